@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QDateTime>
+
+namespace donguri {
+
+class Clock
+{
+public:
+    virtual ~Clock() = default;
+    virtual QDateTime now() const = 0;
+};
+
+class SystemClock final : public Clock
+{
+public:
+    QDateTime now() const override { return QDateTime::currentDateTime(); }
+};
+
+} // namespace donguri

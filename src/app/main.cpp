@@ -1,0 +1,40 @@
+#include "clock.h"
+#include "drawn_character.h"
+#include "form1.h"
+#include "module1.h"
+#include "random_source.h"
+#include "shared_state.h"
+
+#include <QApplication>
+#include <QStandardPaths>
+
+#include <memory>
+
+using namespace donguri;
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("donguri"));
+    QApplication::setApplicationDisplayName(QStringLiteral("どんぐりくん"));
+
+    SystemClock clock;
+    SystemRandom random;
+    DesktopCharacterLoader characters;
+    SharedState state;
+    const Services services{clock, random, characters};
+
+    const Module1::Places places{
+        {QApplication::applicationDirPath()},
+        {QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)}};
+
+    std::unique_ptr<Form1> mainWindow;
+    Module1::Main(state, places, [&] {
+        mainWindow = std::make_unique<Form1>(state, services);
+        QObject::connect(mainWindow.get(), &Form1::endRequested, &app, &QApplication::quit);
+        mainWindow->show();
+    });
+    const int status = QApplication::exec();
+    state.CurrentCharacter.reset(); // the character's windows go before the application does
+    return status;
+}

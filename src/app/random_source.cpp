@@ -1,0 +1,14 @@
+#include "random_source.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace donguri {
+
+int drawRow(RandomSource &random, int rows)
+{
+    const int row = int(std::floor(rows * random.next())) + 1;
+    return std::clamp(row, 1, rows); // guards a source that strays to 1.0
+}
+
+} // namespace donguri

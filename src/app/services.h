@@ -1,0 +1,18 @@
+#pragma once
+
+namespace donguri {
+
+class CharacterLoader;
+class Clock;
+class RandomSource;
+
+// What the windows reach outside themselves through; main() hands in the real ones, tests
+// hand in doubles.
+struct Services
+{
+    Clock &clock;
+    RandomSource &random;
+    CharacterLoader &characters;
+};
+
+} // namespace donguri

@@ -1,0 +1,90 @@
+#include "settings_file.h"
+
+#include <QFile>
+#include <QSaveFile>
+#include <QRegularExpression>
+#include <QStringDecoder>
+
+#include <iconv.h>
+
+namespace donguri {
+
+namespace {
+
+// Qt's own decoders cover the Unicode encodings only; glibc's iconv always has Shift_JIS
+// (as CP932, the Windows flavour older installations used).
+QString decodeShiftJis(const QByteArray &bytes)
+{
+    iconv_t converter = iconv_open("UTF-8", "CP932");
+    if (converter == iconv_t(-1))
+        return QString::fromLatin1(bytes);
+    QByteArray in = bytes;
+    QByteArray out(bytes.size() * 3 + 4, Qt::Uninitialized);
+    char *inPtr = in.data();
+    size_t inLeft = size_t(in.size());
+    char *outPtr = out.data();
+    size_t outLeft = size_t(out.size());
+    while (inLeft > 0) {
+        if (iconv(converter, &inPtr, &inLeft, &outPtr, &outLeft) != size_t(-1))
+            break;
+        // An invalid or truncated sequence: keep going past it rather than lose the rest.
+        if (outLeft < 3)
+            break;
+        *outPtr++ = '?';
+        --outLeft;
+        ++inPtr;
+        --inLeft;
+    }
+    iconv_close(converter);
+    out.truncate(out.size() - qsizetype(outLeft));
+    return QString::fromUtf8(out);
+}
+
+QString firstLineOf(const QString &text)
+{
+    const qsizetype end = text.indexOf(QRegularExpression(QStringLiteral("[\r\n]")));
+    return end < 0 ? text : text.left(end);
+}
+
+} // namespace
+
+QString decodeSettingsText(const QByteArray &bytes)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = utf8(bytes);
+    if (!utf8.hasError())
+        return text.startsWith(QChar(0xFEFF)) ? text.mid(1) : text;
+    return decodeShiftJis(bytes);
+}
+
+FirstLine readFirstLine(const QString &settingsFile)
+{
+    QFile file(settingsFile);
+    if (!file.exists())
+        return {FirstLine::Status::Missing, {}};
+    if (!file.open(QIODevice::ReadOnly))
+        return {FirstLine::Status::Unreadable, {}};
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError || bytes.isEmpty())
+        return {FirstLine::Status::Unreadable, {}};
+    return {FirstLine::Status::Read, firstLineOf(decodeSettingsText(bytes))};
+}
+
+bool writeSettingsLine(const QString &settingsFile, const QString &line)
+{
+    QSaveFile file(settingsFile);
+    // A writable file in a read-only folder cannot be replaced atomically; write it in place.
+    file.setDirectWriteFallback(true);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    const QByteArray bytes = line.toUtf8() + "\r\n";
+    return file.write(bytes) == bytes.size() && file.commit();
+}
+
+bool createEmptySettingsFile(const QString &settingsFile)
+{
+    QFile file(settingsFile);
+    return file.open(QIODevice::WriteOnly | QIODevice::NewOnly);
+}
+
+} // namespace donguri

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+
+namespace donguri {
+
+// donguri.ini holds one line: the path of the knowledge base file, ended by CR LF.
+struct FirstLine
+{
+    enum class Status { Read, Missing, Unreadable };
+    Status status = Status::Unreadable;
+    QString line;
+};
+
+// The text up to the first CR LF, lone CR, lone LF or the end of the file. A zero-byte file
+// holds no line at all and counts as unreadable. Text that is not UTF-8 is taken as Shift_JIS,
+// the encoding older installations wrote.
+FirstLine readFirstLine(const QString &settingsFile);
+
+// Replaces the whole file with exactly `line` + CR LF in UTF-8. False when it cannot be written.
+bool writeSettingsLine(const QString &settingsFile, const QString &line);
+
+// Creates the file with no content at all. False when it cannot be created.
+bool createEmptySettingsFile(const QString &settingsFile);
+
+// Decodes bytes that claim to be a settings line: UTF-8 (a leading byte-order mark dropped) when
+// valid, otherwise Shift_JIS.
+QString decodeSettingsText(const QByteArray &bytes);
+
+} // namespace donguri

@@ -1,0 +1,25 @@
+#include "shared_state.h"
+
+#include "character.h"
+
+namespace donguri {
+
+namespace {
+class SilentCharacter final : public Character
+{
+public:
+    void Show() override {}
+    void Speak(const QString &) override {}
+    void Play(const QString &) override {}
+    void MoveTo(int, int) override {}
+};
+} // namespace
+
+SharedState::SharedState() : m_silent(std::make_shared<SilentCharacter>()) {}
+
+Character &SharedState::character()
+{
+    return CurrentCharacter ? *CurrentCharacter : *m_silent;
+}
+
+} // namespace donguri

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QFont>
+#include <QRect>
+
+class QWidget;
+
+namespace donguri {
+
+// Window layouts are kept in twips, 15 to a pixel at 96 dots per inch.
+constexpr QRect fromTwips(int left, int top, int width, int height)
+{
+    return {left / 15, top / 15, width / 15, height / 15};
+}
+
+// The Japanese face is named outright: left to the locale, CJK glyphs may take Chinese forms.
+QFont japaneseFont(double pointSize = 9.0);
+
+// Gives a control its object name and its caption as accessible name.
+void nameControl(QWidget *control, const QString &objectName, const QString &caption);
+
+} // namespace donguri

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+
+#include <memory>
+
+namespace donguri {
+
+// A desktop character. Every request returns at once; the character performs its requests one
+// after another in the order they were made.
+class Character
+{
+public:
+    virtual ~Character() = default;
+    virtual void Show() = 0;
+    virtual void Speak(const QString &text) = 0;
+    virtual void Play(const QString &animation) = 0;
+    virtual void MoveTo(int x, int y) = 0;
+};
+
+// Loads a character by id ("Genie", "merlin", "Peedy") from its definition file name; null when
+// there is no such character.
+class CharacterLoader
+{
+public:
+    virtual ~CharacterLoader() = default;
+    virtual std::shared_ptr<Character> Load(const QString &id, const QString &file) = 0;
+};
+
+} // namespace donguri

@@ -1,0 +1,216 @@
+#include "drawn_character.h"
+
+#include "character_art.h"
+#include "figure_window.h"
+#include "speech_balloon.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+
+#include <cmath>
+
+namespace donguri {
+
+namespace {
+constexpr int ActiveFrameMs = 40;  // 25 frames a second while something moves
+constexpr int RestingFrameMs = 120; // breathing and blinking need little
+constexpr int AppearMs = 500;
+constexpr double GlidePixelsPerSecond = 420;
+
+QRect screenAround(QPoint point)
+{
+    QScreen *screen = QGuiApplication::screenAt(point);
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    return screen ? screen->geometry() : QRect(0, 0, 1280, 800);
+}
+} // namespace
+
+DrawnCharacter::DrawnCharacter(const QString &id, std::unique_ptr<CharacterArt> art, QPoint home)
+    : m_id(id), m_art(std::move(art)), m_figure(std::make_unique<FigureWindow>(*m_art)),
+      m_balloon(std::make_unique<SpeechBalloon>())
+{
+    m_figure->setWindowTitle(id);
+    m_figure->setAccessibleName(id);
+    m_figure->move(home);
+    m_balloon->setWindowTitle(id);
+    m_frames.setTimerType(Qt::PreciseTimer);
+    connect(&m_frames, &QTimer::timeout, this, &DrawnCharacter::onFrame);
+    // A dragged character stays where it was dropped; its balloon follows it.
+    connect(m_figure.get(), &FigureWindow::dragged, this, &DrawnCharacter::updateBalloon);
+    m_restClock.start();
+}
+
+DrawnCharacter::~DrawnCharacter() = default;
+
+void DrawnCharacter::Show() { enqueue({Request::Kind::Show, {}, {}}); }
+void DrawnCharacter::Speak(const QString &text) { enqueue({Request::Kind::Speak, text, {}}); }
+void DrawnCharacter::Play(const QString &animation)
+{
+    enqueue({Request::Kind::Play, animation, {}});
+}
+void DrawnCharacter::MoveTo(int x, int y) { enqueue({Request::Kind::MoveTo, {}, QPoint(x, y)}); }
+
+int DrawnCharacter::revealMs(const QString &text)
+{
+    return std::min(6000, 70 * int(text.size()));
+}
+
+int DrawnCharacter::holdMs(const QString &text)
+{
+    return std::min(9000, 1600 + 90 * int(text.size()));
+}
+
+void DrawnCharacter::enqueue(Request request)
+{
+    m_queue.push_back(std::move(request));
+    if (!m_current)
+        onFrame();
+}
+
+int DrawnCharacter::durationOf(const Request &request) const
+{
+    switch (request.kind) {
+    case Request::Kind::Show:
+        return m_visible ? 0 : AppearMs;
+    case Request::Kind::Speak:
+        return revealMs(request.text) + holdMs(request.text);
+    case Request::Kind::Play:
+        return animationInfo(request.text).durationMs;
+    case Request::Kind::MoveTo: {
+        const QPoint delta = request.target - m_moveFrom;
+        return int(1000.0 * std::hypot(delta.x(), delta.y()) / GlidePixelsPerSecond);
+    }
+    }
+    return 0;
+}
+
+double DrawnCharacter::progress() const
+{
+    const int duration = durationOf(*m_current);
+    return duration <= 0 ? 1.0 : std::min(1.0, double(m_requestClock.elapsed()) / duration);
+}
+
+void DrawnCharacter::begin(Request request)
+{
+    m_current = std::move(request);
+    m_moveFrom = m_figure->pos();
+    m_requestClock.start();
+    if (m_current->kind == Request::Kind::Show && !m_visible) {
+        m_visible = true;
+        render(appearingPose(0));
+        m_figure->show();
+        m_figure->raise();
+    }
+}
+
+void DrawnCharacter::finishCurrent()
+{
+    const Request done = *m_current;
+    m_current.reset();
+    if (done.kind == Request::Kind::Play && animationInfo(done.text).endsHidden) {
+        m_visible = false;
+        m_figure->hide();
+        m_balloon->hide();
+    }
+    if (done.kind == Request::Kind::MoveTo)
+        m_figure->move(done.target);
+    // The balloon stays up between consecutive speeches and goes when the talking is over.
+    const bool moreSpeech = !m_queue.empty() && m_queue.front().kind == Request::Kind::Speak;
+    if (done.kind == Request::Kind::Speak && !moreSpeech)
+        m_balloon->hide();
+    m_restClock.start();
+}
+
+void DrawnCharacter::onFrame()
+{
+    // Finish as many requests as have run their time (instant ones take no frame of their own).
+    while (true) {
+        if (m_current && progress() >= 1.0)
+            finishCurrent();
+        if (m_current || m_queue.empty())
+            break;
+        Request next = std::move(m_queue.front());
+        m_queue.pop_front();
+        begin(std::move(next));
+    }
+
+    Pose pose = restingPose(m_restClock.elapsed());
+    if (m_current) {
+        const double t = progress();
+        switch (m_current->kind) {
+        case Request::Kind::Show:
+            pose = appearingPose(t);
+            break;
+        case Request::Kind::Play:
+            pose = animationPose(m_current->text, t);
+            break;
+        case Request::Kind::Speak: {
+            const int reveal = revealMs(m_current->text);
+            const bool talking = m_requestClock.elapsed() < reveal;
+            pose.mouth = talking ? 0.55 * std::abs(std::sin(m_requestClock.elapsed() / 90.0)) : 0;
+            break;
+        }
+        case Request::Kind::MoveTo: {
+            const QPoint delta = m_current->target - m_moveFrom;
+            m_figure->move(m_moveFrom + QPoint(int(std::lround(delta.x() * t)),
+                                               int(std::lround(delta.y() * t))));
+            pose.facing = delta.x() < 0 ? -1 : 1;
+            pose.tilt = 6 * pose.facing;
+            pose.bob = -3 * std::abs(std::sin(t * 12));
+            break;
+        }
+        }
+    }
+    if (m_visible)
+        render(pose);
+    updateBalloon();
+    scheduleFrames();
+}
+
+void DrawnCharacter::render(const Pose &pose)
+{
+    m_figure->setPose(pose);
+}
+
+void DrawnCharacter::updateBalloon()
+{
+    if (!m_current || m_current->kind != Request::Kind::Speak) {
+        if (m_balloon->isVisible() && m_visible)
+            m_balloon->present(m_balloon->text(), m_balloon->text().size(), m_figure->geometry(),
+                               screenAround(m_figure->geometry().center()));
+        return;
+    }
+    if (!m_visible)
+        return;
+    const QString &text = m_current->text;
+    const int reveal = revealMs(text);
+    const qsizetype shown = reveal <= 0 ? text.size()
+                                        : qsizetype(std::ceil(text.size() * std::min(1.0, double(m_requestClock.elapsed()) / reveal)));
+    m_balloon->present(text, shown, m_figure->geometry(), screenAround(m_figure->geometry().center()));
+}
+
+void DrawnCharacter::scheduleFrames()
+{
+    // At rest and out of sight nothing needs drawing at all.
+    const int interval = m_current ? ActiveFrameMs : RestingFrameMs;
+    if (!m_current && !m_visible) {
+        m_frames.stop();
+        return;
+    }
+    if (!m_frames.isActive() || m_frames.interval() != interval)
+        m_frames.start(interval);
+}
+
+std::shared_ptr<Character> DesktopCharacterLoader::Load(const QString &id, const QString &)
+{
+    std::unique_ptr<CharacterArt> art = CharacterArt::forId(id);
+    if (!art)
+        return nullptr;
+    QRect screen = screenAround(QPoint(0, 0));
+    const QPoint home(std::max(screen.left(), screen.right() - 360),
+                      std::max(screen.top(), screen.bottom() - 400));
+    return std::make_shared<DrawnCharacter>(id, std::move(art), home);
+}
+
+} // namespace donguri

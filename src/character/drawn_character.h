@@ -1,0 +1,82 @@
+#pragma once
+
+#include "character.h"
+#include "pose.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QPoint>
+#include <QTimer>
+
+#include <deque>
+#include <memory>
+
+namespace donguri {
+
+class CharacterArt;
+class FigureWindow;
+class SpeechBalloon;
+
+// A character drawn by the program itself: a figure window and a speech balloon. Requests wait
+// in a queue and are performed one after another, driven by a frame timer on the event loop.
+class DrawnCharacter final : public QObject, public Character
+{
+    Q_OBJECT
+public:
+    DrawnCharacter(const QString &id, std::unique_ptr<CharacterArt> art, QPoint home);
+    ~DrawnCharacter() override;
+
+    void Show() override;
+    void Speak(const QString &text) override;
+    void Play(const QString &animation) override;
+    void MoveTo(int x, int y) override;
+
+    QString id() const { return m_id; }
+    bool isBusy() const { return m_current.has_value() || !m_queue.empty(); }
+    FigureWindow *figure() const { return m_figure.get(); }
+    SpeechBalloon *balloon() const { return m_balloon.get(); }
+
+    // How long a spoken text stays readable: reading time grows with its length.
+    static int revealMs(const QString &text);
+    static int holdMs(const QString &text);
+
+private:
+    struct Request
+    {
+        enum class Kind { Show, Speak, Play, MoveTo } kind;
+        QString text;
+        QPoint target;
+    };
+
+    void enqueue(Request request);
+    void onFrame();
+    void begin(Request request);
+    void finishCurrent();
+    double progress() const;
+    int durationOf(const Request &request) const;
+    void render(const Pose &pose);
+    void updateBalloon();
+    void scheduleFrames();
+
+    QString m_id;
+    std::unique_ptr<CharacterArt> m_art;
+    std::unique_ptr<FigureWindow> m_figure;
+    std::unique_ptr<SpeechBalloon> m_balloon;
+    std::deque<Request> m_queue;
+    std::optional<Request> m_current;
+    QPoint m_moveFrom;
+    QElapsedTimer m_requestClock;
+    QElapsedTimer m_restClock;
+    QTimer m_frames;
+    bool m_visible = false;
+};
+
+// Makes the program's own characters; the file name only names the definition, nothing outside
+// the program is read.
+class DesktopCharacterLoader final : public CharacterLoader
+{
+public:
+    std::shared_ptr<Character> Load(const QString &id, const QString &file) override;
+};
+
+} // namespace donguri

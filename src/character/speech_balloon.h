@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QWidget>
+
+class QLabel;
+
+namespace donguri {
+
+// The balloon beside the character that shows what it says. Its text can be selected and
+// copied, and it is the balloon's accessible name, so a screen reader reads each new speech.
+class SpeechBalloon : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit SpeechBalloon(QWidget *parent = nullptr);
+
+    // Shows the first `shown` characters of `text` (the rest is revealed as it is spoken),
+    // placed beside `figure` (screen coordinates) and kept inside `screen`.
+    void present(const QString &text, qsizetype shown, const QRect &figure, const QRect &screen);
+    QString text() const { return m_text; }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void placeBeside(const QRect &figure, const QRect &screen);
+    QPainterPath outline() const;
+
+    QLabel *m_label;
+    QString m_text;
+    bool m_tailDown = true; // balloon above the figure, tail pointing down
+    int m_tailX = 40;
+};
+
+} // namespace donguri

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QImage>
+#include <QPainterPath>
+
+class QWidget;
+
+namespace donguri {
+
+// Without a compositor, a translucent window's clear parts paint black; a shape mask cut from
+// the window's own outline keeps them see-through. With a compositor the mask is harmless.
+void applyShapeMask(QWidget *window, const QPainterPath &outline);
+void applyShapeMask(QWidget *window, const QImage &frame);
+
+} // namespace donguri

@@ -1,0 +1,249 @@
+#include "knowledge_base.h"
+
+#include "kb_error.h"
+#include "sqlite_db.h"
+#include "word_pattern.h"
+
+#include <QFileInfo>
+
+#include <sqlite3.h>
+
+#include <limits>
+
+namespace donguri {
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// 照合語 is the word without trailing blanks, kept by triggers so that every writer (this
+// program, an import, a hand edit) leaves it right. Its index serves exact lookups and, being
+// a plain column, patterns are answered from the index alone.
+const char *const SchemaSql = R"sql(
+CREATE TABLE IF NOT EXISTS 言葉 (
+    ID INTEGER PRIMARY KEY AUTOINCREMENT,
+    言葉 TEXT,
+    意味 TEXT,
+    照合語 TEXT,
+    リンク TEXT
+);
+CREATE INDEX IF NOT EXISTS 言葉_照合語 ON 言葉 (照合語);
+CREATE TRIGGER IF NOT EXISTS 言葉_追加 AFTER INSERT ON 言葉 BEGIN
+    UPDATE 言葉 SET 照合語 = coalesce(rtrim(NEW.言葉, ' '), '') WHERE ID = NEW.ID;
+END;
+CREATE TRIGGER IF NOT EXISTS 言葉_変更 AFTER UPDATE OF 言葉 ON 言葉 BEGIN
+    UPDATE 言葉 SET 照合語 = coalesce(rtrim(NEW.言葉, ' '), '') WHERE ID = NEW.ID;
+END;
+CREATE TABLE IF NOT EXISTS キャラクター (
+    ID INTEGER PRIMARY KEY,
+    キャラクター番号 INTEGER
+);
+INSERT INTO キャラクター (ID, キャラクター番号)
+    SELECT 1, 1 WHERE NOT EXISTS (SELECT 1 FROM キャラクター);
+)sql";
+
+// Resets a cached statement when a call is done with it, so no read transaction stays open
+// and the next call sees what other handles committed meanwhile.
+class Use
+{
+public:
+    explicit Use(sql::Statement &statement) : m_statement(statement) {}
+    ~Use() { m_statement.reset(); }
+    sql::Statement *operator->() { return &m_statement; }
+
+private:
+    sql::Statement &m_statement;
+};
+
+void matchFunction(sqlite3_context *context, int, sqlite3_value **args)
+{
+    const auto view = [](sqlite3_value *value) {
+        const auto *data = reinterpret_cast<const char *>(sqlite3_value_text(value));
+        return std::string_view(data ? data : "", size_t(sqlite3_value_bytes(value)));
+    };
+    if (sqlite3_value_type(args[1]) == SQLITE_NULL) {
+        sqlite3_result_int(context, 0);
+        return;
+    }
+    const std::string_view pattern = view(args[0]);
+    const std::string_view word = view(args[1]);
+    sqlite3_result_int(context, WordPattern::matches(pattern, word) ? 1 : 0);
+}
+
+QStringList columnsOf(sql::Database &db, const char *table)
+{
+    sql::Statement info(db, "SELECT name FROM pragma_table_info(?1) ORDER BY cid");
+    info.bind(1, QString::fromUtf8(table));
+    QStringList names;
+    while (info.step())
+        names << info.text(0);
+    return names;
+}
+
+} // namespace
+
+KnowledgeBase::KnowledgeBase(const QString &path) : m_path(path)
+{
+    const bool exists = QFileInfo::exists(path);
+    m_db = std::make_unique<sql::Database>(
+        path, exists ? sql::Database::Mode::OpenExisting : sql::Database::Mode::CreateNew);
+    if (exists)
+        checkSchema();
+    configureConnection();
+    if (!exists)
+        createSchema();
+}
+
+KnowledgeBase::~KnowledgeBase() = default;
+
+void KnowledgeBase::checkSchema()
+{
+    // Only reads: a file that turns out not to be ours must stay exactly as it was.
+    const QStringList words = columnsOf(*m_db, "言葉");
+    const QStringList characters = columnsOf(*m_db, "キャラクター");
+    const QStringList expectedWords = {u"ID"_s, u"言葉"_s, u"意味"_s, u"照合語"_s, u"リンク"_s};
+    const QStringList expectedCharacters = {u"ID"_s, u"キャラクター番号"_s};
+    if (words.mid(0, 5) != expectedWords || characters.mid(0, 2) != expectedCharacters)
+        throw KbError(QStringLiteral("%1 is not a knowledge base").arg(m_path));
+}
+
+void KnowledgeBase::configureConnection()
+{
+    if (sqlite3_create_function_v2(m_db->handle(), "donguri_match", 2,
+                                   SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS, nullptr,
+                                   matchFunction, nullptr, nullptr, nullptr)
+        != SQLITE_OK)
+        m_db->fail("register match function");
+    if (m_db->isReadOnly())
+        return; // reading a write-protected file still works; writes will report the error
+    m_db->exec("PRAGMA journal_mode = WAL");
+    m_db->exec("PRAGMA synchronous = FULL");
+}
+
+void KnowledgeBase::createSchema()
+{
+    sql::Transaction transaction(*m_db);
+    m_db->exec(SchemaSql);
+    transaction.commit();
+}
+
+sql::Statement &KnowledgeBase::statement(std::unique_ptr<sql::Statement> &slot, const char *text)
+{
+    if (!slot)
+        slot = std::make_unique<sql::Statement>(*m_db, text);
+    return *slot;
+}
+
+std::optional<qint32> KnowledgeBase::findWord(const QString &word)
+{
+    Use query(statement(m_findWord,
+                        "SELECT ID FROM 言葉 WHERE 照合語 = ?1 ORDER BY ID LIMIT 1"));
+    query->bind(1, withoutTrailingBlanks(word));
+    if (!query->step())
+        return std::nullopt;
+    return qint32(query->integer(0));
+}
+
+std::optional<Entry> KnowledgeBase::entry(qint32 id)
+{
+    Use query(statement(m_entry, "SELECT ID, 言葉, 意味, リンク FROM 言葉 WHERE ID = ?1"));
+    query->bind(1, qint64(id));
+    if (!query->step())
+        return std::nullopt;
+    Entry found;
+    found.id = qint32(query->integer(0));
+    found.word = query->text(1);
+    if (!query->isNull(2))
+        found.meaning = query->text(2);
+    found.link = query->text(3);
+    return found;
+}
+
+qint64 KnowledgeBase::countAll()
+{
+    Use query(statement(m_countAll, "SELECT count(*) FROM 言葉"));
+    query->step();
+    return query->integer(0);
+}
+
+qint64 KnowledgeBase::countMatches(const QString &pattern)
+{
+    const WordPattern compiled(pattern);
+    if (compiled.matchesEverything())
+        return countAll();
+    if (compiled.literalPrefix().isEmpty()) {
+        Use query(statement(m_countScan,
+                            "SELECT count(*) FROM 言葉 WHERE donguri_match(?1, 照合語)"));
+        query->bind(1, compiled.utf8());
+        query->step();
+        return query->integer(0);
+    }
+    Use query(statement(m_countPrefix,
+                        "SELECT count(*) FROM 言葉 WHERE 照合語 >= ?2 AND 照合語 < ?3"
+                        " AND donguri_match(?1, 照合語)"));
+    query->bind(1, compiled.utf8()).bind(2, compiled.literalPrefix()).bind(3, compiled.prefixUpperBound());
+    query->step();
+    return query->integer(0);
+}
+
+QList<WordRow> KnowledgeBase::listMatches(const QString &pattern)
+{
+    const WordPattern compiled(pattern);
+    // The inner select walks the word index alone; only matching rows are then read.
+    sql::Statement *chosen = nullptr;
+    if (compiled.literalPrefix().isEmpty()) {
+        chosen = &statement(m_listScan,
+                            "SELECT ID, 言葉 FROM 言葉 WHERE ID IN (SELECT ID FROM 言葉"
+                            " WHERE donguri_match(?1, 照合語)) ORDER BY ID");
+        chosen->bind(1, compiled.utf8());
+    } else {
+        chosen = &statement(m_listPrefix,
+                            "SELECT ID, 言葉 FROM 言葉 WHERE ID IN (SELECT ID FROM 言葉"
+                            " WHERE 照合語 >= ?2 AND 照合語 < ?3 AND donguri_match(?1, 照合語))"
+                            " ORDER BY ID");
+        chosen->bind(1, compiled.utf8()).bind(2, compiled.literalPrefix()).bind(3, compiled.prefixUpperBound());
+    }
+    Use query(*chosen);
+    QList<WordRow> rows;
+    while (query->step())
+        rows.append({qint32(query->integer(0)), query->text(1)});
+    return rows;
+}
+
+qint32 KnowledgeBase::add(const QString &word, const QString &meaning, const QString &link)
+{
+    Use query(statement(m_add, "INSERT INTO 言葉 (言葉, 意味, リンク) VALUES (?1, ?2, ?3)"));
+    query->bind(1, word).bind(2, meaning).bind(3, link);
+    query->run();
+    return qint32(sqlite3_last_insert_rowid(m_db->handle()));
+}
+
+void KnowledgeBase::update(qint32 id, const QString &word, const QString &meaning,
+                           const QString &link)
+{
+    Use query(statement(m_update,
+                        "UPDATE 言葉 SET 言葉 = ?2, 意味 = ?3, リンク = ?4 WHERE ID = ?1"));
+    query->bind(1, qint64(id)).bind(2, word).bind(3, meaning).bind(4, link);
+    query->run();
+    if (sqlite3_changes(m_db->handle()) == 0)
+        throw KbError(QStringLiteral("no entry with ID %1").arg(id));
+}
+
+std::optional<qint16> KnowledgeBase::characterChoice()
+{
+    Use query(statement(m_choice, "SELECT キャラクター番号 FROM キャラクター WHERE ID = 1"));
+    if (!query->step() || query->type(0) != SQLITE_INTEGER)
+        return std::nullopt;
+    const qint64 value = query->integer(0);
+    if (value < std::numeric_limits<qint16>::min() || value > std::numeric_limits<qint16>::max())
+        return std::nullopt;
+    return qint16(value);
+}
+
+void KnowledgeBase::repairCharacterChoice()
+{
+    Use query(statement(m_repair, "INSERT INTO キャラクター (キャラクター番号) VALUES (1)"));
+    query->run();
+}
+
+} // namespace donguri

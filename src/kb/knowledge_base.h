@@ -1,0 +1,73 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+#include <memory>
+#include <optional>
+
+namespace donguri {
+
+namespace sql {
+class Database;
+class Statement;
+} // namespace sql
+
+struct Entry
+{
+    qint32 id = 0;
+    QString word;
+    std::optional<QString> meaning; // absent when the stored meaning is Null
+    QString link;                   // empty when the entry has no link
+};
+
+struct WordRow
+{
+    qint32 id = 0;
+    QString word; // as stored, trailing blanks included
+};
+
+// The knowledge base file: table 言葉 (ID, 言葉, 意味, 照合語, リンク) and table キャラクター
+// (ID, キャラクター番号). Every call reads the file afresh and every write is committed before it
+// returns, so all handles on one file agree at all times. Failures throw KbError.
+class KnowledgeBase
+{
+public:
+    // Opens the file, creating it with both tables when it does not exist. A file that exists
+    // but is not a knowledge base is refused without being touched.
+    explicit KnowledgeBase(const QString &path);
+    ~KnowledgeBase();
+    KnowledgeBase(const KnowledgeBase &) = delete;
+    KnowledgeBase &operator=(const KnowledgeBase &) = delete;
+
+    const QString &path() const { return m_path; }
+
+    // The first entry (lowest ID) whose word equals `word`, trailing blanks aside.
+    std::optional<qint32> findWord(const QString &word);
+    std::optional<Entry> entry(qint32 id);
+    qint64 countMatches(const QString &pattern);
+    QList<WordRow> listMatches(const QString &pattern);
+    qint64 countAll();
+
+    qint32 add(const QString &word, const QString &meaning, const QString &link);
+    // Rewrites the entry with that ID; throws when there is none.
+    void update(qint32 id, const QString &word, const QString &meaning, const QString &link);
+
+    // キャラクター番号 of the row with ID 1, when that row exists and holds a 16-bit integer.
+    std::optional<qint16> characterChoice();
+    // Appends a row choosing character 1; the store assigns its ID.
+    void repairCharacterChoice();
+
+private:
+    void createSchema();
+    void checkSchema();
+    void configureConnection();
+    sql::Statement &statement(std::unique_ptr<sql::Statement> &slot, const char *text);
+
+    QString m_path;
+    std::unique_ptr<sql::Database> m_db;
+    std::unique_ptr<sql::Statement> m_findWord, m_entry, m_countAll, m_add, m_update,
+        m_countPrefix, m_countScan, m_listPrefix, m_listScan, m_choice, m_repair;
+};
+
+} // namespace donguri

@@ -1,0 +1,152 @@
+#include "sqlite_db.h"
+
+#include "kb_error.h"
+
+#include <sqlite3.h>
+
+namespace donguri {
+
+KbError::KbError(const QString &message) : std::runtime_error(message.toStdString()) {}
+
+} // namespace donguri
+
+namespace donguri::sql {
+
+namespace {
+// Another program instance may be writing; wait for it rather than fail with "locked".
+constexpr int BusyTimeoutMs = 5000;
+} // namespace
+
+Database::Database(const QString &path, Mode mode)
+{
+    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX
+                      | (mode == Mode::CreateNew ? SQLITE_OPEN_CREATE : 0);
+    const QByteArray file = path.toUtf8();
+    if (file.isEmpty() || file.contains('\0'))
+        throw KbError(QStringLiteral("no database file named"));
+    const int rc = sqlite3_open_v2(file.constData(), &m_db, flags, nullptr);
+    if (rc != SQLITE_OK) {
+        const QString message = QString::fromUtf8(m_db ? sqlite3_errmsg(m_db) : sqlite3_errstr(rc));
+        sqlite3_close(m_db);
+        m_db = nullptr;
+        throw KbError(QStringLiteral("cannot open %1: %2").arg(path, message));
+    }
+    sqlite3_extended_result_codes(m_db, 1);
+    sqlite3_busy_timeout(m_db, BusyTimeoutMs);
+}
+
+Database::~Database()
+{
+    sqlite3_close_v2(m_db);
+}
+
+void Database::exec(const char *sql)
+{
+    char *error = nullptr;
+    if (sqlite3_exec(m_db, sql, nullptr, nullptr, &error) != SQLITE_OK) {
+        const QString message = QString::fromUtf8(error ? error : "unknown error");
+        sqlite3_free(error);
+        throw KbError(message);
+    }
+}
+
+bool Database::isReadOnly() const
+{
+    return sqlite3_db_readonly(m_db, "main") == 1;
+}
+
+void Database::fail(const char *what) const
+{
+    throw KbError(QStringLiteral("%1: %2").arg(QString::fromUtf8(what),
+                                               QString::fromUtf8(sqlite3_errmsg(m_db))));
+}
+
+Statement::Statement(Database &db, const char *sql) : m_db(db)
+{
+    if (sqlite3_prepare_v3(db.handle(), sql, -1, SQLITE_PREPARE_PERSISTENT, &m_stmt, nullptr)
+        != SQLITE_OK)
+        db.fail("prepare");
+}
+
+Statement::~Statement()
+{
+    sqlite3_finalize(m_stmt);
+}
+
+Statement &Statement::bind(int index, const QString &text)
+{
+    return bind(index, text.toUtf8());
+}
+
+Statement &Statement::bind(int index, const QByteArray &utf8)
+{
+    // SQLITE_TRANSIENT: SQLite takes its own copy, so temporaries are safe to pass.
+    if (sqlite3_bind_text(m_stmt, index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT)
+        != SQLITE_OK)
+        m_db.fail("bind");
+    return *this;
+}
+
+Statement &Statement::bind(int index, qint64 value)
+{
+    if (sqlite3_bind_int64(m_stmt, index, value) != SQLITE_OK)
+        m_db.fail("bind");
+    return *this;
+}
+
+bool Statement::step()
+{
+    const int rc = sqlite3_step(m_stmt);
+    if (rc == SQLITE_ROW)
+        return true;
+    if (rc == SQLITE_DONE)
+        return false;
+    sqlite3_reset(m_stmt);
+    m_db.fail("step");
+}
+
+void Statement::reset()
+{
+    sqlite3_reset(m_stmt);
+    sqlite3_clear_bindings(m_stmt);
+}
+
+bool Statement::isNull(int column) const
+{
+    return sqlite3_column_type(m_stmt, column) == SQLITE_NULL;
+}
+
+int Statement::type(int column) const
+{
+    return sqlite3_column_type(m_stmt, column);
+}
+
+qint64 Statement::integer(int column) const
+{
+    return sqlite3_column_int64(m_stmt, column);
+}
+
+QString Statement::text(int column) const
+{
+    const auto *data = reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, column));
+    return QString::fromUtf8(data, sqlite3_column_bytes(m_stmt, column));
+}
+
+Transaction::Transaction(Database &db) : m_db(db)
+{
+    m_db.exec("BEGIN IMMEDIATE");
+}
+
+Transaction::~Transaction()
+{
+    if (m_open)
+        sqlite3_exec(m_db.handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+void Transaction::commit()
+{
+    m_db.exec("COMMIT");
+    m_open = false;
+}
+
+} // namespace donguri::sql

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <string_view>
+
+namespace donguri {
+
+// Words compare equal when they are the same after trailing blanks (U+0020) are dropped, so a
+// word stored padded with blanks is still found by the word typed without them.
+QString withoutTrailingBlanks(const QString &text);
+
+// A question is a pattern when it holds the ASCII asterisk; the full-width one does not count.
+bool isPatternQuestion(const QString &question);
+
+// A pattern in which `*` stands for any run of characters (the empty run included) and every
+// other character stands for itself. Matching works on the words without their trailing blanks.
+class WordPattern
+{
+public:
+    explicit WordPattern(const QString &pattern);
+
+    const QByteArray &utf8() const { return m_pattern; }
+    // The literal text before the first `*`: every match begins with it.
+    QByteArray literalPrefix() const;
+    // The smallest byte string greater than every string that begins with the prefix.
+    QByteArray prefixUpperBound() const;
+    bool matchesEverything() const;
+    bool matches(std::string_view word) const;
+
+    static bool matches(std::string_view pattern, std::string_view word);
+
+private:
+    QByteArray m_pattern;
+};
+
+} // namespace donguri

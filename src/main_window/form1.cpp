@@ -1,0 +1,181 @@
+#include "form1.h"
+
+#include "character.h"
+#include "character_stage.h"
+#include "clock.h"
+#include "kb_error.h"
+#include "random_source.h"
+#include "shared_state.h"
+#include "ui_support.h"
+
+#include <QCheckBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace donguri {
+
+namespace {
+
+const QStringList Greetings = {
+    QStringLiteral("なんでも聞いてください。"),
+    QStringLiteral("眠いんだけどなー"),
+    QStringLiteral("さあ、今日も働こうか。"),
+    QStringLiteral("いいお天気ですね。"),
+    QStringLiteral("はい、何でしょう。"),
+    QStringLiteral("こんちわー、お元気だった？"),
+};
+
+QPushButton *makeButton(QWidget *parent, const QString &name, const QString &caption, QRect place)
+{
+    auto *button = new QPushButton(caption, parent);
+    nameControl(button, name, caption);
+    button->setGeometry(place);
+    return button;
+}
+
+} // namespace
+
+Form1::Form1(SharedState &state, Services services, QWidget *parent)
+    : QWidget(parent), m_state(state), m_services(services)
+{
+    buildControls();
+    Form_Load();
+}
+
+Form1::~Form1() = default;
+
+void Form1::buildControls()
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("どんぐりくん"));
+    setAccessibleName(windowTitle());
+    setFont(japaneseFont());
+    setGeometry(434, 627, 571, 62);
+    setFixedSize(571, 62);
+
+    // Created in tab order: the quit button first, so it holds the focus when the window opens.
+    m_button = makeButton(this, QStringLiteral("Button"), QStringLiteral("終了"),
+                          fromTwips(7800, 120, 615, 375));
+    m_text1 = new QLineEdit(QStringLiteral("教えてもらいたい事を入力してね。"), this);
+    nameControl(m_text1, QStringLiteral("Text1"), QStringLiteral("質問"));
+    m_text1->setGeometry(fromTwips(120, 120, 6975, 375));
+    m_text1->installEventFilter(this);
+    m_command1 = makeButton(this, QStringLiteral("Command1"), QStringLiteral("検索"),
+                            fromTwips(7200, 120, 615, 375));
+    m_command2 = makeButton(this, QStringLiteral("Command2"), QStringLiteral("日付"),
+                            fromTwips(1560, 600, 735, 255));
+    m_command3 = makeButton(this, QStringLiteral("Command3"), QStringLiteral("時間"),
+                            fromTwips(2280, 600, 735, 255));
+    m_command4 = makeButton(this, QStringLiteral("Command4"), QStringLiteral("修正"),
+                            fromTwips(120, 600, 735, 255));
+    m_check1 = new QCheckBox(QStringLiteral("クリップボード"), this);
+    nameControl(m_check1, QStringLiteral("Check1"), m_check1->text());
+    m_check1->setGeometry(fromTwips(3240, 600, 1575, 255));
+    m_command5 = makeButton(this, QStringLiteral("Command5"), QStringLiteral("設定"),
+                            fromTwips(6240, 600, 855, 255));
+
+    const QList<QWidget *> tabOrder = {m_button,   m_text1,  m_command1, m_command2,
+                                       m_command3, m_command4, m_check1, m_command5};
+    for (qsizetype i = 1; i < tabOrder.size(); ++i)
+        setTabOrder(tabOrder[i - 1], tabOrder[i]);
+    m_button->setFocus();
+
+    connect(m_button, &QPushButton::clicked, this, &Form1::Button_Click);
+    connect(m_command1, &QPushButton::clicked, this, &Form1::Command1_Click);
+    connect(m_command2, &QPushButton::clicked, this, &Form1::Command2_Click);
+    connect(m_command3, &QPushButton::clicked, this, &Form1::Command3_Click);
+    connect(m_command4, &QPushButton::clicked, this, &Form1::Command4_Click);
+    connect(m_command5, &QPushButton::clicked, this, &Form1::Command5_Click);
+    connect(&m_timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
+    connect(&m_timer2, &QTimer::timeout, this, &Form1::Timer2_Timer);
+}
+
+// The start-up sequence. A step that fails is passed over and the next one runs.
+void Form1::Form_Load()
+{
+    KnowledgeBase *kb = nullptr;
+    try {
+        kb = &m_data1.at(m_state.DatabasePath);
+    } catch (const KbError &) {
+        // An unusable file still lets the character come up; the questions will find nothing.
+    }
+    m_services.random.seed(quint64(m_services.clock.now().toMSecsSinceEpoch()));
+
+    m_timer1.setSingleShot(true);
+    m_timer1.setTimerType(Qt::PreciseTimer);
+    aimTimer1();
+    m_timer2.setInterval(5000);
+    m_timer2.setSingleShot(true);
+
+    if (kb) {
+        m_state.CurrentCharacter = loadChosenCharacter(*kb, m_services.characters);
+    } else if (const auto genie = characterForChoice(1)) {
+        m_state.CurrentCharacter = m_services.characters.Load(genie->id, genie->file);
+    }
+
+    Character &character = m_state.character();
+    character.Show();
+    character.Speak(Greetings.at(drawRow(m_services.random, int(Greetings.size())) - 1));
+    character.MoveTo(900, 0);
+}
+
+// Each tick is aimed just past the next second of the wall clock, so it never drifts across a
+// second boundary and skips h:00:00.
+void Form1::aimTimer1()
+{
+    const int intoSecond = int(m_services.clock.now().time().msec());
+    m_timer1.start(1000 - intoSecond + 5);
+}
+
+void Form1::Timer1_Timer()
+{
+    aimTimer1();
+}
+
+void Form1::Timer2_Timer()
+{
+    Q_EMIT endRequested();
+}
+
+void Form1::Button_Click()
+{
+    Character &character = m_state.character();
+    character.Speak(QStringLiteral("それじゃ、またね。"));
+    character.Play(QStringLiteral("wave"));
+    character.Play(QStringLiteral("hide"));
+    // Once armed nothing stops or restarts it: a second press keeps the first deadline.
+    if (!m_timer2.isActive())
+        m_timer2.start();
+}
+
+void Form1::Command1_Click()
+{
+    Sirabemasu();
+}
+
+void Form1::Command2_Click() {}
+void Form1::Command3_Click() {}
+void Form1::Command4_Click() {}
+void Form1::Command5_Click() {}
+
+void Form1::Sirabemasu() {}
+
+void Form1::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    QWidget::mouseDoubleClickEvent(event);
+    Sirabemasu();
+}
+
+bool Form1::eventFilter(QObject *watched, QEvent *event)
+{
+    // F1 in the question box asks, whatever the modifiers; Enter and all other keys do not.
+    if (watched == m_text1 && event->type() == QEvent::KeyPress
+        && static_cast<QKeyEvent *>(event)->key() == Qt::Key_F1) {
+        Sirabemasu();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+} // namespace donguri

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "kb_connection.h"
+#include "services.h"
+
+#include <QTimer>
+#include <QWidget>
+
+class QCheckBox;
+class QLineEdit;
+class QPushButton;
+
+namespace donguri {
+
+class SharedState;
+
+// The main window: the question bar from which everything else is reached.
+class Form1 : public QWidget
+{
+    Q_OBJECT
+public:
+    Form1(SharedState &state, Services services, QWidget *parent = nullptr);
+    ~Form1() override;
+
+    // Event handlers, public so that tests can drive them directly.
+    void Command1_Click();
+    void Command2_Click();
+    void Command3_Click();
+    void Command4_Click();
+    void Command5_Click();
+    void Button_Click();
+    void Timer1_Timer();
+    void Timer2_Timer();
+
+    QTimer &Timer1() { return m_timer1; }
+    QTimer &Timer2() { return m_timer2; }
+
+Q_SIGNALS:
+    // The farewell has run its five seconds: the program ends now.
+    void endRequested();
+
+protected:
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void buildControls();
+    void Form_Load();
+    void aimTimer1();
+    void Sirabemasu();
+
+    SharedState &m_state;
+    Services m_services;
+    KbConnection m_data1; // table 言葉 and キャラクター, one file
+
+    QPushButton *m_button = nullptr;
+    QLineEdit *m_text1 = nullptr;
+    QPushButton *m_command1 = nullptr;
+    QPushButton *m_command2 = nullptr;
+    QPushButton *m_command3 = nullptr;
+    QPushButton *m_command4 = nullptr;
+    QCheckBox *m_check1 = nullptr;
+    QPushButton *m_command5 = nullptr;
+    QTimer m_timer1;
+    QTimer m_timer2;
+};
+
+} // namespace donguri
