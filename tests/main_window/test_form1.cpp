@@ -1,0 +1,170 @@
+#include "fakes.h"
+#include "form1.h"
+#include "knowledge_base.h"
+#include "recording_character.h"
+#include "shared_state.h"
+#include "test_env.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace donguri;
+using namespace donguri::testing;
+using namespace Qt::StringLiterals;
+
+class TestForm1 : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_state = std::make_unique<SharedState>();
+        m_state->DatabasePath = m_dir->filePath(u"どんぐりくん.mdb"_s);
+        m_loader = std::make_unique<RecordingLoader>();
+        m_random = ScriptedRandom();
+    }
+
+    void startUpShowsGreetsAndMoves_data()
+    {
+        QTest::addColumn<double>("draw");
+        QTest::addColumn<QString>("greeting");
+        QTest::newRow("u=0") << 0.0 << u"なんでも聞いてください。"_s;
+        QTest::newRow("u=0.17") << 0.17 << u"眠いんだけどなー"_s;
+        QTest::newRow("u=0.34") << 0.34 << u"さあ、今日も働こうか。"_s;
+        QTest::newRow("u=0.5") << 0.5 << u"いいお天気ですね。"_s;
+        QTest::newRow("u=0.67") << 0.67 << u"はい、何でしょう。"_s;
+        QTest::newRow("u=0.999") << 0.999 << u"こんちわー、お元気だった？"_s;
+    }
+    void startUpShowsGreetsAndMoves()
+    {
+        QFETCH(double, draw);
+        QFETCH(QString, greeting);
+        m_random.draws = {draw};
+        auto form = makeForm();
+        QCOMPARE(m_loader->loads, QStringList{u"Load Genie Genie.acs"_s});
+        QCOMPARE(m_loader->log->entries,
+                 (QStringList{u"Genie#1: Show"_s, u"Genie#1: Speak "_s + greeting, u"Genie#1: MoveTo 900,0"_s}));
+        QCOMPARE(m_random.seeds.size(), 1); // seeded once, from the clock
+        QCOMPARE(m_random.seeds.first(), quint64(m_clock.time.toMSecsSinceEpoch()));
+        QVERIFY(QFile::exists(m_state->DatabasePath));
+        QCOMPARE(m_state->CurrentCharacter.get() != nullptr, true);
+    }
+
+    void theWindowHasItsControlsInPlace()
+    {
+        auto form = makeForm();
+        QCOMPARE(form->windowTitle(), u"どんぐりくん"_s);
+        QCOMPARE(form->geometry(), QRect(434, 627, 571, 62));
+        struct Control { const char *name; QString caption; QRect place; };
+        const QList<Control> controls = {
+            {"Button", u"終了"_s, {520, 8, 41, 25}},   {"Command1", u"検索"_s, {480, 8, 41, 25}},
+            {"Command2", u"日付"_s, {104, 40, 49, 17}}, {"Command3", u"時間"_s, {152, 40, 49, 17}},
+            {"Command4", u"修正"_s, {8, 40, 49, 17}},   {"Command5", u"設定"_s, {416, 40, 57, 17}},
+        };
+        for (const Control &c : controls) {
+            auto *button = form->findChild<QPushButton *>(QString::fromLatin1(c.name));
+            QVERIFY2(button, c.name);
+            QCOMPARE(button->text(), c.caption);
+            QCOMPARE(button->accessibleName(), c.caption);
+            QCOMPARE(button->geometry(), c.place);
+        }
+        auto *text1 = form->findChild<QLineEdit *>(u"Text1"_s);
+        QCOMPARE(text1->text(), u"教えてもらいたい事を入力してね。"_s);
+        QCOMPARE(text1->geometry(), QRect(8, 8, 465, 25));
+        auto *check1 = form->findChild<QCheckBox *>(u"Check1"_s);
+        QCOMPARE(check1->text(), u"クリップボード"_s);
+        QVERIFY(!check1->isChecked());
+
+        // Tab order: 終了, question, 検索, 日付, 時間, 修正, クリップボード, 設定.
+        QStringList order;
+        QWidget *w = form->findChild<QPushButton *>(u"Button"_s);
+        for (int i = 0; i < 8; ++i, w = w->nextInFocusChain())
+            order << w->objectName();
+        QCOMPARE(order, (QStringList{u"Button"_s, u"Text1"_s, u"Command1"_s, u"Command2"_s,
+                                     u"Command3"_s, u"Command4"_s, u"Check1"_s, u"Command5"_s}));
+    }
+
+    void theStoredChoicePicksTheCharacter()
+    {
+        { KnowledgeBase create(m_state->DatabasePath); }
+        execSql(m_state->DatabasePath, "UPDATE キャラクター SET キャラクター番号 = 3");
+        auto form = makeForm();
+        QCOMPARE(m_loader->loads, QStringList{u"Load Peedy Peedy.acs"_s});
+        QCOMPARE(m_loader->log->entries.first(), u"Peedy#1: Show"_s);
+    }
+
+    void anUnknownChoiceStartsSilentlyWithoutACharacter()
+    {
+        { KnowledgeBase create(m_state->DatabasePath); }
+        execSql(m_state->DatabasePath, "UPDATE キャラクター SET キャラクター番号 = 4");
+        auto form = makeForm();
+        QVERIFY(m_loader->loads.isEmpty());
+        QVERIFY(!m_state->CurrentCharacter);
+        form->Button_Click(); // requests go nowhere, and nothing breaks
+        QVERIFY(m_loader->log->entries.isEmpty());
+        QVERIFY(form->Timer2().isActive());
+    }
+
+    void anUnusableDatabaseStillBringsGenie()
+    {
+        m_state->DatabasePath = m_dir->path(); // a folder, not a file
+        auto form = makeForm();
+        QCOMPARE(m_loader->loads, QStringList{u"Load Genie Genie.acs"_s});
+        QCOMPARE(m_loader->log->requests().first(), u"Show"_s);
+    }
+
+    void farewellSpeaksWavesHidesAndEndsFiveSecondsLater()
+    {
+        auto form = makeForm();
+        m_loader->log->clear();
+        QVERIFY(!form->Timer2().isActive());
+        QSignalSpy ended(form.get(), &Form1::endRequested);
+
+        QTest::mouseClick(form->findChild<QPushButton *>(u"Button"_s), Qt::LeftButton);
+        QCOMPARE(m_loader->log->requests(),
+                 (QStringList{u"Speak それじゃ、またね。"_s, u"Play wave"_s, u"Play hide"_s}));
+        QVERIFY(form->Timer2().isActive());
+        QCOMPARE(form->Timer2().interval(), 5000);
+        const int remaining = form->Timer2().remainingTime();
+
+        // A second press speaks again but does not push the end further away.
+        QTest::qWait(30);
+        form->Button_Click();
+        QVERIFY(form->Timer2().remainingTime() <= remaining);
+        QCOMPARE(ended.count(), 0);
+
+        form->Timer2_Timer();
+        QCOMPARE(ended.count(), 1);
+    }
+
+    void timer1IsAimedJustPastTheNextSecond()
+    {
+        m_clock.time = QDateTime(QDate(2026, 12, 6), QTime(8, 59, 59, 900));
+        auto form = makeForm();
+        QVERIFY(form->Timer1().isActive());
+        QVERIFY(form->Timer1().interval() > 100 && form->Timer1().interval() <= 110);
+        m_clock.time = QDateTime(QDate(2026, 12, 6), QTime(9, 0, 0, 3));
+        form->Timer1_Timer();
+        QVERIFY(form->Timer1().interval() >= 995 && form->Timer1().interval() <= 1005);
+    }
+
+private:
+    std::unique_ptr<Form1> makeForm()
+    {
+        return std::make_unique<Form1>(*m_state, Services{m_clock, m_random, *m_loader});
+    }
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<SharedState> m_state;
+    std::unique_ptr<RecordingLoader> m_loader;
+    FixedClock m_clock;
+    ScriptedRandom m_random;
+};
+
+QTEST_MAIN(TestForm1)
+#include "test_form1.moc"
