@@ -70,19 +70,29 @@ void DrawnCharacter::enqueue(Request request)
 
 int DrawnCharacter::durationOf(const Request &request) const
 {
+    double ms = 0;
     switch (request.kind) {
     case Request::Kind::Show:
-        return m_visible ? 0 : AppearMs;
+        ms = m_visible ? 0 : AppearMs;
+        break;
     case Request::Kind::Speak:
-        return revealMs(request.text) + holdMs(request.text);
+        ms = revealMs(request.text) + holdMs(request.text);
+        break;
     case Request::Kind::Play:
-        return animationInfo(request.text).durationMs;
+        ms = animationInfo(request.text).durationMs;
+        break;
     case Request::Kind::MoveTo: {
         const QPoint delta = request.target - m_moveFrom;
-        return int(1000.0 * std::hypot(delta.x(), delta.y()) / GlidePixelsPerSecond);
+        ms = 1000.0 * std::hypot(delta.x(), delta.y()) / GlidePixelsPerSecond;
+        break;
     }
     }
-    return 0;
+    return int(ms * m_timeScale);
+}
+
+static QString describe(const QString &kind, const QString &argument)
+{
+    return argument.isEmpty() ? kind : kind + u' ' + argument;
 }
 
 double DrawnCharacter::progress() const
@@ -96,6 +106,20 @@ void DrawnCharacter::begin(Request request)
     m_current = std::move(request);
     m_moveFrom = m_figure->pos();
     m_requestClock.start();
+    switch (m_current->kind) {
+    case Request::Kind::Show:
+        Q_EMIT requestStarted(QStringLiteral("Show"));
+        break;
+    case Request::Kind::Speak:
+        Q_EMIT requestStarted(describe(QStringLiteral("Speak"), m_current->text));
+        break;
+    case Request::Kind::Play:
+        Q_EMIT requestStarted(describe(QStringLiteral("Play"), m_current->text));
+        break;
+    case Request::Kind::MoveTo:
+        Q_EMIT requestStarted(QStringLiteral("MoveTo %1,%2").arg(m_current->target.x()).arg(m_current->target.y()));
+        break;
+    }
     if (m_current->kind == Request::Kind::Show && !m_visible) {
         m_visible = true;
         render(appearingPose(0));
@@ -134,6 +158,9 @@ void DrawnCharacter::onFrame()
         m_queue.pop_front();
         begin(std::move(next));
     }
+    if (!m_current && m_wasBusy)
+        Q_EMIT idle();
+    m_wasBusy = m_current.has_value();
 
     Pose pose = restingPose(m_restClock.elapsed());
     if (m_current) {
@@ -146,7 +173,7 @@ void DrawnCharacter::onFrame()
             pose = animationPose(m_current->text, t);
             break;
         case Request::Kind::Speak: {
-            const int reveal = revealMs(m_current->text);
+            const int reveal = int(revealMs(m_current->text) * m_timeScale);
             const bool talking = m_requestClock.elapsed() < reveal;
             pose.mouth = talking ? 0.55 * std::abs(std::sin(m_requestClock.elapsed() / 90.0)) : 0;
             break;
@@ -184,7 +211,7 @@ void DrawnCharacter::updateBalloon()
     if (!m_visible)
         return;
     const QString &text = m_current->text;
-    const int reveal = revealMs(text);
+    const int reveal = int(revealMs(text) * m_timeScale);
     const qsizetype shown = reveal <= 0 ? text.size()
                                         : qsizetype(std::ceil(text.size() * std::min(1.0, double(m_requestClock.elapsed()) / reveal)));
     m_balloon->present(text, shown, m_figure->geometry(), screenAround(m_figure->geometry().center()));

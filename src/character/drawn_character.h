@@ -36,9 +36,17 @@ public:
     FigureWindow *figure() const { return m_figure.get(); }
     SpeechBalloon *balloon() const { return m_balloon.get(); }
 
+    // Runs every request `factor` times as long (tests use a small factor).
+    void setTimeScale(double factor) { m_timeScale = factor; }
+
     // How long a spoken text stays readable: reading time grows with its length.
     static int revealMs(const QString &text);
     static int holdMs(const QString &text);
+
+Q_SIGNALS:
+    // A request has begun, as "Show", "Speak text", "Play name" or "MoveTo x,y".
+    void requestStarted(const QString &description);
+    void idle();
 
 private:
     struct Request
@@ -69,6 +77,8 @@ private:
     QElapsedTimer m_restClock;
     QTimer m_frames;
     bool m_visible = false;
+    double m_timeScale = 1.0;
+    bool m_wasBusy = false;
 };
 
 // Makes the program's own characters; the file name only names the definition, nothing outside

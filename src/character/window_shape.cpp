@@ -1,10 +1,45 @@
 #include "window_shape.h"
 
 #include <QBitmap>
+#include <QDeadlineTimer>
+#include <QGuiApplication>
 #include <QPainter>
 #include <QWidget>
 
+#include <xcb/xcb.h>
+
 namespace donguri {
+
+bool compositorRunning()
+{
+    // Asked at most every two seconds: a compositor may come or go while the program runs.
+    static bool running = false;
+    static QDeadlineTimer nextCheck;
+    if (!nextCheck.hasExpired())
+        return running;
+    nextCheck.setRemainingTime(2000);
+
+    auto *x11 = QGuiApplication::platformName() == u"xcb"
+                    ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>()
+                    : nullptr;
+    if (!x11 || !x11->connection()) {
+        running = true; // Wayland always composites; offscreen has nothing to show through
+        return running;
+    }
+    // A compositing manager owns the selection _NET_WM_CM_S<screen>.
+    xcb_connection_t *connection = x11->connection();
+    const char name[] = "_NET_WM_CM_S0";
+    xcb_intern_atom_reply_t *atom = xcb_intern_atom_reply(
+        connection, xcb_intern_atom(connection, 0, sizeof(name) - 1, name), nullptr);
+    if (!atom)
+        return running = false;
+    xcb_get_selection_owner_reply_t *owner = xcb_get_selection_owner_reply(
+        connection, xcb_get_selection_owner(connection, atom->atom), nullptr);
+    running = owner && owner->owner != XCB_NONE;
+    free(owner);
+    free(atom);
+    return running;
+}
 
 void applyShapeMask(QWidget *window, const QPainterPath &outline)
 {
@@ -22,6 +57,11 @@ void applyShapeMask(QWidget *window, const QImage &frame)
 {
     if (frame.isNull())
         return;
+    if (compositorRunning()) {
+        if (!window->mask().isEmpty())
+            window->clearMask();
+        return;
+    }
     const QImage alpha = frame.createAlphaMask();
     QBitmap mask = QBitmap::fromImage(alpha);
     if (frame.devicePixelRatio() != 1.0)

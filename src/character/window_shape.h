@@ -9,6 +9,8 @@ namespace donguri {
 
 // Without a compositor, a translucent window's clear parts paint black; a shape mask cut from
 // the window's own outline keeps them see-through. With a compositor the mask is harmless.
+// True when a compositing manager draws the desktop (real alpha then works).
+bool compositorRunning();
 void applyShapeMask(QWidget *window, const QPainterPath &outline);
 void applyShapeMask(QWidget *window, const QImage &frame);
 

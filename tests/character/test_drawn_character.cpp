@@ -1,0 +1,132 @@
+#include "character_art.h"
+#include "drawn_character.h"
+#include "figure_window.h"
+#include "speech_balloon.h"
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace donguri;
+using namespace Qt::StringLiterals;
+
+class TestDrawnCharacter : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void requestsArePerformedInTheOrderTheyWereMade()
+    {
+        auto character = make(u"Genie"_s);
+        QSignalSpy started(character.get(), &DrawnCharacter::requestStarted);
+        QSignalSpy idle(character.get(), &DrawnCharacter::idle);
+        character->Show();
+        character->Speak(u"こんにちは"_s);
+        character->Play(u"wave"_s);
+        character->MoveTo(100, 50);
+        character->Play(u"no-such-animation"_s);
+        character->Speak(u"二つ目"_s);
+        character->Play(u"hide"_s);
+        character->Show();
+        QVERIFY(character->isBusy()); // nothing waited: the requests were only queued
+        QVERIFY(idle.wait(10000));
+
+        QStringList order;
+        for (const QList<QVariant> &args : std::as_const(started))
+            order << args.first().toString();
+        QCOMPARE(order, (QStringList{u"Show"_s, u"Speak こんにちは"_s, u"Play wave"_s,
+                                     u"MoveTo 100,50"_s, u"Play no-such-animation"_s,
+                                     u"Speak 二つ目"_s, u"Play hide"_s, u"Show"_s}));
+        QCOMPARE(character->figure()->pos(), QPoint(100, 50));
+        QVERIFY(character->figure()->isVisible()); // the last Show brought it back
+    }
+
+    void hideLeavesItInvisibleUntilTheNextShow()
+    {
+        auto character = make(u"merlin"_s);
+        QSignalSpy idle(character.get(), &DrawnCharacter::idle);
+        character->Show();
+        character->Play(u"hide"_s);
+        QVERIFY(idle.wait(5000));
+        QVERIFY(!character->figure()->isVisible());
+        QVERIFY(!character->balloon()->isVisible());
+    }
+
+    void everyCharacterDrawsEveryAnimation_data()
+    {
+        QTest::addColumn<QString>("id");
+        QTest::newRow("Genie") << u"Genie"_s;
+        QTest::newRow("merlin") << u"merlin"_s;
+        QTest::newRow("Peedy") << u"Peedy"_s;
+    }
+    void everyCharacterDrawsEveryAnimation()
+    {
+        QFETCH(QString, id);
+        const auto art = CharacterArt::forId(id);
+        QVERIFY(art);
+        const QImage rest = render(*art, restingPose(0));
+        QVERIFY(opaquePixels(rest) > 2000); // a figure, not an empty frame
+        const QStringList names = {u"announce"_s, u"read"_s,  u"decline"_s,  u"write"_s,
+                                   u"greet"_s,    u"process"_s, u"wave"_s,   u"hide"_s,
+                                   u"idle2_1"_s,  u"blink"_s, u"confused"_s, u"think"_s,
+                                   u"explain"_s,  u"readcontinued"_s, u"pleased"_s};
+        for (const QString &name : names) {
+            QVERIFY2(isKnownAnimation(name), qPrintable(name));
+            QVERIFY(animationInfo(name).durationMs > 0);
+            QVERIFY2(render(*art, animationPose(name, 0.5)) != rest, qPrintable(name));
+        }
+        QVERIFY(!isKnownAnimation(u"Hide"_s)); // names are exact
+        QCOMPARE(opaquePixels(render(*art, animationPose(u"hide"_s, 1.0))), 0);
+    }
+
+    void theBalloonStaysOnTheScreenAtEveryCorner_data()
+    {
+        QTest::addColumn<QPoint>("place");
+        QTest::newRow("top left") << QPoint(0, 0);
+        QTest::newRow("top right") << QPoint(900, 0);
+        QTest::newRow("bottom left") << QPoint(0, 600);
+        QTest::newRow("bottom right") << QPoint(900, 600);
+    }
+    void theBalloonStaysOnTheScreenAtEveryCorner()
+    {
+        QFETCH(QPoint, place);
+        const QRect screen(0, 0, 1024, 768);
+        SpeechBalloon balloon;
+        const QString text = u"長いことここにいるなー。あいまい検索は小文字で*（アスタリスク)を付けてね。"_s.repeated(2);
+        balloon.present(text, text.size(), QRect(place, CharacterArt::canvasSize()), screen);
+        QVERIFY2(screen.contains(balloon.geometry()), qPrintable(u"%1,%2 %3x%4"_s.arg(balloon.x()).arg(balloon.y()).arg(balloon.width()).arg(balloon.height())));
+        QCOMPARE(balloon.accessibleName(), text);
+        QVERIFY(balloon.width() < 320); // long text wraps instead of growing without end
+    }
+
+private:
+    static std::unique_ptr<DrawnCharacter> make(const QString &id)
+    {
+        auto character = std::make_unique<DrawnCharacter>(id, CharacterArt::forId(id), QPoint(600, 400));
+        character->setTimeScale(0.02);
+        return character;
+    }
+
+    static QImage render(const CharacterArt &art, const Pose &pose)
+    {
+        QImage image(CharacterArt::canvasSize(), QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        QPainter painter(&image);
+        art.paint(painter, pose);
+        return image;
+    }
+
+    static int opaquePixels(const QImage &image)
+    {
+        int count = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                count += qAlpha(image.pixel(x, y)) > 128;
+        return count;
+    }
+};
+
+QTEST_MAIN(TestDrawnCharacter)
+#include "test_drawn_character.moc"
