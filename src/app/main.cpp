@@ -1,5 +1,7 @@
 #include "clock.h"
+#include "document_window.h"
 #include "drawn_character.h"
+#include "file_chooser.h"
 #include "form1.h"
 #include "module1.h"
 #include "random_source.h"
@@ -21,8 +23,11 @@ int main(int argc, char *argv[])
     SystemClock clock;
     SystemRandom random;
     DesktopCharacterLoader characters;
+    DesktopBrowser browser;
+    DesktopLinkOpener links(browser);
+    DialogFileChooser files;
     SharedState state;
-    const Services services{clock, random, characters};
+    const Services services{clock, random, characters, links, files};
 
     const Module1::Places places{
         {QApplication::applicationDirPath()},

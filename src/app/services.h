@@ -4,6 +4,8 @@ namespace donguri {
 
 class CharacterLoader;
 class Clock;
+class FileChooser;
+class LinkOpener;
 class RandomSource;
 
 // What the windows reach outside themselves through; main() hands in the real ones, tests
@@ -13,6 +15,8 @@ struct Services
     Clock &clock;
     RandomSource &random;
     CharacterLoader &characters;
+    LinkOpener &links;
+    FileChooser &files;
 };
 
 } // namespace donguri

@@ -1,5 +1,6 @@
 #include "ui_support.h"
 
+#include <QPushButton>
 #include <QWidget>
 
 namespace donguri {
@@ -16,6 +17,21 @@ void nameControl(QWidget *control, const QString &objectName, const QString &cap
 {
     control->setObjectName(objectName);
     control->setAccessibleName(caption);
+}
+
+QPushButton *makeButton(QWidget *parent, const QString &name, const QString &caption, QRect place)
+{
+    auto *button = new QPushButton(caption, parent);
+    nameControl(button, name, caption);
+    button->setGeometry(place);
+    return button;
+}
+
+void presentWindow(QWidget *window)
+{
+    window->show();
+    window->raise();
+    window->activateWindow();
 }
 
 } // namespace donguri

@@ -3,6 +3,7 @@
 #include <QFont>
 #include <QRect>
 
+class QPushButton;
 class QWidget;
 
 namespace donguri {
@@ -18,5 +19,11 @@ QFont japaneseFont(double pointSize = 9.0);
 
 // Gives a control its object name and its caption as accessible name.
 void nameControl(QWidget *control, const QString &objectName, const QString &caption);
+
+// A button with its object name, caption (also its accessible name) and place.
+QPushButton *makeButton(QWidget *parent, const QString &name, const QString &caption, QRect place);
+
+// Shows a modeless window without an owner and brings it to the front.
+void presentWindow(QWidget *window);
 
 } // namespace donguri

@@ -229,15 +229,21 @@ void DrawnCharacter::scheduleFrames()
         m_frames.start(interval);
 }
 
-std::shared_ptr<Character> DesktopCharacterLoader::Load(const QString &id, const QString &)
+std::shared_ptr<Character> DesktopCharacterLoader::Load(const QString &id, const QString &file)
 {
+    if (file.isEmpty()) {
+        if (std::shared_ptr<DrawnCharacter> current = m_onStage.lock())
+            return current;
+    }
     std::unique_ptr<CharacterArt> art = CharacterArt::forId(id);
     if (!art)
         return nullptr;
-    QRect screen = screenAround(QPoint(0, 0));
+    const QRect screen = screenAround(QPoint(0, 0));
     const QPoint home(std::max(screen.left(), screen.right() - 360),
                       std::max(screen.top(), screen.bottom() - 400));
-    return std::make_shared<DrawnCharacter>(id, std::move(art), home);
+    auto character = std::make_shared<DrawnCharacter>(id, std::move(art), home);
+    m_onStage = character;
+    return character;
 }
 
 } // namespace donguri

@@ -82,11 +82,16 @@ private:
 };
 
 // Makes the program's own characters; the file name only names the definition, nothing outside
-// the program is read.
+// the program is read. Loading without a file name means "the character already on the
+// desktop", so a window that loads its own character keeps talking through the one the user
+// sees; only when there is none is a new one made for the id.
 class DesktopCharacterLoader final : public CharacterLoader
 {
 public:
     std::shared_ptr<Character> Load(const QString &id, const QString &file) override;
+
+private:
+    std::weak_ptr<DrawnCharacter> m_onStage;
 };
 
 } // namespace donguri

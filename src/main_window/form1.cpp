@@ -1,6 +1,11 @@
 #include "form1.h"
 
 #include "character.h"
+#include "form2.h"
+#include "form3.h"
+#include "form4.h"
+#include "link_opener.h"
+#include "word_pattern.h"
 #include "character_stage.h"
 #include "clock.h"
 #include "kb_error.h"
@@ -9,6 +14,9 @@
 #include "ui_support.h"
 
 #include <QCheckBox>
+#include <QClipboard>
+#include <QFileInfo>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
@@ -26,12 +34,18 @@ const QStringList Greetings = {
     QStringLiteral("こんちわー、お元気だった？"),
 };
 
-QPushButton *makeButton(QWidget *parent, const QString &name, const QString &caption, QRect place)
+// Compared code unit by code unit; the character between 君 and ステータス is U+FF3F.
+const QString StatusKeyword = QStringLiteral("どんぐり君＿ステータス");
+
+// Opens (or raises) one of the run's windows; a closed window is made anew.
+template <typename Window, typename Make>
+Window *ensureWindow(QPointer<Window> &slot, Make make)
 {
-    auto *button = new QPushButton(caption, parent);
-    nameControl(button, name, caption);
-    button->setGeometry(place);
-    return button;
+    if (!slot) {
+        slot = make();
+        slot->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    return slot;
 }
 
 } // namespace
@@ -43,7 +57,12 @@ Form1::Form1(SharedState &state, Services services, QWidget *parent)
     Form_Load();
 }
 
-Form1::~Form1() = default;
+Form1::~Form1()
+{
+    delete m_form2;
+    delete m_form3;
+    delete m_form4;
+}
 
 void Form1::buildControls()
 {
@@ -156,10 +175,108 @@ void Form1::Command1_Click()
 
 void Form1::Command2_Click() {}
 void Form1::Command3_Click() {}
-void Form1::Command4_Click() {}
+
+void Form1::Command4_Click()
+{
+    Character &character = m_state.character();
+    character.Speak(QStringLiteral("直す言葉を入れて呼び出しを押してください。"));
+    character.Play(QStringLiteral("write"));
+    showCorrectionWindow();
+}
+
 void Form1::Command5_Click() {}
 
-void Form1::Sirabemasu() {}
+// Answers the question in the box. Any failure ends the whole lookup silently, with the
+// question left in the box.
+void Form1::Sirabemasu()
+{
+    const QString question = m_text1->text();
+    try {
+        KnowledgeBase &kb = m_data1.at(m_state.DatabasePath);
+        if (question == StatusKeyword) {
+            const qint64 count = kb.countAll();
+            Character &character = m_state.character();
+            character.Play(QStringLiteral("read"));
+            character.Speak(QStringLiteral("現在の登録件数は %1 件です。").arg(count));
+            m_text1->clear();
+            return;
+        }
+        if (isPatternQuestion(question)) {
+            const qint64 count = kb.countMatches(question);
+            if (count == 0)
+                Sirimasen(question);
+            else
+                Mitukarimasita(qint32(std::min<qint64>(count, INT32_MAX)), question);
+            return;
+        }
+        if (const std::optional<qint32> id = kb.findWord(question))
+            Osiemasu(*id);
+        else
+            Sirimasen(question);
+    } catch (const KbError &) {
+    }
+}
+
+void Form1::Osiemasu(const qint32 &kotae)
+{
+    const std::optional<Entry> entry = m_data1.at(m_state.DatabasePath).entry(kotae);
+    if (!entry || !entry->meaning)
+        throw KbError(QStringLiteral("entry %1 has no meaning to present").arg(kotae));
+    const QString &meaning = *entry->meaning;
+    if (m_check1->isChecked()) {
+        QClipboard *clipboard = QGuiApplication::clipboard();
+        clipboard->clear();
+        clipboard->setText(meaning);
+    }
+    // A local document is loaded before the character speaks; a web page is handed to the
+    // browser and the speech follows at once. Nothing here waits on the network.
+    if (!entry->link.isEmpty())
+        m_services.links.open(entry->link, QFileInfo(m_state.DatabasePath).absolutePath());
+    Character &character = m_state.character();
+    character.Play(QStringLiteral("announce"));
+    character.Speak(meaning);
+    m_state.IdleCount = 0;
+    m_text1->clear();
+}
+
+void Form1::Mitukarimasita(qint32 count, const QString &question)
+{
+    m_state.SearchWord = question;
+    Character &character = m_state.character();
+    character.Play(QStringLiteral("announce"));
+    character.Speak(QStringLiteral("%1件見つかりました。").arg(count));
+    showListWindow();
+}
+
+void Form1::Sirimasen(const QString &question)
+{
+    m_state.SearchWord = question;
+    Character &character = m_state.character();
+    character.Speak(QStringLiteral("知りません。教えてください。"));
+    character.Play(QStringLiteral("decline"));
+    showTeachWindow();
+    m_text1->clear();
+}
+
+void Form1::showTeachWindow()
+{
+    presentWindow(ensureWindow(m_form2, [this] { return new Form2(m_state, m_services); }));
+}
+
+void Form1::showListWindow()
+{
+    Form3 *list = ensureWindow(m_form3, [this] { return new Form3(m_state, *this); });
+    if (!m_form3Initialized) {
+        m_form3Initialized = true;
+        list->Form_Initialize();
+    }
+    list->present();
+}
+
+void Form1::showCorrectionWindow()
+{
+    presentWindow(ensureWindow(m_form4, [this] { return new Form4(m_state, m_services); }));
+}
 
 void Form1::mouseDoubleClickEvent(QMouseEvent *event)
 {

@@ -1,8 +1,12 @@
 #pragma once
 
+#include "form2.h"
+#include "form3.h"
+#include "form4.h"
 #include "kb_connection.h"
 #include "services.h"
 
+#include <QPointer>
 #include <QTimer>
 #include <QWidget>
 
@@ -32,6 +36,15 @@ public:
     void Timer1_Timer();
     void Timer2_Timer();
 
+    // Presents the entry with that ID: clipboard, link, then the character speaks its meaning.
+    // Throws KbError when the entry cannot be read; the caller ends silently.
+    void Osiemasu(const qint32 &kotae);
+
+    // The windows of this run, while they are open.
+    Form2 *teachWindow() const { return m_form2; }
+    Form3 *listWindow() const { return m_form3; }
+    Form4 *correctionWindow() const { return m_form4; }
+
     QTimer &Timer1() { return m_timer1; }
     QTimer &Timer2() { return m_timer2; }
 
@@ -48,6 +61,11 @@ private:
     void Form_Load();
     void aimTimer1();
     void Sirabemasu();
+    void Mitukarimasita(qint32 count, const QString &question);
+    void Sirimasen(const QString &question);
+    void showTeachWindow();
+    void showListWindow();
+    void showCorrectionWindow();
 
     SharedState &m_state;
     Services m_services;
@@ -63,6 +81,11 @@ private:
     QPushButton *m_command5 = nullptr;
     QTimer m_timer1;
     QTimer m_timer2;
+
+    QPointer<Form2> m_form2;
+    QPointer<Form3> m_form3;
+    QPointer<Form4> m_form4;
+    bool m_form3Initialized = false;
 };
 
 } // namespace donguri

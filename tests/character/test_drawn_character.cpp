@@ -101,6 +101,17 @@ private Q_SLOTS:
         QVERIFY(balloon.width() < 320); // long text wraps instead of growing without end
     }
 
+    void loadingWithoutAFileKeepsTheCharacterOnTheDesktop()
+    {
+        DesktopCharacterLoader loader;
+        QVERIFY(!loader.Load(u"Rover"_s, u"Rover.acs"_s));
+        const auto merlin = loader.Load(u"merlin"_s, u"merlin.acs"_s);
+        QVERIFY(merlin);
+        QCOMPARE(loader.Load(u"Genie"_s, QString()), merlin);
+        const auto other = loader.Load(u"Peedy"_s, u"Peedy.acs"_s);
+        QVERIFY(other != merlin);
+    }
+
 private:
     static std::unique_ptr<DrawnCharacter> make(const QString &id)
     {

@@ -1,9 +1,6 @@
-#include "fakes.h"
-#include "form1.h"
 #include "knowledge_base.h"
-#include "recording_character.h"
-#include "shared_state.h"
 #include "test_env.h"
+#include "test_run.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -22,11 +19,9 @@ class TestForm1 : public QObject
 private Q_SLOTS:
     void init()
     {
-        m_dir = std::make_unique<QTemporaryDir>();
-        m_state = std::make_unique<SharedState>();
-        m_state->DatabasePath = m_dir->filePath(u"どんぐりくん.mdb"_s);
-        m_loader = std::make_unique<RecordingLoader>();
-        m_random = ScriptedRandom();
+        m_run = std::make_unique<TestRun>();
+        m_state = &m_run->state;
+        m_loader = &m_run->characters;
     }
 
     void startUpShowsGreetsAndMoves_data()
@@ -44,13 +39,13 @@ private Q_SLOTS:
     {
         QFETCH(double, draw);
         QFETCH(QString, greeting);
-        m_random.draws = {draw};
+        m_run->random.draws = {draw};
         auto form = makeForm();
         QCOMPARE(m_loader->loads, QStringList{u"Load Genie Genie.acs"_s});
         QCOMPARE(m_loader->log->entries,
                  (QStringList{u"Genie#1: Show"_s, u"Genie#1: Speak "_s + greeting, u"Genie#1: MoveTo 900,0"_s}));
-        QCOMPARE(m_random.seeds.size(), 1); // seeded once, from the clock
-        QCOMPARE(m_random.seeds.first(), quint64(m_clock.time.toMSecsSinceEpoch()));
+        QCOMPARE(m_run->random.seeds.size(), 1); // seeded once, from the clock
+        QCOMPARE(m_run->random.seeds.first(), quint64(m_run->clock.time.toMSecsSinceEpoch()));
         QVERIFY(QFile::exists(m_state->DatabasePath));
         QCOMPARE(m_state->CurrentCharacter.get() != nullptr, true);
     }
@@ -112,7 +107,7 @@ private Q_SLOTS:
 
     void anUnusableDatabaseStillBringsGenie()
     {
-        m_state->DatabasePath = m_dir->path(); // a folder, not a file
+        m_state->DatabasePath = m_run->dir.path(); // a folder, not a file
         auto form = makeForm();
         QCOMPARE(m_loader->loads, QStringList{u"Load Genie Genie.acs"_s});
         QCOMPARE(m_loader->log->requests().first(), u"Show"_s);
@@ -144,26 +139,21 @@ private Q_SLOTS:
 
     void timer1IsAimedJustPastTheNextSecond()
     {
-        m_clock.time = QDateTime(QDate(2026, 12, 6), QTime(8, 59, 59, 900));
+        m_run->clock.time = QDateTime(QDate(2026, 12, 6), QTime(8, 59, 59, 900));
         auto form = makeForm();
         QVERIFY(form->Timer1().isActive());
         QVERIFY(form->Timer1().interval() > 100 && form->Timer1().interval() <= 110);
-        m_clock.time = QDateTime(QDate(2026, 12, 6), QTime(9, 0, 0, 3));
+        m_run->clock.time = QDateTime(QDate(2026, 12, 6), QTime(9, 0, 0, 3));
         form->Timer1_Timer();
         QVERIFY(form->Timer1().interval() >= 995 && form->Timer1().interval() <= 1005);
     }
 
 private:
-    std::unique_ptr<Form1> makeForm()
-    {
-        return std::make_unique<Form1>(*m_state, Services{m_clock, m_random, *m_loader});
-    }
+    std::unique_ptr<Form1> makeForm() { return m_run->startMainWindow(); }
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<SharedState> m_state;
-    std::unique_ptr<RecordingLoader> m_loader;
-    FixedClock m_clock;
-    ScriptedRandom m_random;
+    std::unique_ptr<TestRun> m_run;
+    SharedState *m_state = nullptr;
+    RecordingLoader *m_loader = nullptr;
 };
 
 QTEST_MAIN(TestForm1)

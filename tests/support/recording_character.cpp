@@ -15,18 +15,18 @@ RecordingCharacter::RecordingCharacter(QString name, std::shared_ptr<CharacterLo
 {
 }
 
-void RecordingCharacter::Show() { m_log->entries << m_name + QStringLiteral(": Show"); }
+void RecordingCharacter::Show() { m_log->add(m_name + QStringLiteral(": Show")); }
 void RecordingCharacter::Speak(const QString &text)
 {
-    m_log->entries << m_name + QStringLiteral(": Speak ") + text;
+    m_log->add(m_name + QStringLiteral(": Speak ") + text);
 }
 void RecordingCharacter::Play(const QString &animation)
 {
-    m_log->entries << m_name + QStringLiteral(": Play ") + animation;
+    m_log->add(m_name + QStringLiteral(": Play ") + animation);
 }
 void RecordingCharacter::MoveTo(int x, int y)
 {
-    m_log->entries << m_name + QStringLiteral(": MoveTo %1,%2").arg(x).arg(y);
+    m_log->add(m_name + QStringLiteral(": MoveTo %1,%2").arg(x).arg(y));
 }
 
 std::shared_ptr<Character> RecordingLoader::Load(const QString &id, const QString &file)

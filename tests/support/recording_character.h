@@ -4,6 +4,7 @@
 
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
 namespace donguri::testing {
@@ -12,6 +13,14 @@ namespace donguri::testing {
 struct CharacterLog
 {
     QStringList entries;
+    // Called with each new entry as it is made, for tests that look at the world at that moment.
+    std::function<void(const QString &)> onEntry;
+    void add(const QString &entry)
+    {
+        entries << entry;
+        if (onEntry)
+            onEntry(entry);
+    }
     // The same log without the character names, for tests that only care about the order.
     QStringList requests() const;
     void clear() { entries.clear(); }

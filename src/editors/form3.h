@@ -1,0 +1,51 @@
+#pragma once
+
+#include "kb_connection.h"
+
+#include <QDeadlineTimer>
+#include <QPointer>
+#include <QWidget>
+
+class QListWidget;
+class QListWidgetItem;
+class QWindow;
+
+namespace donguri {
+
+class Form1;
+class SharedState;
+
+// The match list "一覧表": every word matching the last pattern question; a click presents it.
+class Form3 : public QWidget
+{
+    Q_OBJECT
+public:
+    Form3(SharedState &state, Form1 &mainWindow, QWidget *parent = nullptr);
+
+    // Runs once, when the window is first made in a run.
+    void Form_Initialize();
+    // Each time the window becomes the program's active window, and right after every showing.
+    void Form_Activate();
+    void List1_Click(QListWidgetItem *item);
+    void Command1_Click();
+
+    // Shows the window (or brings it to the front) and fills it.
+    void present();
+    QListWidget *list() const { return m_list1; }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void ListMatches();
+    void onFocusWindowChanged(QWindow *window);
+
+    SharedState &m_state;
+    Form1 &m_mainWindow;
+    KbConnection m_data1;
+    QListWidget *m_list1;
+    QPointer<QWindow> m_lastFocus;
+    QDeadlineTimer m_presentedRecently;
+};
+
+} // namespace donguri
