@@ -53,12 +53,12 @@ void DrawnCharacter::MoveTo(int x, int y) { enqueue({Request::Kind::MoveTo, {}, 
 
 int DrawnCharacter::revealMs(const QString &text)
 {
-    return std::min(6000, 70 * int(text.size()));
+    return std::min(5000, 60 * int(text.size()));
 }
 
 int DrawnCharacter::holdMs(const QString &text)
 {
-    return std::min(9000, 1600 + 90 * int(text.size()));
+    return std::min(7000, 1000 + 50 * int(text.size()));
 }
 
 void DrawnCharacter::enqueue(Request request)
