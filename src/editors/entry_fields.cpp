@@ -10,9 +10,8 @@
 namespace donguri {
 
 namespace {
-// Client area of both windows, 7215 × 2805 twips; the problem line adds a row below it.
+// Client area of both windows, 7215 × 2805 twips.
 const QSize ClientSize(481, 187);
-constexpr int ProblemLineHeight = 22;
 
 QLabel *makeLabel(QWidget *parent, const QString &name, const QString &caption, QRect place)
 {
@@ -25,10 +24,9 @@ QLabel *makeLabel(QWidget *parent, const QString &name, const QString &caption, 
 } // namespace
 
 EntryFields::EntryFields(QWidget *window, FileChooser &chooser)
-    : m_window(window), m_chooser(chooser, linkFilters())
+    : m_window(window), m_problem(window, ClientSize), m_chooser(chooser, linkFilters())
 {
     window->setFont(japaneseFont());
-    window->setFixedSize(ClientSize);
 
     m_word = new QLineEdit(window);
     nameControl(m_word, QStringLiteral("Text1"), QStringLiteral("言葉"));
@@ -50,11 +48,6 @@ EntryFields::EntryFields(QWidget *window, FileChooser &chooser)
     m_browse = makeButton(window, QStringLiteral("Command2"), QStringLiteral("参照"),
                           fromTwips(6120, 2400, 855, 255));
 
-    m_problem = new QLabel(window);
-    m_problem->setObjectName(QStringLiteral("ProblemLine"));
-    m_problem->setGeometry(8, ClientSize.height(), ClientSize.width() - 16, ProblemLineHeight - 4);
-    m_problem->setStyleSheet(QStringLiteral("color: #b00020;"));
-    m_problem->hide();
 }
 
 QString EntryFields::wordText() const { return m_word->text(); }
@@ -72,22 +65,6 @@ QList<FileFilter> EntryFields::linkFilters()
     return {{QStringLiteral("htmlファイル (*.htm)"), QStringLiteral("*.htm *.html")},
             {QStringLiteral("テキストファイル(*.txt)"), QStringLiteral("*.txt")},
             {QStringLiteral("ピクチャ (*.bmp)"), QStringLiteral("*.bmp")}};
-}
-
-void EntryFields::showProblem(const QString &text, const QString &detail)
-{
-    m_problem->setText(text);
-    m_problem->setToolTip(detail);
-    m_problem->setAccessibleName(text);
-    m_problem->show();
-    m_window->setFixedSize(ClientSize + QSize(0, ProblemLineHeight));
-}
-
-void EntryFields::clearProblem()
-{
-    m_problem->hide();
-    m_problem->clear();
-    m_window->setFixedSize(ClientSize);
 }
 
 } // namespace donguri

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "file_chooser.h"
+#include "problem_line.h"
 #include "ui_support.h"
 
 #include <QWidget>
@@ -32,9 +33,7 @@ public:
     // leaves it alone. The chooser starts from the file chosen last in this window.
     void chooseLink();
 
-    // `detail` (the store's own words) is kept for the tool tip.
-    void showProblem(const QString &text, const QString &detail = {});
-    void clearProblem();
+    ProblemLine &problem() { return m_problem; }
 
     // The link chooser's types, first one preselected.
     static QList<FileFilter> linkFilters();
@@ -48,7 +47,7 @@ private:
     QLineEdit *m_link;
     QLabel *m_linkLabel;
     QPushButton *m_browse;
-    QLabel *m_problem;
+    ProblemLine m_problem;
     RememberingChooser m_chooser;
 };
 

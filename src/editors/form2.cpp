@@ -45,11 +45,11 @@ void Form2::Command1_Click()
         m_data1.at(m_state.DatabasePath)
             .add(m_fields.wordText(), m_fields.meaningText(), m_fields.linkText());
     } catch (const KbError &error) {
-        m_fields.showProblem(QStringLiteral("登録できませんでした。知識ファイルに書き込めません。"),
+        m_fields.problem().show(QStringLiteral("登録できませんでした。知識ファイルに書き込めません。"),
                              error.message());
         return;
     }
-    m_fields.clearProblem();
+    m_fields.problem().clear();
     Character &character = m_state.character();
     character.Play(QStringLiteral("greet"));
     character.Speak(QStringLiteral("ありがとう。"));

@@ -62,9 +62,9 @@ void Form4::Command3_Click()
         m_calledUp = id;
         m_fields.meaning()->setPlainText(entry->meaning.value_or(QString()));
         m_fields.link()->setText(entry->link);
-        m_fields.clearProblem();
+        m_fields.problem().clear();
     } catch (const KbError &error) {
-        m_fields.showProblem(QStringLiteral("呼び出せませんでした。知識ファイルを読めません。"),
+        m_fields.problem().show(QStringLiteral("呼び出せませんでした。知識ファイルを読めません。"),
                              error.message());
     }
 }
@@ -80,12 +80,12 @@ void Form4::Command1_Click()
         m_data1.at(m_state.DatabasePath)
             .update(*m_calledUp, m_fields.wordText(), m_fields.meaningText(), m_fields.linkText());
     } catch (const KbError &error) {
-        m_fields.showProblem(QStringLiteral("直せませんでした。知識ファイルに書き込めません。"),
+        m_fields.problem().show(QStringLiteral("直せませんでした。知識ファイルに書き込めません。"),
                              error.message());
         return;
     }
     m_calledUp.reset();
-    m_fields.clearProblem();
+    m_fields.problem().clear();
     Character &character = m_state.character();
     character.Play(QStringLiteral("process"));
     character.Speak(QStringLiteral("直しました。"));

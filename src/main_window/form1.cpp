@@ -7,6 +7,7 @@
 #include "link_opener.h"
 #include "word_pattern.h"
 #include "character_stage.h"
+#include "chatter.h"
 #include "clock.h"
 #include "kb_error.h"
 #include "random_source.h"
@@ -62,6 +63,7 @@ Form1::~Form1()
     delete m_form2;
     delete m_form3;
     delete m_form4;
+    delete m_form5;
 }
 
 void Form1::buildControls()
@@ -147,9 +149,46 @@ void Form1::aimTimer1()
     m_timer1.start(1000 - intoSecond + 5);
 }
 
+// Every second: announce a full hour when the clock reads exactly h:00:00, then count the
+// quiet seconds and pass the time after half an hour of them.
 void Form1::Timer1_Timer()
 {
     aimTimer1();
+    const QTime now = m_services.clock.now().time();
+    if (now.minute() == 0 && now.second() == 0)
+        Sirasemasu(qint16(now.hour()));
+    ++m_state.IdleCount;
+    if (m_state.IdleCount > 1799) {
+        m_state.IdleCount = 0;
+        Hanasimasu(9);
+    }
+}
+
+void Form1::Sirasemasu(qint16 hour)
+{
+    Character &character = m_state.character();
+    character.Speak(Chatter::hourSentence(hour));
+    character.Play(Chatter::hourlyAnimation(m_services.random));
+}
+
+void Form1::Hanasimasu(qint16 topic)
+{
+    Character &character = m_state.character();
+    const QDateTime now = m_services.clock.now();
+    switch (topic) {
+    case 1:
+        character.Speak(Chatter::dateSentence(now.date()));
+        break;
+    case 2:
+        character.Play(QStringLiteral("readcontinued"));
+        character.Speak(Chatter::timeSentence(now.time()));
+        break;
+    case 9:
+        Chatter::idleRemark(character, m_services.random, now.date());
+        break;
+    default:
+        break;
+    }
 }
 
 void Form1::Timer2_Timer()
@@ -173,8 +212,15 @@ void Form1::Command1_Click()
     Sirabemasu();
 }
 
-void Form1::Command2_Click() {}
-void Form1::Command3_Click() {}
+void Form1::Command2_Click()
+{
+    Hanasimasu(1);
+}
+
+void Form1::Command3_Click()
+{
+    Hanasimasu(2);
+}
 
 void Form1::Command4_Click()
 {
@@ -184,7 +230,10 @@ void Form1::Command4_Click()
     showCorrectionWindow();
 }
 
-void Form1::Command5_Click() {}
+void Form1::Command5_Click()
+{
+    presentWindow(ensureWindow(m_form5, [this] { return new Form5(m_state, m_services.files); }));
+}
 
 // Answers the question in the box. Any failure ends the whole lookup silently, with the
 // question left in the box.

@@ -3,6 +3,7 @@
 #include "form2.h"
 #include "form3.h"
 #include "form4.h"
+#include "form5.h"
 #include "kb_connection.h"
 #include "services.h"
 
@@ -39,11 +40,16 @@ public:
     // Presents the entry with that ID: clipboard, link, then the character speaks its meaning.
     // Throws KbError when the entry cannot be read; the caller ends silently.
     void Osiemasu(const qint32 &kotae);
+    // Talks about the date (1), the time (2) or passes the time (9); any other topic is ignored.
+    void Hanasimasu(qint16 topic);
+    // Announces the full hour (0 … 23).
+    void Sirasemasu(qint16 hour);
 
     // The windows of this run, while they are open.
     Form2 *teachWindow() const { return m_form2; }
     Form3 *listWindow() const { return m_form3; }
     Form4 *correctionWindow() const { return m_form4; }
+    Form5 *settingsWindow() const { return m_form5; }
 
     QTimer &Timer1() { return m_timer1; }
     QTimer &Timer2() { return m_timer2; }
@@ -85,6 +91,7 @@ private:
     QPointer<Form2> m_form2;
     QPointer<Form3> m_form3;
     QPointer<Form4> m_form4;
+    QPointer<Form5> m_form5;
     bool m_form3Initialized = false;
 };
 

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "file_chooser.h"
+#include "problem_line.h"
+
+#include <QWidget>
+
+class QLineEdit;
+
+namespace donguri {
+
+class SharedState;
+
+// The settings window "ファイル設定": which knowledge base file this and later runs use.
+class Form5 : public QWidget
+{
+    Q_OBJECT
+public:
+    Form5(SharedState &state, FileChooser &chooser, QWidget *parent = nullptr);
+
+    void Command1_Click(); // 参照
+    void Command2_Click(); // 登録
+    QLineEdit *pathBox() const { return m_text1; }
+
+private:
+    void Form_Load();
+
+    SharedState &m_state;
+    RememberingChooser m_chooser;
+    QLineEdit *m_text1;
+    ProblemLine m_problem;
+};
+
+} // namespace donguri

@@ -1,0 +1,146 @@
+#include "knowledge_base.h"
+#include "settings_file.h"
+#include "test_env.h"
+#include "test_run.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+using namespace donguri;
+using namespace donguri::testing;
+using namespace Qt::StringLiterals;
+
+class TestForm5 : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init()
+    {
+        m_run = std::make_unique<TestRun>();
+        writeSettingsLine(m_run->state.SettingsFile, m_run->state.DatabasePath);
+        m_form = m_run->startMainWindow();
+    }
+    void cleanup()
+    {
+        m_form.reset();
+        m_run.reset();
+    }
+
+    void itShowsTheStoredFirstLine()
+    {
+        writeBytes(m_run->state.SettingsFile, " /data/one.mdb \r\n/data/two.mdb\r\n");
+        Form5 *settings = open();
+        QCOMPARE(settings->windowTitle(), u"ファイル設定"_s);
+        QCOMPARE(settings->size(), QSize(365, 36));
+        QCOMPARE(settings->pathBox()->text(), u" /data/one.mdb "_s);
+        QCOMPARE(settings->findChild<QPushButton *>(u"Command1"_s)->text(), u"参照"_s);
+        QCOMPARE(settings->findChild<QPushButton *>(u"Command2"_s)->text(), u"登録"_s);
+    }
+
+    void aMissingSettingsFileIsCreatedEmpty()
+    {
+        QFile::remove(m_run->state.SettingsFile);
+        Form5 *settings = open();
+        QCOMPARE(settings->pathBox()->text(), QString());
+        QVERIFY(QFile::exists(m_run->state.SettingsFile));
+        QCOMPARE(QFileInfo(m_run->state.SettingsFile).size(), 0);
+    }
+
+    void choosingAndRegisteringSwitchesTheKnowledgeBase()
+    {
+        const QString other = m_run->file(u"other/どんぐりくん.mdb"_s);
+        QDir().mkpath(m_run->file(u"other"_s));
+        KnowledgeBase(other).add(u"かし"_s, u"別の知識ファイルの樫"_s, {});
+
+        Form5 *settings = open();
+        m_run->chooser.answers = {other};
+        settings->Command1_Click();
+        QCOMPARE(m_run->chooser.calls.size(), 1);
+        QCOMPARE(m_run->chooser.calls[0].filters.size(), 1);
+        QCOMPARE(m_run->chooser.calls[0].filters[0].label, u"どんぐりくん ファイル"_s);
+        QCOMPARE(m_run->chooser.calls[0].filters[0].patterns, u"どんぐりくん.mdb"_s);
+        QCOMPARE(settings->pathBox()->text(), other);
+
+        settings->Command2_Click();
+        QTRY_VERIFY(!m_form->settingsWindow());
+        QCOMPARE(fileBytes(m_run->state.SettingsFile), (other + u"\r\n"_s).toUtf8());
+        QCOMPARE(m_run->state.DatabasePath, other);
+
+        m_run->characters.log->clear();
+        m_form->findChild<QLineEdit *>(u"Text1"_s)->setText(u"かし"_s);
+        m_form->Command1_Click();
+        QCOMPARE(m_run->characters.log->requests().last(), u"Speak 別の知識ファイルの樫"_s);
+    }
+
+    void cancellingKeepsWhatWasTyped()
+    {
+        Form5 *settings = open();
+        settings->pathBox()->setText(u"/手で/打った.mdb"_s);
+        m_run->chooser.answers = {std::nullopt};
+        settings->Command1_Click();
+        QCOMPARE(settings->pathBox()->text(), u"/手で/打った.mdb"_s);
+    }
+
+    void closingWithoutRegisteringChangesNothing()
+    {
+        const QByteArray before = fileBytes(m_run->state.SettingsFile);
+        const QString path = m_run->state.DatabasePath;
+        Form5 *settings = open();
+        m_run->chooser.answers = {u"/elsewhere/どんぐりくん.mdb"_s};
+        settings->Command1_Click();
+        settings->close();
+        QTRY_VERIFY(!m_form->settingsWindow());
+        QCOMPARE(m_run->state.DatabasePath, path);
+        QCOMPARE(fileBytes(m_run->state.SettingsFile), before);
+    }
+
+    void anEmptyPathIsStoredAsAnEmptyLine()
+    {
+        Form5 *settings = open();
+        settings->pathBox()->clear();
+        settings->Command2_Click();
+        QCOMPARE(fileBytes(m_run->state.SettingsFile), QByteArray("\r\n"));
+        QCOMPARE(m_run->state.DatabasePath, QString());
+    }
+
+    void aSettingsFileThatCannotBeWrittenKeepsTheWindowOpen()
+    {
+        // The settings "file" is a folder: it can be neither read nor replaced.
+        m_run->state.SettingsFile = m_run->dir.path();
+        Form5 *settings = open();
+        settings->pathBox()->setText(u"/new/どんぐりくん.mdb"_s);
+        settings->Command2_Click();
+        QTest::qWait(20);
+        QVERIFY(m_form->settingsWindow());
+        QCOMPARE(settings->pathBox()->text(), u"/new/どんぐりくん.mdb"_s);
+        auto *problem = settings->findChild<QLabel *>(u"ProblemLine"_s);
+        QVERIFY(problem->isVisibleTo(settings));
+        QVERIFY(problem->text().contains(u"保存できませんでした"_s));
+        QVERIFY(settings->height() > 36);
+    }
+
+    void showingAgainOnlyRaisesIt()
+    {
+        Form5 *settings = open();
+        settings->pathBox()->setText(u"編集中"_s);
+        QCOMPARE(open(), settings);
+        QCOMPARE(settings->pathBox()->text(), u"編集中"_s);
+    }
+
+private:
+    Form5 *open()
+    {
+        m_form->Command5_Click();
+        return m_form->settingsWindow();
+    }
+
+    std::unique_ptr<TestRun> m_run;
+    std::unique_ptr<Form1> m_form;
+};
+
+QTEST_MAIN(TestForm5)
+#include "test_form5.moc"
