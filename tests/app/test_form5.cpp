@@ -22,13 +22,9 @@ private Q_SLOTS:
     {
         m_run = std::make_unique<TestRun>();
         writeSettingsLine(m_run->state.SettingsFile, m_run->state.DatabasePath);
-        m_form = m_run->startMainWindow();
+        m_run->start();
     }
-    void cleanup()
-    {
-        m_form.reset();
-        m_run.reset();
-    }
+    void cleanup() { m_run.reset(); }
 
     void itShowsTheStoredFirstLine()
     {
@@ -66,14 +62,13 @@ private Q_SLOTS:
         QCOMPARE(settings->pathBox()->text(), other);
 
         settings->Command2_Click();
-        QTRY_VERIFY(!m_form->settingsWindow());
+        QTRY_VERIFY(!m_run->form().settingsWindow());
         QCOMPARE(fileBytes(m_run->state.SettingsFile), (other + u"\r\n"_s).toUtf8());
         QCOMPARE(m_run->state.DatabasePath, other);
 
-        m_run->characters.log->clear();
-        m_form->findChild<QLineEdit *>(u"Text1"_s)->setText(u"かし"_s);
-        m_form->Command1_Click();
-        QCOMPARE(m_run->characters.log->requests().last(), u"Speak 別の知識ファイルの樫"_s);
+        m_run->log().clear();
+        m_run->ask(u"かし"_s);
+        QCOMPARE(m_run->log().requests().last(), u"Speak 別の知識ファイルの樫"_s);
     }
 
     void cancellingKeepsWhatWasTyped()
@@ -93,7 +88,7 @@ private Q_SLOTS:
         m_run->chooser.answers = {u"/elsewhere/どんぐりくん.mdb"_s};
         settings->Command1_Click();
         settings->close();
-        QTRY_VERIFY(!m_form->settingsWindow());
+        QTRY_VERIFY(!m_run->form().settingsWindow());
         QCOMPARE(m_run->state.DatabasePath, path);
         QCOMPARE(fileBytes(m_run->state.SettingsFile), before);
     }
@@ -115,7 +110,7 @@ private Q_SLOTS:
         settings->pathBox()->setText(u"/new/どんぐりくん.mdb"_s);
         settings->Command2_Click();
         QTest::qWait(20);
-        QVERIFY(m_form->settingsWindow());
+        QVERIFY(m_run->form().settingsWindow());
         QCOMPARE(settings->pathBox()->text(), u"/new/どんぐりくん.mdb"_s);
         auto *problem = settings->findChild<QLabel *>(u"ProblemLine"_s);
         QVERIFY(problem->isVisibleTo(settings));
@@ -134,12 +129,11 @@ private Q_SLOTS:
 private:
     Form5 *open()
     {
-        m_form->Command5_Click();
-        return m_form->settingsWindow();
+        m_run->form().Command5_Click();
+        return m_run->form().settingsWindow();
     }
 
     std::unique_ptr<TestRun> m_run;
-    std::unique_ptr<Form1> m_form;
 };
 
 QTEST_MAIN(TestForm5)

@@ -19,14 +19,9 @@ private Q_SLOTS:
     void init()
     {
         m_run = std::make_unique<TestRun>();
-        m_form = m_run->startMainWindow();
-        log().clear();
+        m_run->start();
     }
-    void cleanup()
-    {
-        m_form.reset();
-        m_run.reset();
-    }
+    void cleanup() { m_run.reset(); }
 
     void theWindowOpensWithTheUnknownWordAndItsLayout()
     {
@@ -62,7 +57,7 @@ private Q_SLOTS:
         Form2 *teach = askUnknown(u"同じ"_s);
         teach->Command1_Click();
         teach->Command1_Click();
-        KnowledgeBase kb(m_run->state.DatabasePath);
+        KnowledgeBase &kb = m_run->kb();
         QCOMPARE(kb.countMatches(u"同じ"_s), 2);
         QCOMPARE(kb.entry(*kb.findWord(u"同じ"_s))->meaning, std::optional<QString>(QString()));
     }
@@ -111,7 +106,7 @@ private Q_SLOTS:
         QCOMPARE(calls[2].startFile, u"/docs/kunugi.html"_s);
 
         teach->Command1_Click();
-        KnowledgeBase kb(m_run->state.DatabasePath);
+        KnowledgeBase &kb = m_run->kb();
         QCOMPARE(kb.entry(*kb.findWord(u"くぬぎ"_s))->link, u"/docs/b.txt"_s);
     }
 
@@ -124,27 +119,22 @@ private Q_SLOTS:
         QCOMPARE(teach->fields().meaningText(), u"書きかけ"_s);
 
         teach->Command3_Click();
-        QTRY_VERIFY(!m_form->teachWindow());
+        QTRY_VERIFY(!m_run->form().teachWindow());
         Form2 *again = askUnknown(u"三つ目"_s);
         QCOMPARE(again->fields().wordText(), u"三つ目"_s);
         QCOMPARE(again->fields().meaningText(), QString());
     }
 
 private:
-    CharacterLog &log() { return *m_run->characters.log; }
-    void ask(const QString &question)
-    {
-        m_form->findChild<QLineEdit *>(u"Text1"_s)->setText(question);
-        m_form->Command1_Click();
-    }
+    CharacterLog &log() { return m_run->log(); }
+    void ask(const QString &question) { m_run->ask(question); }
     Form2 *askUnknown(const QString &word)
     {
         ask(word);
-        return m_form->teachWindow();
+        return m_run->form().teachWindow();
     }
 
     std::unique_ptr<TestRun> m_run;
-    std::unique_ptr<Form1> m_form;
 };
 
 QTEST_MAIN(TestForm2)

@@ -16,22 +16,16 @@ private Q_SLOTS:
     void init()
     {
         m_run = std::make_unique<TestRun>();
-        m_form = m_run->startMainWindow();
-        m_kb = std::make_unique<KnowledgeBase>(m_run->state.DatabasePath);
+        m_run->start();
     }
-    void cleanup()
-    {
-        m_form.reset();
-        m_kb.reset();
-        m_run.reset();
-    }
+    void cleanup() { m_run.reset(); }
 
     void clickingAWordPresentsIt()
     {
-        m_kb->add(u"どんぐり"_s, u"木の実"_s, {});
-        m_kb->add(u"どんぶり"_s.leftJustified(50, u' '), u"器"_s, {});
+        m_run->kb().add(u"どんぐり"_s, u"木の実"_s, {});
+        m_run->kb().add(u"どんぶり"_s.leftJustified(50, u' '), u"器"_s, {});
         ask(u"どん*"_s);
-        Form3 *list = m_form->listWindow();
+        Form3 *list = m_run->form().listWindow();
         QCOMPARE(list->windowTitle(), u"一覧表"_s);
         QCOMPARE(list->list()->count(), 2);
         QCOMPARE(list->list()->item(1)->text(), u"どんぶり"_s.leftJustified(50, u' ')); // as stored
@@ -40,41 +34,41 @@ private Q_SLOTS:
         clickRow(list, 1);
         QCOMPARE(log().requests(), (QStringList{u"Play announce"_s, u"Speak 器"_s}));
         QCOMPARE(m_run->state.IdleCount, 0);
-        QVERIFY(m_form->listWindow()); // stays open with its list
+        QVERIFY(m_run->form().listWindow()); // stays open with its list
         QCOMPARE(list->list()->count(), 2);
     }
 
     void equalWordsPresentTheFirstEntry()
     {
-        m_kb->add(u"くり"_s, u"一つ目"_s, {});
-        m_kb->add(u"くり"_s, u"二つ目"_s, {});
+        m_run->kb().add(u"くり"_s, u"一つ目"_s, {});
+        m_run->kb().add(u"くり"_s, u"二つ目"_s, {});
         ask(u"く*"_s);
         log().clear();
-        clickRow(m_form->listWindow(), 1);
+        clickRow(m_run->form().listWindow(), 1);
         QCOMPARE(log().requests().last(), u"Speak 一つ目"_s);
     }
 
     void aWordGoneSinceTheListWasFilledPresentsNothing()
     {
-        const qint32 id = m_kb->add(u"どんぐり"_s, u"木の実"_s, {});
-        m_kb->add(u"くり"_s, u"栗"_s, {});
+        const qint32 id = m_run->kb().add(u"どんぐり"_s, u"木の実"_s, {});
+        m_run->kb().add(u"くり"_s, u"栗"_s, {});
         ask(u"どん*"_s);
-        m_kb->update(id, u"かし"_s, u"樫"_s, {});
+        m_run->kb().update(id, u"かし"_s, u"樫"_s, {});
         log().clear();
-        clickRow(m_form->listWindow(), 0);
+        clickRow(m_run->form().listWindow(), 0);
         QVERIFY(log().entries.isEmpty());
     }
 
     void everyShowingRefillsFromTheCurrentPattern()
     {
-        m_kb->add(u"どんぐり"_s, u"1"_s, {});
+        m_run->kb().add(u"どんぐり"_s, u"1"_s, {});
         ask(u"どん*"_s);
-        Form3 *list = m_form->listWindow();
-        m_kb->add(u"どんこ"_s, u"2"_s, {}); // taught meanwhile: seen at the next showing
-        m_kb->add(u"くり"_s, u"3"_s, {});
+        Form3 *list = m_run->form().listWindow();
+        m_run->kb().add(u"どんこ"_s, u"2"_s, {}); // taught meanwhile: seen at the next showing
+        m_run->kb().add(u"くり"_s, u"3"_s, {});
         log().clear();
         ask(u"*"_s);
-        QCOMPARE(m_form->listWindow(), list);
+        QCOMPARE(m_run->form().listWindow(), list);
         QCOMPARE(list->list()->count(), 3);
         QCOMPARE(log().requests(), (QStringList{u"Play announce"_s, u"Speak 3件見つかりました。"_s,
                                                 u"Play read"_s, u"Speak リストから選んでください。"_s}));
@@ -82,33 +76,29 @@ private Q_SLOTS:
 
     void anEmptyListStillPrompts()
     {
-        m_kb->add(u"どんぐり"_s, u"1"_s, {});
+        m_run->kb().add(u"どんぐり"_s, u"1"_s, {});
         ask(u"どん*"_s);
         m_run->state.SearchWord = u"ない*"_s;
         log().clear();
-        m_form->listWindow()->Form_Activate();
-        QCOMPARE(m_form->listWindow()->list()->count(), 0);
+        m_run->form().listWindow()->Form_Activate();
+        QCOMPARE(m_run->form().listWindow()->list()->count(), 0);
         QCOMPARE(log().requests(), (QStringList{u"Play read"_s, u"Speak リストから選んでください。"_s}));
     }
 
     void closingAndReopeningFillsOnce()
     {
-        m_kb->add(u"どんぐり"_s, u"1"_s, {});
+        m_run->kb().add(u"どんぐり"_s, u"1"_s, {});
         ask(u"どん*"_s);
-        m_form->listWindow()->Command1_Click();
-        QTRY_VERIFY(!m_form->listWindow());
+        m_run->form().listWindow()->Command1_Click();
+        QTRY_VERIFY(!m_run->form().listWindow());
         log().clear();
         ask(u"どん*"_s);
         QCOMPARE(log().requests().count(u"Speak リストから選んでください。"_s), 1);
     }
 
 private:
-    CharacterLog &log() { return *m_run->characters.log; }
-    void ask(const QString &question)
-    {
-        m_form->findChild<QLineEdit *>(u"Text1"_s)->setText(question);
-        m_form->Command1_Click();
-    }
+    CharacterLog &log() { return m_run->log(); }
+    void ask(const QString &question) { m_run->ask(question); }
     static void clickRow(Form3 *list, int row)
     {
         QListWidget *widget = list->list();
@@ -117,8 +107,6 @@ private:
     }
 
     std::unique_ptr<TestRun> m_run;
-    std::unique_ptr<Form1> m_form;
-    std::unique_ptr<KnowledgeBase> m_kb;
 };
 
 QTEST_MAIN(TestForm3)

@@ -18,24 +18,17 @@ private Q_SLOTS:
     void init()
     {
         m_run = std::make_unique<TestRun>();
-        m_form = m_run->startMainWindow();
-        m_kb = std::make_unique<KnowledgeBase>(m_run->state.DatabasePath);
-        log().clear();
+        m_run->start();
     }
-    void cleanup()
-    {
-        m_form.reset();
-        m_kb.reset();
-        m_run.reset();
-    }
+    void cleanup() { m_run.reset(); }
 
     void openingPromptsAndSpeaksThroughItsOwnGenieFromThenOn()
     {
         const auto mainCharacter = m_run->state.CurrentCharacter;
-        m_form->Command4_Click();
+        m_run->form().Command4_Click();
         QCOMPARE(log().entries, (QStringList{u"Genie#1: Speak 直す言葉を入れて呼び出しを押してください。"_s,
                                              u"Genie#1: Play write"_s}));
-        Form4 *correct = m_form->correctionWindow();
+        Form4 *correct = m_run->form().correctionWindow();
         QVERIFY(correct);
         QCOMPARE(correct->windowTitle(), u"直します。"_s);
         QCOMPARE(m_run->characters.loads.last(), u"Load Genie"_s);
@@ -43,16 +36,16 @@ private Q_SLOTS:
 
         // After the window is gone, its character still speaks for every window.
         correct->Command4_Click();
-        QTRY_VERIFY(!m_form->correctionWindow());
+        QTRY_VERIFY(!m_run->form().correctionWindow());
         log().clear();
-        m_form->Button_Click();
+        m_run->form().Button_Click();
         QCOMPARE(log().entries.first(), u"Genie#2: Speak それじゃ、またね。"_s);
     }
 
     void callingUpAndSavingCorrectsThatEntry()
     {
-        m_kb->add(u"ほか"_s, u"別の意味"_s, {});
-        const qint32 id = m_kb->add(u"どんぐり"_s, u"古い意味"_s, u"/old.html"_s);
+        m_run->kb().add(u"ほか"_s, u"別の意味"_s, {});
+        const qint32 id = m_run->kb().add(u"どんぐり"_s, u"古い意味"_s, u"/old.html"_s);
         Form4 *correct = open();
         correct->fields().word()->setText(u"どんぐり"_s);
         correct->Command3_Click();
@@ -67,17 +60,17 @@ private Q_SLOTS:
         correct->Command1_Click();
         QCOMPARE(log().requests(), (QStringList{u"Play process"_s, u"Speak 直しました。"_s}));
         QVERIFY(!correct->fields().word()->isReadOnly());
-        const Entry entry = *m_kb->entry(id);
+        const Entry entry = *m_run->kb().entry(id);
         QCOMPARE(entry.word, u"どんぐり"_s); // stored exactly, not padded
         QCOMPARE(entry.meaning, std::optional<QString>(longMeaning)); // nothing cut
         QCOMPARE(entry.link, QString());
-        QCOMPARE(m_kb->entry(1)->meaning, std::optional<QString>(u"別の意味"_s));
+        QCOMPARE(m_run->kb().entry(1)->meaning, std::optional<QString>(u"別の意味"_s));
     }
 
     void savingWithoutACalledUpEntryWritesAndSaysNothing()
     {
-        const qint32 first = m_kb->add(u"最初"_s, u"一番目の意味"_s, {});
-        m_kb->add(u"どんぐり"_s, u"木の実"_s, {});
+        const qint32 first = m_run->kb().add(u"最初"_s, u"一番目の意味"_s, {});
+        m_run->kb().add(u"どんぐり"_s, u"木の実"_s, {});
         Form4 *correct = open();
         correct->fields().word()->setText(u"書き換え"_s);
         correct->fields().meaning()->setPlainText(u"上書きされてはいけない"_s);
@@ -87,7 +80,7 @@ private Q_SLOTS:
         correct->Command3_Click(); // finds nothing
         correct->Command1_Click();
         QVERIFY(log().entries.isEmpty());
-        QCOMPARE(m_kb->entry(first)->meaning, std::optional<QString>(u"一番目の意味"_s));
+        QCOMPARE(m_run->kb().entry(first)->meaning, std::optional<QString>(u"一番目の意味"_s));
 
         correct->fields().word()->setText(u"どんぐり"_s);
         correct->Command3_Click();
@@ -95,12 +88,12 @@ private Q_SLOTS:
         log().clear();
         correct->Command1_Click(); // a second time after a save
         QVERIFY(log().entries.isEmpty());
-        QCOMPARE(m_kb->entry(first)->word, u"最初"_s);
+        QCOMPARE(m_run->kb().entry(first)->word, u"最初"_s);
     }
 
     void aWordNotFoundKeepsTheBoxesAndLocksTheWord()
     {
-        m_kb->add(u"どんぐり"_s, u"木の実"_s, u"/a.html"_s);
+        m_run->kb().add(u"どんぐり"_s, u"木の実"_s, u"/a.html"_s);
         Form4 *correct = open();
         correct->fields().word()->setText(u"どんぐり"_s);
         correct->Command3_Click();
@@ -114,22 +107,22 @@ private Q_SLOTS:
 
     void theEntryCalledUpIsTheOneWrittenEvenIfOthersChanged()
     {
-        const qint32 id = m_kb->add(u"どんぐり"_s, u"木の実"_s, {});
+        const qint32 id = m_run->kb().add(u"どんぐり"_s, u"木の実"_s, {});
         Form4 *correct = open();
         correct->fields().word()->setText(u"どんぐり"_s);
         correct->Command3_Click();
-        m_kb->add(u"どんぐり"_s, u"後から足した"_s, {}); // another window adds meanwhile
+        m_run->kb().add(u"どんぐり"_s, u"後から足した"_s, {}); // another window adds meanwhile
         correct->fields().meaning()->setPlainText(u"直した"_s);
         correct->Command1_Click();
-        QCOMPARE(m_kb->entry(id)->meaning, std::optional<QString>(u"直した"_s));
-        QCOMPARE(m_kb->countMatches(u"どんぐり"_s), 2);
+        QCOMPARE(m_run->kb().entry(id)->meaning, std::optional<QString>(u"直した"_s));
+        QCOMPARE(m_run->kb().countMatches(u"どんぐり"_s), 2);
     }
 
     void quotesWorkFromTeachingToCorrecting()
     {
         const QString word = u"it's \"どんぐり\""_s;
         ask(word);
-        Form2 *teach = m_form->teachWindow();
+        Form2 *teach = m_run->form().teachWindow();
         QVERIFY(teach);
         teach->fields().meaning()->setPlainText(u"引用符入り"_s);
         teach->Command1_Click();
@@ -139,9 +132,9 @@ private Q_SLOTS:
         QCOMPARE(log().requests().last(), u"Speak 引用符入り"_s);
 
         ask(u"it's*"_s);
-        QCOMPARE(m_form->listWindow()->list()->item(0)->text(), word);
+        QCOMPARE(m_run->form().listWindow()->list()->item(0)->text(), word);
         log().clear();
-        QListWidget *list = m_form->listWindow()->list();
+        QListWidget *list = m_run->form().listWindow()->list();
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(0)).center());
         QCOMPARE(log().requests().last(), u"Speak 引用符入り"_s);
 
@@ -157,22 +150,16 @@ private Q_SLOTS:
     }
 
 private:
-    CharacterLog &log() { return *m_run->characters.log; }
-    void ask(const QString &question)
-    {
-        m_form->findChild<QLineEdit *>(u"Text1"_s)->setText(question);
-        m_form->Command1_Click();
-    }
+    CharacterLog &log() { return m_run->log(); }
+    void ask(const QString &question) { m_run->ask(question); }
     Form4 *open()
     {
-        m_form->Command4_Click();
+        m_run->form().Command4_Click();
         log().clear();
-        return m_form->correctionWindow();
+        return m_run->form().correctionWindow();
     }
 
     std::unique_ptr<TestRun> m_run;
-    std::unique_ptr<Form1> m_form;
-    std::unique_ptr<KnowledgeBase> m_kb;
 };
 
 QTEST_MAIN(TestForm4)

@@ -22,14 +22,9 @@ private Q_SLOTS:
     void init()
     {
         m_run = std::make_unique<TestRun>();
-        m_form = m_run->startMainWindow();
-        log().clear();
+        m_run->start();
     }
-    void cleanup()
-    {
-        m_form.reset();
-        m_run.reset();
-    }
+    void cleanup() { m_run.reset(); }
 
     void theDateNamesEveryWeekday_data()
     {
@@ -48,7 +43,7 @@ private Q_SLOTS:
         QFETCH(QDate, date);
         QFETCH(QString, sentence);
         m_run->clock.time = QDateTime(date, QTime(23, 59, 59));
-        m_form->Command2_Click();
+        m_run->form().Command2_Click();
         QCOMPARE(log().requests(), QStringList{u"Speak "_s + sentence});
     }
 
@@ -67,7 +62,7 @@ private Q_SLOTS:
         QFETCH(QString, sentence);
         m_run->clock.time = QDateTime(QDate(2026, 12, 6), time);
         m_run->state.IdleCount = 42;
-        m_form->Command3_Click();
+        m_run->form().Command3_Click();
         QCOMPARE(log().requests(), (QStringList{u"Play readcontinued"_s, u"Speak "_s + sentence}));
         QCOMPARE(m_run->state.IdleCount, 42); // the buttons leave the quiet count alone
     }
@@ -75,7 +70,7 @@ private Q_SLOTS:
     void otherTopicsSayNothing()
     {
         for (const qint16 topic : {qint16(0), qint16(3), qint16(8), qint16(10), qint16(-1), qint16(32767)})
-            m_form->Hanasimasu(topic);
+            m_run->form().Hanasimasu(topic);
         QVERIFY(log().entries.isEmpty());
     }
 
@@ -97,7 +92,7 @@ private Q_SLOTS:
         QFETCH(QStringList, requests);
         m_run->clock.time = QDateTime(QDate(2026, 6, 15), QTime(14, 20, 0));
         m_run->random.draws = {draw, 0.0};
-        m_form->Hanasimasu(9);
+        m_run->form().Hanasimasu(9);
         QCOMPARE(log().requests(), requests);
     }
 
@@ -120,7 +115,7 @@ private Q_SLOTS:
         QFETCH(QString, remark);
         m_run->clock.time = QDateTime(QDate(2026, month, 28), QTime(3, 0, 1));
         m_run->random.draws = {4.5 / 7};
-        m_form->Hanasimasu(9);
+        m_run->form().Hanasimasu(9);
         QStringList expected = {u"Play explain"_s, u"Speak "_s + remark, u"Play idle2_1"_s};
         if (month == 12)
             expected.prepend(u"Play think"_s);
@@ -143,7 +138,7 @@ private Q_SLOTS:
         QFETCH(QString, sentence);
         m_run->clock.time = QDateTime(QDate(2026, 12, 6), QTime(hour, 0, 0));
         m_run->random.draws = {0.5};
-        m_form->Timer1_Timer();
+        m_run->form().Timer1_Timer();
         QCOMPARE(log().requests(), (QStringList{u"Speak "_s + sentence, u"Play decline"_s}));
     }
 
@@ -151,7 +146,7 @@ private Q_SLOTS:
     {
         for (const QTime t : {QTime(14, 59, 59), QTime(15, 0, 1), QTime(15, 1, 0), QTime(15, 30, 0)}) {
             m_run->clock.time = QDateTime(QDate(2026, 12, 6), t);
-            m_form->Timer1_Timer();
+            m_run->form().Timer1_Timer();
         }
         QVERIFY(log().entries.isEmpty());
         QCOMPARE(m_run->state.IdleCount, 4);
@@ -162,30 +157,29 @@ private Q_SLOTS:
         m_run->clock.time = QDateTime(QDate(2026, 12, 6), QTime(10, 30, 15));
         m_run->random.draws = {2.5 / 7};
         for (int i = 0; i < 1799; ++i)
-            m_form->Timer1_Timer();
+            m_run->form().Timer1_Timer();
         QVERIFY(log().entries.isEmpty());
         QCOMPARE(m_run->state.IdleCount, 1799);
-        m_form->Timer1_Timer();
+        m_run->form().Timer1_Timer();
         QCOMPARE(m_run->state.IdleCount, 0);
         QCOMPARE(log().requests().first(), u"Speak 調子はどうだい。"_s);
         log().clear();
         for (int i = 0; i < 1799; ++i)
-            m_form->Timer1_Timer();
+            m_run->form().Timer1_Timer();
         QVERIFY(log().entries.isEmpty());
-        m_form->Timer1_Timer();
+        m_run->form().Timer1_Timer();
         QCOMPARE(log().requests().size(), 3);
     }
 
     void anAnswerAtTick1799RestartsTheCount()
     {
         TestRun &run = *m_run;
-        KnowledgeBase(run.state.DatabasePath).add(u"どんぐり"_s, u"木の実"_s, {});
+        run.kb().add(u"どんぐり"_s, u"木の実"_s, {});
         for (int i = 0; i < 1799; ++i)
-            m_form->Timer1_Timer();
-        m_form->findChild<QLineEdit *>(u"Text1"_s)->setText(u"どんぐり"_s);
-        m_form->Command1_Click();
+            m_run->form().Timer1_Timer();
+        run.ask(u"どんぐり"_s);
         log().clear();
-        m_form->Timer1_Timer();
+        m_run->form().Timer1_Timer();
         QVERIFY(log().entries.isEmpty());
         QCOMPARE(run.state.IdleCount, 1);
     }
@@ -195,7 +189,7 @@ private Q_SLOTS:
         m_run->state.IdleCount = 1799;
         m_run->clock.time = QDateTime(QDate(2026, 12, 6), QTime(9, 0, 0));
         m_run->random.draws = {0.0, 2.5 / 7};
-        m_form->Timer1_Timer();
+        m_run->form().Timer1_Timer();
         QCOMPARE(log().requests(), (QStringList{u"Speak 午前９時です。"_s, u"Play readcontinued"_s,
                                                 u"Speak 調子はどうだい。"_s, u"Play idle2_1"_s,
                                                 u"Play confused"_s}));
@@ -242,10 +236,9 @@ private Q_SLOTS:
     }
 
 private:
-    CharacterLog &log() { return *m_run->characters.log; }
+    CharacterLog &log() { return m_run->log(); }
 
     std::unique_ptr<TestRun> m_run;
-    std::unique_ptr<Form1> m_form;
 };
 
 QTEST_MAIN(TestChatter)

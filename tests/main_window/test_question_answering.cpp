@@ -22,20 +22,13 @@ private Q_SLOTS:
     void init()
     {
         m_run = std::make_unique<TestRun>();
-        m_form = m_run->startMainWindow();
-        m_kb = std::make_unique<KnowledgeBase>(m_run->state.DatabasePath);
-        log().clear();
+        m_run->start();
     }
-    void cleanup()
-    {
-        m_form.reset();
-        m_kb.reset();
-        m_run.reset();
-    }
+    void cleanup() { m_run.reset(); }
 
     void anExactHitIsPresented()
     {
-        m_kb->add(u"どんぐり"_s, u"ブナ科の木の実。"_s, {});
+        m_run->kb().add(u"どんぐり"_s, u"ブナ科の木の実。"_s, {});
         m_run->state.IdleCount = 1234;
         m_run->state.SearchWord = u"前の質問"_s;
         ask(u"どんぐり"_s);
@@ -43,7 +36,7 @@ private Q_SLOTS:
         QCOMPARE(text1()->text(), QString());
         QCOMPARE(m_run->state.IdleCount, 0);
         QCOMPARE(m_run->state.SearchWord, u"前の質問"_s);
-        QVERIFY(!m_form->teachWindow() && !m_form->listWindow());
+        QVERIFY(!m_run->form().teachWindow() && !m_run->form().listWindow());
     }
 
     void anUnknownWordAsksToBeTaught()
@@ -54,20 +47,20 @@ private Q_SLOTS:
         QCOMPARE(text1()->text(), QString());
         QCOMPARE(m_run->state.SearchWord, u"くぬぎ"_s);
         QCOMPARE(m_run->state.IdleCount, 77);
-        QVERIFY(m_form->teachWindow());
-        QCOMPARE(m_form->teachWindow()->fields().wordText(), u"くぬぎ"_s);
+        QVERIFY(m_run->form().teachWindow());
+        QCOMPARE(m_run->form().teachWindow()->fields().wordText(), u"くぬぎ"_s);
     }
 
     void aPatternWithMatchesAnnouncesTheCountAndOpensTheList()
     {
-        m_kb->add(u"どんぐり"_s, u"1"_s, {});
-        m_kb->add(u"どんぶり"_s, u"2"_s, {});
-        m_kb->add(u"くり"_s, u"3"_s, {});
+        m_run->kb().add(u"どんぐり"_s, u"1"_s, {});
+        m_run->kb().add(u"どんぶり"_s, u"2"_s, {});
+        m_run->kb().add(u"くり"_s, u"3"_s, {});
         ask(u"どん*"_s);
         QCOMPARE(log().requests().mid(0, 2), (QStringList{u"Play announce"_s, u"Speak 2件見つかりました。"_s}));
         QCOMPARE(text1()->text(), u"どん*"_s); // kept
         QCOMPARE(m_run->state.SearchWord, u"どん*"_s);
-        QVERIFY(m_form->listWindow());
+        QVERIFY(m_run->form().listWindow());
         QCOMPARE(listItems(), (QStringList{u"どんぐり"_s, u"どんぶり"_s}));
         // First showing: filled when first made and again on activation, prompting each time.
         QCOMPARE(log().requests().mid(2), (QStringList{u"Play read"_s, u"Speak リストから選んでください。"_s,
@@ -88,23 +81,23 @@ private Q_SLOTS:
     {
         QFETCH(QString, question);
         QFETCH(QString, firstSpeech);
-        m_kb->add(u"どんぐり"_s, u"1"_s, {});
-        m_kb->add(u"どんぶり"_s, u"2"_s, {});
-        m_kb->add(u"くり"_s, u"3"_s, {});
+        m_run->kb().add(u"どんぐり"_s, u"1"_s, {});
+        m_run->kb().add(u"どんぶり"_s, u"2"_s, {});
+        m_run->kb().add(u"くり"_s, u"3"_s, {});
         ask(question);
         QVERIFY(log().requests().contains(firstSpeech));
         QCOMPARE(m_run->state.SearchWord, question);
         if (firstSpeech.contains(u"知りません"_s))
-            QCOMPARE(m_form->teachWindow()->fields().wordText(), question);
+            QCOMPARE(m_run->form().teachWindow()->fields().wordText(), question);
         else
-            QVERIFY(m_form->listWindow());
+            QVERIFY(m_run->form().listWindow());
     }
 
     void theStatusKeywordReportsTheCountEvenIfItIsAWord()
     {
         for (int i = 0; i < 11; ++i)
-            m_kb->add(u"言葉%1"_s.arg(i), u"意味"_s, {});
-        m_kb->add(u"どんぐり君＿ステータス"_s, u"これは読まれない"_s, {});
+            m_run->kb().add(u"言葉%1"_s.arg(i), u"意味"_s, {});
+        m_run->kb().add(u"どんぐり君＿ステータス"_s, u"これは読まれない"_s, {});
         m_run->state.IdleCount = 5;
         ask(u"どんぐり君＿ステータス"_s);
         QCOMPARE(log().requests(), (QStringList{u"Play read"_s, u"Speak 現在の登録件数は 12 件です。"_s}));
@@ -122,12 +115,12 @@ private Q_SLOTS:
         ask(u"どんぐり"_s);
         QVERIFY(log().entries.isEmpty());
         QCOMPARE(text1()->text(), u"どんぐり"_s);
-        QVERIFY(!m_form->teachWindow());
+        QVERIFY(!m_run->form().teachWindow());
     }
 
     void anEntryWithoutMeaningIsAFailure()
     {
-        m_kb->add(u"空"_s, u"x"_s, {});
+        m_run->kb().add(u"空"_s, u"x"_s, {});
         execSql(m_run->state.DatabasePath, "UPDATE 言葉 SET 意味 = NULL");
         QGuiApplication::clipboard()->setText(u"元のまま"_s);
         check1()->setChecked(true);
@@ -139,7 +132,7 @@ private Q_SLOTS:
 
     void onlyF1AsksFromTheQuestionBox()
     {
-        m_kb->add(u"どんぐり"_s, u"木の実"_s, {});
+        m_run->kb().add(u"どんぐり"_s, u"木の実"_s, {});
         text1()->setText(u"どんぐり"_s);
         QTest::keyClick(text1(), Qt::Key_Return);
         QTest::keyClick(text1(), Qt::Key_Enter);
@@ -150,13 +143,13 @@ private Q_SLOTS:
 
         log().clear();
         text1()->setText(u"どんぐり"_s);
-        QTest::mouseDClick(m_form.get(), Qt::LeftButton, {}, QPoint(300, 55));
+        QTest::mouseDClick(&m_run->form(), Qt::LeftButton, {}, QPoint(300, 55));
         QCOMPARE(log().requests().last(), u"Speak 木の実"_s);
     }
 
     void typedJapaneseIsAskedAsTyped()
     {
-        m_kb->add(u"ぐ"_s, u"一文字"_s, {});
+        m_run->kb().add(u"ぐ"_s, u"一文字"_s, {});
         text1()->clear();
         text1()->setFocus();
         QInputMethodEvent commit;
@@ -169,7 +162,7 @@ private Q_SLOTS:
     void theClipboardGetsExactlyTheMeaningWhenTicked()
     {
         const QString meaning = u"  前後に空白と\n改行のある意味  "_s;
-        m_kb->add(u"どんぐり"_s, meaning, {});
+        m_run->kb().add(u"どんぐり"_s, meaning, {});
         QGuiApplication::clipboard()->setText(u"前からあった"_s);
         ask(u"どんぐり"_s);
         QCOMPARE(QGuiApplication::clipboard()->text(), u"前からあった"_s);
@@ -182,7 +175,7 @@ private Q_SLOTS:
     {
         const QString page = m_run->file(u"page.html"_s);
         writeBytes(page, u"<html><body><h1>どんぐりの話</h1></body></html>"_s.toUtf8());
-        m_kb->add(u"どんぐり"_s, u"木の実"_s, page);
+        m_run->kb().add(u"どんぐり"_s, u"木の実"_s, page);
         QUrl shownWhenAnnounced;
         log().onEntry = [&](const QString &entry) {
             if (entry.endsWith(u"Play announce"_s) && m_run->links.documentWindow())
@@ -198,7 +191,7 @@ private Q_SLOTS:
 
     void aWebAddressGoesToTheBrowserAndTheSpeechFollows()
     {
-        m_kb->add(u"どんぐり"_s, u"木の実"_s, u"https://example.org/donguri"_s);
+        m_run->kb().add(u"どんぐり"_s, u"木の実"_s, u"https://example.org/donguri"_s);
         ask(u"どんぐり"_s);
         QCOMPARE(m_run->browser.opened, QList<QUrl>{QUrl(u"https://example.org/donguri"_s)});
         QCOMPARE(log().requests(), (QStringList{u"Play announce"_s, u"Speak 木の実"_s}));
@@ -221,7 +214,7 @@ private Q_SLOTS:
         QFile::setPermissions(m_run->file(u"tool.html"_s), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         writeBytes(m_run->file(u"run.sh"_s), "#!/bin/sh\ntouch pwned\n");
         writeBytes(m_run->file(u"app.desktop"_s), "[Desktop Entry]\nExec=touch pwned\n");
-        m_kb->add(u"危ない"_s, u"それでも意味は話す"_s, link);
+        m_run->kb().add(u"危ない"_s, u"それでも意味は話す"_s, link);
         ask(u"危ない"_s);
         QVERIFY(m_run->browser.opened.isEmpty());
         QVERIFY(!m_run->links.documentWindow());
@@ -232,33 +225,31 @@ private Q_SLOTS:
     void aRelativeLinkIsTakenFromTheKnowledgeBaseFolder()
     {
         writeBytes(m_run->file(u"memo.txt"_s), "覚え書き");
-        m_kb->add(u"メモ"_s, u"m"_s, u"memo.txt"_s);
+        m_run->kb().add(u"メモ"_s, u"m"_s, u"memo.txt"_s);
         ask(u"メモ"_s);
         QVERIFY(m_run->links.documentWindow());
         QCOMPARE(m_run->links.documentWindow()->source(), QUrl::fromLocalFile(m_run->file(u"memo.txt"_s)));
     }
 
 private:
-    CharacterLog &log() { return *m_run->characters.log; }
-    QLineEdit *text1() { return m_form->findChild<QLineEdit *>(u"Text1"_s); }
-    QCheckBox *check1() { return m_form->findChild<QCheckBox *>(u"Check1"_s); }
+    CharacterLog &log() { return m_run->log(); }
+    QLineEdit *text1() { return m_run->form().findChild<QLineEdit *>(u"Text1"_s); }
+    QCheckBox *check1() { return m_run->form().findChild<QCheckBox *>(u"Check1"_s); }
     void ask(const QString &question)
     {
         text1()->setText(question);
-        m_form->Command1_Click();
+        m_run->form().Command1_Click();
     }
     QStringList listItems()
     {
         QStringList items;
-        QListWidget *list = m_form->listWindow()->list();
+        QListWidget *list = m_run->form().listWindow()->list();
         for (int i = 0; i < list->count(); ++i)
             items << list->item(i)->text();
         return items;
     }
 
     std::unique_ptr<TestRun> m_run;
-    std::unique_ptr<Form1> m_form;
-    std::unique_ptr<KnowledgeBase> m_kb;
 };
 
 QTEST_MAIN(TestQuestionAnswering)

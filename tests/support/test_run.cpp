@@ -1,5 +1,7 @@
 #include "test_run.h"
 
+#include <QLineEdit>
+
 namespace donguri::testing {
 
 TestRun::TestRun()
@@ -8,7 +10,11 @@ TestRun::TestRun()
     state.SettingsFile = dir.filePath(QStringLiteral("donguri.ini"));
 }
 
-TestRun::~TestRun() = default;
+TestRun::~TestRun()
+{
+    m_form.reset(); // the windows go before the files they use
+    m_kb.reset();
+}
 
 Services TestRun::services()
 {
@@ -18,6 +24,26 @@ Services TestRun::services()
 std::unique_ptr<Form1> TestRun::startMainWindow()
 {
     return std::make_unique<Form1>(state, services());
+}
+
+Form1 &TestRun::start()
+{
+    m_form = startMainWindow();
+    log().clear();
+    return *m_form;
+}
+
+KnowledgeBase &TestRun::kb()
+{
+    if (!m_kb)
+        m_kb = std::make_unique<KnowledgeBase>(state.DatabasePath);
+    return *m_kb;
+}
+
+void TestRun::ask(const QString &question)
+{
+    m_form->findChild<QLineEdit *>(QStringLiteral("Text1"))->setText(question);
+    m_form->Command1_Click();
 }
 
 } // namespace donguri::testing

@@ -3,6 +3,7 @@
 #include "document_window.h"
 #include "fakes.h"
 #include "form1.h"
+#include "knowledge_base.h"
 #include "recording_character.h"
 #include "shared_state.h"
 
@@ -24,6 +25,14 @@ struct TestRun
     Services services();
     QString file(const QString &name) const { return dir.filePath(name); }
 
+    // The run's own main window, started once; the greeting is cleared from the log.
+    Form1 &start();
+    Form1 &form() { return *m_form; }
+    KnowledgeBase &kb();
+    CharacterLog &log() { return *characters.log; }
+    // Types the question into the main window and presses 検索.
+    void ask(const QString &question);
+
     QTemporaryDir dir;
     SharedState state;
     FixedClock clock;
@@ -32,6 +41,10 @@ struct TestRun
     FakeBrowser browser;
     DesktopLinkOpener links{browser};
     ScriptedChooser chooser;
+
+private:
+    std::unique_ptr<KnowledgeBase> m_kb;
+    std::unique_ptr<Form1> m_form;
 };
 
 } // namespace donguri::testing
