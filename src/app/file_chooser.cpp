@@ -1,6 +1,7 @@
 #include "file_chooser.h"
 
 #include <QFileDialog>
+#include <QFileSystemModel>
 
 namespace donguri {
 
@@ -11,15 +12,25 @@ std::optional<QString> DialogFileChooser::chooseFile(QWidget *parent,
     QFileDialog dialog(parent);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
-    // Each filter is "label (patterns)"; with the details hidden the dialog shows the label as
-    // written while matching the patterns, so "htmlファイル (*.htm)" also lets .html through.
-    dialog.setOption(QFileDialog::HideNameFilterDetails);
-    QStringList nameFilters;
+    // The type list shows each label exactly as written, but the dialog would read its own
+    // patterns out of a label ("htmlファイル (*.htm)" would hide .html files, and a label without
+    // parentheses matches nothing). So the patterns are set on the dialog's file model each time
+    // a type is chosen; that needs Qt's own dialog rather than the desktop's.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    QStringList labels;
     for (const FileFilter &filter : filters)
-        nameFilters << QStringLiteral("%1 (%2)").arg(filter.label, filter.patterns);
-    dialog.setNameFilters(nameFilters);
-    if (!nameFilters.isEmpty())
-        dialog.selectNameFilter(nameFilters.first());
+        labels << filter.label;
+    dialog.setNameFilters(labels);
+    auto *files = dialog.findChild<QFileSystemModel *>();
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&](const QString &label) {
+        const qsizetype index = labels.indexOf(label);
+        if (files && index >= 0)
+            files->setNameFilters(filters.at(index).patterns.split(u' ', Qt::SkipEmptyParts));
+    });
+    if (!labels.isEmpty()) {
+        dialog.selectNameFilter(labels.first());
+        Q_EMIT dialog.filterSelected(labels.first());
+    }
     if (!startFile.isEmpty())
         dialog.selectFile(startFile);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
