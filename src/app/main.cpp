@@ -6,6 +6,7 @@
 #include "module1.h"
 #include "random_source.h"
 #include "shared_state.h"
+#include "voice.h"
 
 #include <QApplication>
 #include <QStandardPaths>
@@ -16,13 +17,18 @@ using namespace donguri;
 
 int main(int argc, char *argv[])
 {
+    // Characters stand at fixed screen positions, which Wayland does not let a client choose;
+    // run through XWayland there unless told otherwise.
+    if (qEnvironmentVariable("XDG_SESSION_TYPE") == u"wayland" && !qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "xcb");
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("donguri"));
     QApplication::setApplicationDisplayName(QStringLiteral("どんぐりくん"));
 
     SystemClock clock;
     SystemRandom random;
-    DesktopCharacterLoader characters;
+    const std::unique_ptr<PipelineVoice> voice = PipelineVoice::japanese();
+    DesktopCharacterLoader characters(voice.get());
     DesktopBrowser browser;
     DesktopLinkOpener links(browser);
     DialogFileChooser files;

@@ -3,6 +3,7 @@
 #include "character_art.h"
 #include "figure_window.h"
 #include "speech_balloon.h"
+#include "voice.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -26,9 +27,11 @@ QRect screenAround(QPoint point)
 }
 } // namespace
 
-DrawnCharacter::DrawnCharacter(const QString &id, std::unique_ptr<CharacterArt> art, QPoint home)
+DrawnCharacter::DrawnCharacter(const QString &id, std::unique_ptr<CharacterArt> art, QPoint home,
+                               Voice *voice)
     : m_id(id), m_art(std::move(art)), m_figure(std::make_unique<FigureWindow>(*m_art)),
-      m_balloon(std::make_unique<SpeechBalloon>())
+      m_balloon(std::make_unique<SpeechBalloon>()), m_voice(voice),
+      m_voiceEnabled(voice && VoicePreference::enabled())
 {
     m_figure->setWindowTitle(id);
     m_figure->setAccessibleName(id);
@@ -38,10 +41,27 @@ DrawnCharacter::DrawnCharacter(const QString &id, std::unique_ptr<CharacterArt> 
     connect(&m_frames, &QTimer::timeout, this, &DrawnCharacter::onFrame);
     // A dragged character stays where it was dropped; its balloon follows it.
     connect(m_figure.get(), &FigureWindow::dragged, this, &DrawnCharacter::updateBalloon);
+    m_figure->setVoiceMenu(voice != nullptr, m_voiceEnabled);
+    connect(m_figure.get(), &FigureWindow::voiceToggled, this, [this](bool on) {
+        setVoiceEnabled(on);
+        VoicePreference::setEnabled(on);
+    });
     m_restClock.start();
 }
 
-DrawnCharacter::~DrawnCharacter() = default;
+DrawnCharacter::~DrawnCharacter()
+{
+    if (m_voice)
+        m_voice->stop();
+}
+
+void DrawnCharacter::setVoiceEnabled(bool on)
+{
+    m_voiceEnabled = on && m_voice;
+    if (!m_voiceEnabled && m_voice)
+        m_voice->stop();
+    m_figure->setVoiceMenu(m_voice != nullptr, m_voiceEnabled);
+}
 
 void DrawnCharacter::Show() { enqueue({Request::Kind::Show, {}, {}}); }
 void DrawnCharacter::Speak(const QString &text) { enqueue({Request::Kind::Speak, text, {}}); }
@@ -112,6 +132,9 @@ void DrawnCharacter::begin(Request request)
         break;
     case Request::Kind::Speak:
         Q_EMIT requestStarted(describe(QStringLiteral("Speak"), m_current->text));
+        // The balloon keeps its own time; the voice runs alongside and never holds it up.
+        if (m_voiceEnabled && m_visible)
+            m_voice->say(m_current->text);
         break;
     case Request::Kind::Play:
         Q_EMIT requestStarted(describe(QStringLiteral("Play"), m_current->text));
@@ -241,7 +264,7 @@ std::shared_ptr<Character> DesktopCharacterLoader::Load(const QString &id, const
     const QRect screen = screenAround(QPoint(0, 0));
     const QPoint home(std::max(screen.left(), screen.right() - 360),
                       std::max(screen.top(), screen.bottom() - 400));
-    auto character = std::make_shared<DrawnCharacter>(id, std::move(art), home);
+    auto character = std::make_shared<DrawnCharacter>(id, std::move(art), home, m_voice);
     m_onStage = character;
     return character;
 }

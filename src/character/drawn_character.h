@@ -16,6 +16,7 @@ namespace donguri {
 class CharacterArt;
 class FigureWindow;
 class SpeechBalloon;
+class Voice;
 
 // A character drawn by the program itself: a figure window and a speech balloon. Requests wait
 // in a queue and are performed one after another, driven by a frame timer on the event loop.
@@ -23,7 +24,9 @@ class DrawnCharacter final : public QObject, public Character
 {
     Q_OBJECT
 public:
-    DrawnCharacter(const QString &id, std::unique_ptr<CharacterArt> art, QPoint home);
+    // `voice` may be null (no speaking aloud); it must outlive the character.
+    DrawnCharacter(const QString &id, std::unique_ptr<CharacterArt> art, QPoint home,
+                   Voice *voice = nullptr);
     ~DrawnCharacter() override;
 
     void Show() override;
@@ -38,6 +41,9 @@ public:
 
     // Runs every request `factor` times as long (tests use a small factor).
     void setTimeScale(double factor) { m_timeScale = factor; }
+    // Whether Speak is also heard; the user's choice, remembered between runs.
+    void setVoiceEnabled(bool on);
+    bool voiceEnabled() const { return m_voiceEnabled; }
 
     // How long a spoken text stays readable: reading time grows with its length.
     static int revealMs(const QString &text);
@@ -79,6 +85,8 @@ private:
     bool m_visible = false;
     double m_timeScale = 1.0;
     bool m_wasBusy = false;
+    Voice *m_voice = nullptr;
+    bool m_voiceEnabled = false;
 };
 
 // Makes the program's own characters; the file name only names the definition, nothing outside
@@ -88,9 +96,11 @@ private:
 class DesktopCharacterLoader final : public CharacterLoader
 {
 public:
+    explicit DesktopCharacterLoader(Voice *voice = nullptr) : m_voice(voice) {}
     std::shared_ptr<Character> Load(const QString &id, const QString &file) override;
 
 private:
+    Voice *m_voice;
     std::weak_ptr<DrawnCharacter> m_onStage;
 };
 

@@ -3,6 +3,8 @@
 #include "character_art.h"
 #include "window_shape.h"
 
+#include <QContextMenuEvent>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -39,6 +41,25 @@ void FigureWindow::paintEvent(QPaintEvent *)
     QPainter painter(this);
     painter.setCompositionMode(QPainter::CompositionMode_Source);
     painter.drawImage(0, 0, m_frame);
+}
+
+void FigureWindow::setVoiceMenu(bool available, bool on)
+{
+    m_voiceAvailable = available;
+    m_voiceOn = on;
+}
+
+void FigureWindow::contextMenuEvent(QContextMenuEvent *event)
+{
+    if (!m_voiceAvailable)
+        return;
+    QMenu menu(this);
+    menu.setFont(QFont(QStringLiteral("Noto Sans CJK JP")));
+    QAction *voice = menu.addAction(QStringLiteral("声に出して話す"));
+    voice->setCheckable(true);
+    voice->setChecked(m_voiceOn);
+    if (menu.exec(event->globalPos()) == voice)
+        Q_EMIT voiceToggled(voice->isChecked());
 }
 
 void FigureWindow::mousePressEvent(QMouseEvent *event)

@@ -19,20 +19,26 @@ public:
 
     void setPose(const Pose &pose);
     const QImage &frame() const { return m_frame; }
+    // The right-click menu offers the voice switch when there is a voice at all.
+    void setVoiceMenu(bool available, bool on);
 
 Q_SIGNALS:
     void dragged();
+    void voiceToggled(bool on);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
 
 private:
     const CharacterArt &m_art;
     QImage m_frame;
     QPoint m_grab;
     bool m_dragging = false;
+    bool m_voiceAvailable = false;
+    bool m_voiceOn = false;
 };
 
 } // namespace donguri
