@@ -12,7 +12,7 @@ namespace {
 constexpr double Pi = 3.14159265358979323846;
 
 // The figure stands on the canvas' bottom centre; everything is drawn around (0, 0) = feet.
-const QPointF Feet(80, 160);
+const QPointF Feet(90, 192);
 
 QPainterPath star(QPointF c, double outer, double inner, int points = 5)
 {
@@ -294,10 +294,11 @@ void CharacterArt::paintMouth(QPainter &p, QPointF c, double w, const Pose &pose
 void CharacterArt::paintArm(QPainter &p, QPointF shoulder, double length, double raise, bool left,
                             const QColor &sleeve, const QColor &hand)
 {
-    // Hanging: pointing down and a little out; raised: up and out.
-    const double angle = (left ? 1 : -1) * (-10 - 150 * std::clamp(raise, 0.0, 1.0));
-    const double rad = (90 + angle) * Pi / 180;
-    const QPointF end(shoulder.x() + length * std::cos(rad), shoulder.y() + length * std::sin(rad));
+    // Swung outward from hanging straight down: a little at rest, nearly overhead when raised.
+    const double swing = (12 + 150 * std::clamp(raise, 0.0, 1.0)) * Pi / 180;
+    const double outward = left ? -1 : 1;
+    const QPointF end(shoulder.x() + outward * length * std::sin(swing),
+                      shoulder.y() + length * std::cos(swing));
     p.setPen(QPen(Outline, 12, Qt::SolidLine, Qt::RoundCap));
     p.drawLine(shoulder, end);
     p.setPen(QPen(sleeve, 9, Qt::SolidLine, Qt::RoundCap));

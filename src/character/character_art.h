@@ -18,7 +18,7 @@ class CharacterArt
 {
 public:
     virtual ~CharacterArt() = default;
-    static QSize canvasSize() { return {160, 170}; }
+    static QSize canvasSize() { return {180, 200}; }
     void paint(QPainter &painter, const Pose &pose) const;
 
     // "Genie", "merlin" or "Peedy" (the ids of the character definitions); null for others.

@@ -46,7 +46,7 @@ const QHash<QString, Definition> &definitions()
              const double e = envelope(t, 0.15);
              p.prop = Prop::Book;
              p.propPhase = e;
-             p.leftArm = p.rightArm = 0.45 * e;
+             p.leftArm = p.rightArm = 0.22 * e;
              p.gaze = 0.3 * wave(t, 1.5) * e;
              p.eyesClosed = 0.35 * e;
              p.tilt = 4 * e;
@@ -55,8 +55,8 @@ const QHash<QString, Definition> &definitions()
              const double e = envelope(t, 0.12);
              p.prop = Prop::Book;
              p.propPhase = e;
-             p.leftArm = 0.45 * e;
-             p.rightArm = (0.45 + 0.25 * std::max(0.0, wave(t, 2))) * e;
+             p.leftArm = 0.22 * e;
+             p.rightArm = (0.22 + 0.3 * std::max(0.0, wave(t, 2))) * e; // turning pages
              p.gaze = 0.5 * wave(t, 2) * e;
              p.eyesClosed = 0.35 * e;
              p.mouth = 0.3 * std::abs(wave(t, 6)) * e;
