@@ -28,9 +28,9 @@ BenchOptions parseOptions(const QStringList &arguments)
     parser.setApplicationDescription(
         u"Times the knowledge base against hand-written SQLite queries on generated files."_s);
     parser.addHelpOption();
-    parser.addPositionalArgument(u"entries"_s,
-                                 u"Knowledge-base sizes to measure (default 10000 100000 1000000)."_s,
-                                 u"[entries...]"_s);
+    parser.addPositionalArgument(
+        u"entries"_s, u"Knowledge-base sizes to measure (default 10000 100000 1000000)."_s,
+        u"[entries...]"_s);
     const QCommandLineOption dataDir(u"data-dir"_s, u"Directory for the generated files."_s,
                                      u"dir"_s, u"."_s);
     const QCommandLineOption budget(u"budget-ms"_s, u"Time for each operation and size."_s,

@@ -29,7 +29,7 @@ void fillEntries(const QString &path, int entries)
     // A fresh file that is renamed into place only when complete needs no crash safety.
     db.exec("PRAGMA journal_mode = DELETE");
     db.exec("PRAGMA synchronous = OFF");
-    db.exec("PRAGMA cache_size = -262144");
+    db.exec("PRAGMA cache_size = -262144"); // 256 MiB: index entries land all over the index
     sql::Transaction transaction(db);
     sql::Statement insert(db, "INSERT INTO 言葉 (言葉, 意味, リンク) VALUES (?1, ?2, ?3)");
     EntryGenerator generator;
@@ -50,7 +50,7 @@ qint64 countOf(RawConnection &connection, const char *sql)
     return query.integer(0);
 }
 
-// The generated file must be indistinguishable from one the program wrote entry by entry.
+// Every entry must be there, with 照合語 exactly what the triggers write for the program.
 void checkGenerated(const QString &path, int entries)
 {
     RawConnection connection(path);
