@@ -83,8 +83,8 @@ void generate(const QString &path, int entries)
     flushToDisk(partial);
     if (!QFile::rename(partial, path))
         throw std::runtime_error("cannot move the generated file into place");
-    // Seen on this machine: for a minute or more after the 1M file was written, commits took up
-    // to 20 times longer, even with the file flushed.
+    // Commits timed soon after generating the 1M file measured up to 20 times slower here, as
+    // they also do while other heavy disk writes are going on.
     QTextStream(stdout) << "# generated " << path << " in " << timer.elapsed() / 1000.0
                         << " s; add and update may read slow until the disk has settled,"
                            " run again for steady figures"
