@@ -127,7 +127,7 @@ bool isLoneStar(const QString &pattern)
 }
 
 // The best hand-written form: GLOB on the indexed 照合語 (the generated words hold none of
-// GLOB's other special characters, so it means what the program's `*` means).
+// GLOB's other wildcards, so it means what the program's `*` means).
 QByteArray rawCountSql(const QString &pattern)
 {
     if (isLoneStar(pattern))
