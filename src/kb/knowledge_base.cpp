@@ -166,22 +166,37 @@ qint64 KnowledgeBase::countAll()
     return query->integer(0);
 }
 
+// A pattern is answered from the word index alone: a literal prefix narrows it to a range (which
+// settles "あい*" by itself), and the match function checks the rest.
+sql::Statement &KnowledgeBase::patternStatement(const WordPattern &pattern, bool list)
+{
+    static const char *const filters[3] = {
+        "照合語 >= ?2 AND 照合語 < ?3",
+        "照合語 >= ?2 AND 照合語 < ?3 AND donguri_match(?1, 照合語)",
+        "donguri_match(?1, 照合語)",
+    };
+    const int shape = pattern.isPrefixOnly() ? 0 : pattern.literalPrefix().isEmpty() ? 2 : 1;
+    std::unique_ptr<sql::Statement> &slot = m_patterns[shape][list ? 1 : 0];
+    if (!slot) {
+        const QByteArray text =
+            list ? QByteArray("SELECT ID, 言葉 FROM 言葉 WHERE ID IN (SELECT ID FROM 言葉 WHERE ")
+                       + filters[shape] + ") ORDER BY ID"
+                 : QByteArray("SELECT count(*) FROM 言葉 WHERE ") + filters[shape];
+        slot = std::make_unique<sql::Statement>(*m_db, text.constData());
+    }
+    if (shape != 0)
+        slot->bind(1, pattern.utf8());
+    if (shape != 2)
+        slot->bind(2, pattern.literalPrefix()).bind(3, pattern.prefixUpperBound());
+    return *slot;
+}
+
 qint64 KnowledgeBase::countMatches(const QString &pattern)
 {
     const WordPattern compiled(pattern);
     if (compiled.matchesEverything())
         return countAll();
-    if (compiled.literalPrefix().isEmpty()) {
-        Use query(statement(m_countScan,
-                            "SELECT count(*) FROM 言葉 WHERE donguri_match(?1, 照合語)"));
-        query->bind(1, compiled.utf8());
-        query->step();
-        return query->integer(0);
-    }
-    Use query(statement(m_countPrefix,
-                        "SELECT count(*) FROM 言葉 WHERE 照合語 >= ?2 AND 照合語 < ?3"
-                        " AND donguri_match(?1, 照合語)"));
-    query->bind(1, compiled.utf8()).bind(2, compiled.literalPrefix()).bind(3, compiled.prefixUpperBound());
+    Use query(patternStatement(compiled, false));
     query->step();
     return query->integer(0);
 }
@@ -189,21 +204,9 @@ qint64 KnowledgeBase::countMatches(const QString &pattern)
 QList<WordRow> KnowledgeBase::listMatches(const QString &pattern)
 {
     const WordPattern compiled(pattern);
-    // The inner select walks the word index alone; only matching rows are then read.
-    sql::Statement *chosen = nullptr;
-    if (compiled.literalPrefix().isEmpty()) {
-        chosen = &statement(m_listScan,
-                            "SELECT ID, 言葉 FROM 言葉 WHERE ID IN (SELECT ID FROM 言葉"
-                            " WHERE donguri_match(?1, 照合語)) ORDER BY ID");
-        chosen->bind(1, compiled.utf8());
-    } else {
-        chosen = &statement(m_listPrefix,
-                            "SELECT ID, 言葉 FROM 言葉 WHERE ID IN (SELECT ID FROM 言葉"
-                            " WHERE 照合語 >= ?2 AND 照合語 < ?3 AND donguri_match(?1, 照合語))"
-                            " ORDER BY ID");
-        chosen->bind(1, compiled.utf8()).bind(2, compiled.literalPrefix()).bind(3, compiled.prefixUpperBound());
-    }
-    Use query(*chosen);
+    Use query(compiled.matchesEverything()
+                  ? statement(m_listAll, "SELECT ID, 言葉 FROM 言葉 ORDER BY ID")
+                  : patternStatement(compiled, true));
     QList<WordRow> rows;
     while (query->step())
         rows.append({qint32(query->integer(0)), query->text(1)});

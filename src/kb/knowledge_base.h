@@ -13,6 +13,8 @@ class Database;
 class Statement;
 } // namespace sql
 
+class WordPattern;
+
 struct Entry
 {
     qint32 id = 0;
@@ -66,8 +68,12 @@ private:
 
     QString m_path;
     std::unique_ptr<sql::Database> m_db;
-    std::unique_ptr<sql::Statement> m_findWord, m_entry, m_countAll, m_add, m_update,
-        m_countPrefix, m_countScan, m_listPrefix, m_listScan, m_choice, m_repair;
+    sql::Statement &patternStatement(const WordPattern &pattern, bool list);
+
+    std::unique_ptr<sql::Statement> m_findWord, m_entry, m_countAll, m_add, m_update, m_choice,
+        m_repair, m_listAll;
+    // Pattern queries, by shape: [range only, range and match, match alone] × [count, list].
+    std::unique_ptr<sql::Statement> m_patterns[3][2];
 };
 
 } // namespace donguri

@@ -44,6 +44,13 @@ bool WordPattern::matchesEverything() const
            && std::all_of(m_pattern.cbegin(), m_pattern.cend(), [](char c) { return c == '*'; });
 }
 
+bool WordPattern::isPrefixOnly() const
+{
+    const qsizetype star = m_pattern.indexOf('*');
+    return star > 0
+           && std::all_of(m_pattern.cbegin() + star, m_pattern.cend(), [](char c) { return c == '*'; });
+}
+
 bool WordPattern::matches(std::string_view word) const
 {
     return matches(std::string_view(m_pattern.constData(), size_t(m_pattern.size())), word);

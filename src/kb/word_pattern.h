@@ -27,6 +27,8 @@ public:
     // The smallest byte string greater than every string that begins with the prefix.
     QByteArray prefixUpperBound() const;
     bool matchesEverything() const;
+    // Literal text followed only by stars ("あい*"): the prefix range alone decides a match.
+    bool isPrefixOnly() const;
     bool matches(std::string_view word) const;
 
     static bool matches(std::string_view pattern, std::string_view word);

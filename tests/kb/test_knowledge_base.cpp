@@ -104,6 +104,8 @@ private Q_SLOTS:
         QCOMPARE(kb.listMatches(u"10*"_s).first().id, e);
         QCOMPARE(kb.countMatches(u"ど?*"_s), 0);      // ? is not a wildcard
         QCOMPARE(kb.countMatches(u"どん*  "_s), 3);   // trailing blanks of the pattern don't count
+        QCOMPARE(kb.countMatches(u"どん*り"_s), 2);   // prefix and more
+        QCOMPARE(kb.listMatches(u"どん**"_s).size(), 3);
     }
 
     void specialCharactersAreJustCharacters()

@@ -67,6 +67,9 @@ private Q_SLOTS:
         QVERIFY(isPatternQuestion(u"ど*"_s));
         QVERIFY(!isPatternQuestion(u"ど＊"_s));
         QVERIFY(WordPattern(u"***"_s).matchesEverything());
+        QVERIFY(WordPattern(u"あい**"_s).isPrefixOnly());
+        QVERIFY(!WordPattern(u"あい*う"_s).isPrefixOnly());
+        QVERIFY(!WordPattern(u"*"_s).isPrefixOnly());
         QVERIFY(!WordPattern(u"*a*"_s).matchesEverything());
     }
 };
