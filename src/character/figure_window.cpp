@@ -20,6 +20,7 @@ FigureWindow::FigureWindow(const CharacterArt &art, QWidget *parent)
     setAttribute(Qt::WA_ShowWithoutActivating);
     setFixedSize(CharacterArt::canvasSize());
     setCursor(Qt::OpenHandCursor);
+    showOnAllDesktops(this);
 }
 
 void FigureWindow::setPose(const Pose &pose)

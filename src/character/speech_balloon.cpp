@@ -25,12 +25,14 @@ SpeechBalloon::SpeechBalloon(QWidget *parent)
     setAttribute(Qt::WA_ShowWithoutActivating);
     m_label->setObjectName(QStringLiteral("SpeechText"));
     m_label->setWordWrap(true);
+    m_label->setAlignment(Qt::AlignTop | Qt::AlignLeft);
     m_label->setTextFormat(Qt::PlainText);
     m_label->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     QFont font(QStringLiteral("Noto Sans CJK JP"));
     font.setPixelSize(15);
     m_label->setFont(font);
     m_label->setStyleSheet(QStringLiteral("color: #2a2235; background: transparent;"));
+    showOnAllDesktops(this);
 }
 
 void SpeechBalloon::present(const QString &text, qsizetype shown, const QRect &figure,

@@ -10,6 +10,16 @@
 
 namespace donguri {
 
+namespace {
+xcb_connection_t *x11Connection()
+{
+    auto *x11 = QGuiApplication::platformName() == u"xcb"
+                    ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>()
+                    : nullptr;
+    return x11 ? x11->connection() : nullptr;
+}
+} // namespace
+
 bool compositorRunning()
 {
     // Asked at most every two seconds: a compositor may come or go while the program runs.
@@ -19,15 +29,12 @@ bool compositorRunning()
         return running;
     nextCheck.setRemainingTime(2000);
 
-    auto *x11 = QGuiApplication::platformName() == u"xcb"
-                    ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>()
-                    : nullptr;
-    if (!x11 || !x11->connection()) {
+    xcb_connection_t *connection = x11Connection();
+    if (!connection) {
         running = true; // Wayland always composites; offscreen has nothing to show through
         return running;
     }
     // A compositing manager owns the selection _NET_WM_CM_S<screen>.
-    xcb_connection_t *connection = x11->connection();
     const char name[] = "_NET_WM_CM_S0";
     xcb_intern_atom_reply_t *atom = xcb_intern_atom_reply(
         connection, xcb_intern_atom(connection, 0, sizeof(name) - 1, name), nullptr);
@@ -39,6 +46,23 @@ bool compositorRunning()
     free(owner);
     free(atom);
     return running;
+}
+
+void showOnAllDesktops(QWidget *window)
+{
+    xcb_connection_t *connection = x11Connection();
+    if (!connection)
+        return;
+    const char name[] = "_NET_WM_DESKTOP";
+    xcb_intern_atom_reply_t *atom = xcb_intern_atom_reply(
+        connection, xcb_intern_atom(connection, 0, sizeof(name) - 1, name), nullptr);
+    if (!atom)
+        return;
+    // Set before the window is first mapped; 0xFFFFFFFF means "all desktops".
+    const quint32 allDesktops = 0xFFFFFFFF;
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, xcb_window_t(window->winId()),
+                        atom->atom, XCB_ATOM_CARDINAL, 32, 1, &allDesktops);
+    free(atom);
 }
 
 void applyShapeMask(QWidget *window, const QPainterPath &outline)

@@ -12,6 +12,8 @@ namespace donguri {
 // True when a compositing manager draws the desktop (real alpha then works).
 bool compositorRunning();
 void applyShapeMask(QWidget *window, const QPainterPath &outline);
+// Asks the window manager to keep the window on every workspace (where it supports that).
+void showOnAllDesktops(QWidget *window);
 void applyShapeMask(QWidget *window, const QImage &frame);
 
 } // namespace donguri
