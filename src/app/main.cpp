@@ -6,9 +6,11 @@
 #include "module1.h"
 #include "random_source.h"
 #include "shared_state.h"
+#include "single_instance.h"
 #include "voice.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QStandardPaths>
 
 #include <memory>
@@ -24,6 +26,12 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("donguri"));
     QApplication::setApplicationDisplayName(QStringLiteral("どんぐりくん"));
+    QApplication::setDesktopFileName(QStringLiteral("org.donguri.Donguri"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("org.donguri.Donguri")));
+
+    SingleInstance instance(SingleInstance::nameForCurrentUser());
+    if (instance.handOverToRunningInstance())
+        return 0; // the character already on the desktop comes forward instead
 
     SystemClock clock;
     SystemRandom random;
@@ -35,14 +43,20 @@ int main(int argc, char *argv[])
     SharedState state;
     const Services services{clock, random, characters, links, files};
 
-    const Module1::Places places{
-        {QApplication::applicationDirPath()},
-        {QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)}};
+    const ProgramFiles userData{QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)};
+    const QString programDir = QApplication::applicationDirPath();
+    const Module1::Places places{isInstalledCopy(programDir) ? userData : ProgramFiles{programDir},
+                                 userData};
 
     std::unique_ptr<Form1> mainWindow;
     Module1::Main(state, places, [&] {
         mainWindow = std::make_unique<Form1>(state, services);
         QObject::connect(mainWindow.get(), &Form1::endRequested, &app, &QApplication::quit);
+        QObject::connect(&instance, &SingleInstance::activationRequested, mainWindow.get(), [&] {
+            mainWindow->showNormal();
+            mainWindow->raise();
+            mainWindow->activateWindow();
+        });
         mainWindow->show();
     });
     const int status = QApplication::exec();

@@ -13,3 +13,14 @@ QString ProgramFiles::defaultDatabase() const
 }
 
 } // namespace donguri
+
+#include <QFileInfo>
+
+namespace donguri {
+
+bool isInstalledCopy(const QString &programDirectory)
+{
+    return QFileInfo::exists(programDirectory + QStringLiteral("/../share/donguri/installed"));
+}
+
+} // namespace donguri

@@ -14,4 +14,8 @@ struct ProgramFiles
     QString defaultDatabase() const;
 };
 
+// An installed copy (cmake --install, the .deb) carries a marker in its share folder; its
+// program folder belongs to the system, so its files live in the user's data folder instead.
+bool isInstalledCopy(const QString &programDirectory);
+
 } // namespace donguri

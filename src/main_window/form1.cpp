@@ -14,7 +14,9 @@
 #include "shared_state.h"
 #include "ui_support.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QClipboard>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -325,6 +327,20 @@ void Form1::showListWindow()
 void Form1::showCorrectionWindow()
 {
     presentWindow(ensureWindow(m_form4, [this] { return new Form4(m_state, m_services); }));
+}
+
+// Closing the bar from its title bar says goodbye the same way 終了 does, rather than leaving
+// the character standing on the desktop without its bar. A desktop session that is logging out
+// is never held up.
+void Form1::closeEvent(QCloseEvent *event)
+{
+    if (qApp->isSavingSession()) {
+        event->accept();
+        return;
+    }
+    event->ignore();
+    if (!m_timer2.isActive())
+        Button_Click();
 }
 
 void Form1::mouseDoubleClickEvent(QMouseEvent *event)

@@ -137,6 +137,19 @@ private Q_SLOTS:
         QCOMPARE(ended.count(), 1);
     }
 
+    void closingFromTheTitleBarSaysGoodbyeToo()
+    {
+        auto form = makeForm();
+        form->show();
+        m_loader->log->clear();
+        QVERIFY(!form->close()); // the bar stays until the program ends
+        QCOMPARE(m_loader->log->requests(),
+                 (QStringList{u"Speak それじゃ、またね。"_s, u"Play wave"_s, u"Play hide"_s}));
+        QVERIFY(form->Timer2().isActive());
+        form->close(); // a second close does not say goodbye twice
+        QCOMPARE(m_loader->log->requests().size(), 3);
+    }
+
     void timer1IsAimedJustPastTheNextSecond()
     {
         m_run->clock.time = QDateTime(QDate(2026, 12, 6), QTime(8, 59, 59, 900));

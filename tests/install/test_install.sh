@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Installs the built program into a temporary prefix and starts the installed copy offscreen:
+# it must come up, and keep its settings and knowledge base in the user's data folder (the
+# installed program folder is not its to write).
+set -euo pipefail
+build_dir=$1
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+cmake --install "$build_dir" --prefix "$work/prefix" > "$work/install.log"
+for f in bin/donguri share/applications/org.donguri.Donguri.desktop \
+         share/icons/hicolor/scalable/apps/org.donguri.Donguri.svg \
+         share/icons/hicolor/48x48/apps/org.donguri.Donguri.png share/donguri/installed; do
+    [ -e "$work/prefix/$f" ] || { echo "not installed: $f"; exit 1; }
+done
+
+export HOME=$work/home XDG_DATA_HOME=$work/home/.local/share XDG_CONFIG_HOME=$work/home/.config
+# A private temp folder also gives the single-instance socket a place of its own.
+export XDG_RUNTIME_DIR=$work/runtime QT_QPA_PLATFORM=offscreen TMPDIR=$work/tmp
+mkdir -p "$HOME" "$TMPDIR" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+status=0
+timeout 4 "$work/prefix/bin/donguri" > "$work/run.log" 2>&1 || status=$?
+if [ "$status" -ne 124 ]; then
+    echo "the installed program ended by itself (status $status):"; cat "$work/run.log"; exit 1
+fi
+
+data=$XDG_DATA_HOME/donguri
+[ -f "$data/donguri.ini" ] || { echo "no settings file in $data"; exit 1; }
+[ -f "$data/どんぐりくん.mdb" ] || { echo "no knowledge base in $data"; exit 1; }
+printf '%s\r\n' "$data/どんぐりくん.mdb" | cmp -s - "$data/donguri.ini" \
+    || { echo "unexpected settings file:"; od -c "$data/donguri.ini"; exit 1; }
+if ls "$work/prefix/bin" | grep -q -v '^donguri'; then
+    echo "files written into the program folder:"; ls "$work/prefix/bin"; exit 1
+fi
+echo "1 passed, 0 failed"
