@@ -4,7 +4,7 @@
 #include "kb_error.h"
 #include "knowledge_base.h"
 
-namespace donguri {
+namespace donguri::CharacterStage {
 
 std::optional<CharacterFile> characterForChoice(int choice)
 {
@@ -51,4 +51,4 @@ std::shared_ptr<Character> loadCorrectionCharacter(CharacterLoader &loader)
     return loader.Load(QStringLiteral("Genie"), QString());
 }
 
-} // namespace donguri
+} // namespace donguri::CharacterStage

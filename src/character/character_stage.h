@@ -17,6 +17,9 @@ struct CharacterFile
     QString file;
 };
 
+// Which character stands on the desktop, and loading it.
+namespace CharacterStage {
+
 // Choice 1, 2, 3 of table キャラクター name Genie, merlin and Peedy; other choices name nobody.
 std::optional<CharacterFile> characterForChoice(int choice);
 
@@ -26,5 +29,7 @@ std::shared_ptr<Character> loadChosenCharacter(KnowledgeBase &kb, CharacterLoade
 
 // The correction window's own character: Genie, loaded without a file name.
 std::shared_ptr<Character> loadCorrectionCharacter(CharacterLoader &loader);
+
+} // namespace CharacterStage
 
 } // namespace donguri

@@ -54,7 +54,7 @@ QString EntryFields::wordText() const { return m_word->text(); }
 QString EntryFields::meaningText() const { return m_meaning->toPlainText(); }
 QString EntryFields::linkText() const { return m_link->text(); }
 
-void EntryFields::chooseLink()
+void EntryFields::FOPEN()
 {
     if (const std::optional<QString> chosen = m_chooser.choose(m_window))
         m_link->setText(*chosen);

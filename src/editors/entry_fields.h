@@ -31,7 +31,7 @@ public:
 
     // Asks for a linked document; a chosen file's full path replaces the link box, a cancel
     // leaves it alone. The chooser starts from the file chosen last in this window.
-    void chooseLink();
+    void FOPEN();
 
     ProblemLine &problem() { return m_problem; }
 

@@ -57,7 +57,7 @@ void Form2::Command1_Click()
 
 void Form2::Command2_Click()
 {
-    m_fields.chooseLink();
+    m_fields.FOPEN();
 }
 
 void Form2::Command3_Click()

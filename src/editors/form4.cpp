@@ -41,7 +41,7 @@ Form4::Form4(SharedState &state, Services services, QWidget *parent)
 // owns it, so it outlives this window.
 void Form4::Form_Load()
 {
-    if (auto genie = loadCorrectionCharacter(m_services.characters))
+    if (auto genie = CharacterStage::loadCorrectionCharacter(m_services.characters))
         m_state.CurrentCharacter = std::move(genie);
 }
 
@@ -93,7 +93,7 @@ void Form4::Command1_Click()
 
 void Form4::Command2_Click()
 {
-    m_fields.chooseLink();
+    m_fields.FOPEN();
 }
 
 void Form4::Command4_Click()

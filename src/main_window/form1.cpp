@@ -132,8 +132,8 @@ void Form1::Form_Load()
     m_timer2.setSingleShot(true);
 
     if (kb) {
-        m_state.CurrentCharacter = loadChosenCharacter(*kb, m_services.characters);
-    } else if (const auto genie = characterForChoice(1)) {
+        m_state.CurrentCharacter = CharacterStage::loadChosenCharacter(*kb, m_services.characters);
+    } else if (const auto genie = CharacterStage::characterForChoice(1)) {
         m_state.CurrentCharacter = m_services.characters.Load(genie->id, genie->file);
     }
 

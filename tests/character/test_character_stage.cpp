@@ -36,7 +36,7 @@ private Q_SLOTS:
         execSql(m_path, QStringLiteral("UPDATE キャラクター SET キャラクター番号 = %1").arg(choice).toUtf8().constData());
         KnowledgeBase kb(m_path);
         RecordingLoader loader;
-        QVERIFY(loadChosenCharacter(kb, loader));
+        QVERIFY(CharacterStage::loadChosenCharacter(kb, loader));
         QCOMPARE(loader.loads, QStringList{load});
     }
 
@@ -53,7 +53,7 @@ private Q_SLOTS:
         execSql(m_path, QStringLiteral("UPDATE キャラクター SET キャラクター番号 = %1").arg(choice).toUtf8().constData());
         KnowledgeBase kb(m_path);
         RecordingLoader loader;
-        QVERIFY(!loadChosenCharacter(kb, loader));
+        QVERIFY(!CharacterStage::loadChosenCharacter(kb, loader));
         QVERIFY(loader.loads.isEmpty());
         QCOMPARE(kb.characterChoice(), std::optional<qint16>(qint16(choice))); // not "repaired"
     }
@@ -63,7 +63,7 @@ private Q_SLOTS:
         execSql(m_path, "DELETE FROM キャラクター");
         KnowledgeBase kb(m_path);
         RecordingLoader loader;
-        QVERIFY(loadChosenCharacter(kb, loader));
+        QVERIFY(CharacterStage::loadChosenCharacter(kb, loader));
         QCOMPARE(loader.loads, QStringList{u"Load Genie Genie.acs"_s});
         QCOMPARE(kb.characterChoice(), std::optional<qint16>(1));
     }
@@ -73,7 +73,7 @@ private Q_SLOTS:
         execSql(m_path, "UPDATE キャラクター SET キャラクター番号 = 'x'");
         KnowledgeBase kb(m_path);
         RecordingLoader loader;
-        QVERIFY(loadChosenCharacter(kb, loader));
+        QVERIFY(CharacterStage::loadChosenCharacter(kb, loader));
         QCOMPARE(loader.loads, QStringList{u"Load Genie Genie.acs"_s});
         QCOMPARE(kb.characterChoice(), std::nullopt); // row 1 still unreadable; a row was added
     }
@@ -81,7 +81,7 @@ private Q_SLOTS:
     void theCorrectionWindowLoadsGenieWithoutAFile()
     {
         RecordingLoader loader;
-        QVERIFY(loadCorrectionCharacter(loader));
+        QVERIFY(CharacterStage::loadCorrectionCharacter(loader));
         QCOMPARE(loader.loads, QStringList{u"Load Genie"_s});
     }
 
