@@ -1,0 +1,25 @@
+#include "kb_command.h"
+
+#include <QCoreApplication>
+#include <QStandardPaths>
+
+#include <cstdio>
+
+#include <unistd.h>
+
+using namespace donguri;
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    // The same name as the program's, so the per-user data folder is the one it uses.
+    QCoreApplication::setApplicationName(QStringLiteral("donguri"));
+
+    const kbtool::DatabasePlaces places{
+        {QCoreApplication::applicationDirPath()},
+        {QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)}};
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    const kbtool::Console console{out, err, isatty(STDERR_FILENO) == 1};
+    return kbtool::runKbCommand(QCoreApplication::arguments(), places, console);
+}
