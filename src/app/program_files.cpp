@@ -1,5 +1,7 @@
 #include "program_files.h"
 
+#include <QFileInfo>
+
 namespace donguri {
 
 QString ProgramFiles::settingsFile() const
@@ -11,12 +13,6 @@ QString ProgramFiles::defaultDatabase() const
 {
     return directory + QStringLiteral("/どんぐりくん.mdb");
 }
-
-} // namespace donguri
-
-#include <QFileInfo>
-
-namespace donguri {
 
 bool isInstalledCopy(const QString &programDirectory)
 {

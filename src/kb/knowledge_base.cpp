@@ -42,6 +42,8 @@ INSERT INTO キャラクター (ID, キャラクター番号)
     SELECT 1, 1 WHERE NOT EXISTS (SELECT 1 FROM キャラクター);
 )sql";
 
+const char *const InsertEntrySql = "INSERT INTO 言葉 (言葉, 意味, リンク) VALUES (?1, ?2, ?3)";
+
 // Resets a cached statement when a call is done with it, so no read transaction stays open
 // and the next call sees what other handles committed meanwhile.
 class Use
@@ -50,6 +52,7 @@ public:
     explicit Use(sql::Statement &statement) : m_statement(statement) {}
     ~Use() { m_statement.reset(); }
     sql::Statement *operator->() { return &m_statement; }
+    sql::Statement &operator*() { return m_statement; }
 
 private:
     sql::Statement &m_statement;
@@ -68,6 +71,18 @@ void matchFunction(sqlite3_context *context, int, sqlite3_value **args)
     const std::string_view pattern = view(args[0]);
     const std::string_view word = view(args[1]);
     sqlite3_result_int(context, WordPattern::matches(pattern, word) ? 1 : 0);
+}
+
+// Columns in the order "SELECT ID, 言葉, 意味, リンク" gives them.
+Entry entryFrom(const sql::Statement &row)
+{
+    Entry found;
+    found.id = qint32(row.integer(0));
+    found.word = row.text(1);
+    if (!row.isNull(2))
+        found.meaning = row.text(2);
+    found.link = row.text(3);
+    return found;
 }
 
 QStringList columnsOf(sql::Database &db, const char *table)
@@ -150,13 +165,7 @@ std::optional<Entry> KnowledgeBase::entry(qint32 id)
     query->bind(1, qint64(id));
     if (!query->step())
         return std::nullopt;
-    Entry found;
-    found.id = qint32(query->integer(0));
-    found.word = query->text(1);
-    if (!query->isNull(2))
-        found.meaning = query->text(2);
-    found.link = query->text(3);
-    return found;
+    return entryFrom(*query);
 }
 
 qint64 KnowledgeBase::countAll()
@@ -215,10 +224,46 @@ QList<WordRow> KnowledgeBase::listMatches(const QString &pattern)
 
 qint32 KnowledgeBase::add(const QString &word, const QString &meaning, const QString &link)
 {
-    Use query(statement(m_add, "INSERT INTO 言葉 (言葉, 意味, リンク) VALUES (?1, ?2, ?3)"));
+    Use query(statement(m_add, InsertEntrySql));
     query->bind(1, word).bind(2, meaning).bind(3, link);
     query->run();
     return qint32(sqlite3_last_insert_rowid(m_db->handle()));
+}
+
+void KnowledgeBase::addAll(const QList<NewEntry> &entries,
+                           const std::function<void(qsizetype added)> &added)
+{
+    sql::Transaction transaction(*m_db);
+    // Declared after the transaction, so the statement is reset before a rollback runs.
+    Use insert(statement(m_add, InsertEntrySql));
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        const NewEntry &entry = entries[i];
+        insert->bind(1, entry.word).bind(2, entry.meaning).bind(3, entry.link);
+        insert->run();
+        insert->reset();
+        if (added)
+            added(i + 1);
+    }
+    transaction.commit();
+}
+
+void KnowledgeBase::forEachEntry(const std::function<void(const Entry &)> &visit)
+{
+    Use query(statement(m_allEntries, "SELECT ID, 言葉, 意味, リンク FROM 言葉 ORDER BY ID"));
+    while (query->step())
+        visit(entryFrom(*query));
+}
+
+QStringList KnowledgeBase::integrityProblems()
+{
+    sql::Statement check(*m_db, "PRAGMA integrity_check");
+    QStringList findings;
+    while (check.step())
+        findings << check.text(0);
+    // A sound file answers with the single row "ok".
+    if (findings == QStringList{u"ok"_s})
+        return {};
+    return findings;
 }
 
 void KnowledgeBase::update(qint32 id, const QString &word, const QString &meaning,

@@ -2,7 +2,9 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -21,6 +23,14 @@ struct Entry
     QString word;
     std::optional<QString> meaning; // absent when the stored meaning is Null
     QString link;                   // empty when the entry has no link
+};
+
+// An entry to be added; the store assigns its ID.
+struct NewEntry
+{
+    QString word;
+    QString meaning;
+    QString link;
 };
 
 struct WordRow
@@ -55,6 +65,16 @@ public:
     // Rewrites the entry with that ID; throws when there is none.
     void update(qint32 id, const QString &word, const QString &meaning, const QString &link);
 
+    // Adds every entry in one transaction: when any of them fails, none is kept. `added` hears
+    // how many are in so far, for a progress display.
+    void addAll(const QList<NewEntry> &entries,
+                const std::function<void(qsizetype added)> &added = {});
+    // Hands every entry to `visit` in ID order, read in one pass rather than held in memory.
+    void forEachEntry(const std::function<void(const Entry &)> &visit);
+
+    // What SQLite's integrity check finds wrong with the file; empty when it is sound.
+    QStringList integrityProblems();
+
     // キャラクター番号 of the row with ID 1, when that row exists and holds a 16-bit integer.
     std::optional<qint16> characterChoice();
     // Appends a row choosing character 1; the store assigns its ID.
@@ -71,7 +91,7 @@ private:
     sql::Statement &patternStatement(const WordPattern &pattern, bool list);
 
     std::unique_ptr<sql::Statement> m_findWord, m_entry, m_countAll, m_add, m_update, m_choice,
-        m_repair, m_listAll;
+        m_repair, m_listAll, m_allEntries;
     // Pattern queries, by shape: [range only, range and match, match alone] × [count, list].
     std::unique_ptr<sql::Statement> m_patterns[3][2];
 };

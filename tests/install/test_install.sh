@@ -8,7 +8,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 cmake --install "$build_dir" --prefix "$work/prefix" > "$work/install.log"
-for f in bin/donguri share/applications/org.donguri.Donguri.desktop \
+for f in bin/donguri bin/donguri-kb share/applications/org.donguri.Donguri.desktop \
          share/icons/hicolor/scalable/apps/org.donguri.Donguri.svg \
          share/icons/hicolor/48x48/apps/org.donguri.Donguri.png share/donguri/installed; do
     [ -e "$work/prefix/$f" ] || { echo "not installed: $f"; exit 1; }
@@ -29,6 +29,11 @@ data=$XDG_DATA_HOME/donguri
 [ -f "$data/どんぐりくん.mdb" ] || { echo "no knowledge base in $data"; exit 1; }
 printf '%s\r\n' "$data/どんぐりくん.mdb" | cmp -s - "$data/donguri.ini" \
     || { echo "unexpected settings file:"; od -c "$data/donguri.ini"; exit 1; }
+# donguri-kb finds the same knowledge base by itself.
+"$work/prefix/bin/donguri-kb" stats > "$work/stats.log" \
+    || { echo "donguri-kb stats failed:"; cat "$work/stats.log"; exit 1; }
+grep -q "$data/どんぐりくん.mdb" "$work/stats.log" \
+    || { echo "donguri-kb looked elsewhere:"; cat "$work/stats.log"; exit 1; }
 if ls "$work/prefix/bin" | grep -q -v '^donguri'; then
     echo "files written into the program folder:"; ls "$work/prefix/bin"; exit 1
 fi

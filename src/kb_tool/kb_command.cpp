@@ -1,0 +1,307 @@
+#include "kb_command.h"
+
+#include "delimited_text.h"
+#include "kb_error.h"
+#include "knowledge_base.h"
+#include "progress_bar.h"
+
+#include <QCommandLineParser>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+#include <QSaveFile>
+
+#include <memory>
+#include <stdexcept>
+
+namespace donguri::kbtool {
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int FieldsPerRow = 3;
+
+QString usage()
+{
+    return uR"(Usage: donguri-kb COMMAND [--db PATH] [--format tsv|csv]
+
+Commands:
+  export FILE   write every entry to FILE (.tsv or .csv), in ID order
+  import FILE   add every row of FILE as a new entry; a file with any bad row adds nothing
+  stats         entry count, file size and an integrity check
+
+Options:
+  --db PATH          the knowledge base to use (default: the one donguri.ini names)
+  --format tsv|csv   the file format, when the file name does not end in .tsv or .csv
+  -h, --help         show this text
+)"_s;
+}
+
+// A file or database the command cannot work with, said in a sentence for the user.
+class CommandError : public std::runtime_error
+{
+public:
+    explicit CommandError(const QString &message) : std::runtime_error(message.toStdString()) {}
+    QString message() const { return QString::fromUtf8(what()); }
+};
+
+QStringList headerFields()
+{
+    return {u"言葉"_s, u"意味"_s, u"リンク"_s};
+}
+
+QByteArray contentsOf(const QString &file)
+{
+    QFile input(file);
+    if (!input.open(QIODevice::ReadOnly))
+        throw CommandError(u"cannot read %1: %2"_s.arg(file, input.errorString()));
+    QByteArray bytes = input.readAll();
+    if (input.error() != QFileDevice::NoError)
+        throw CommandError(u"cannot read %1: %2"_s.arg(file, input.errorString()));
+    return bytes;
+}
+
+// Checks every row before anything is written, so a bad row anywhere stops the whole import.
+QList<NewEntry> entriesFrom(const QList<TextRow> &rows)
+{
+    if (rows.isEmpty() || rows.first().fields != headerFields())
+        throw TextError(1, u"the first row must be the header %1"_s
+                               .arg(headerFields().join(u", ")));
+    QList<NewEntry> entries;
+    entries.reserve(rows.size() - 1);
+    for (const TextRow &row : rows.sliced(1)) {
+        if (row.fields.size() != FieldsPerRow)
+            throw TextError(row.line, u"%1 fields where %2 belong"_s.arg(row.fields.size())
+                                          .arg(FieldsPerRow));
+        entries << NewEntry{row.fields[0], row.fields[1], row.fields[2]};
+    }
+    return entries;
+}
+
+QString sizeText(qint64 bytes)
+{
+    return u"%1 bytes (%2)"_s.arg(bytes).arg(QLocale::c().formattedDataSize(bytes));
+}
+
+class KbCommand
+{
+public:
+    KbCommand(const Console &console, const QString &database)
+        : m_console(console), m_database(database)
+    {
+    }
+
+    void exportTo(const QString &file, TextFormat format)
+    {
+        KnowledgeBase kb(existingDatabase());
+        QSaveFile output(file); // a failed export leaves no half-written file behind
+        if (!output.open(QIODevice::WriteOnly))
+            throw CommandError(u"cannot write %1: %2"_s.arg(file, output.errorString()));
+        output.write(encodeRow(headerFields(), format));
+        const std::unique_ptr<ProgressBar> bar = progressBar(u"Exporting"_s, kb.countAll());
+        qint64 written = 0;
+        kb.forEachEntry([&](const Entry &entry) {
+            output.write(encodeRow({entry.word, entry.meaning.value_or(QString()), entry.link},
+                                   format));
+            ++written;
+            if (bar)
+                bar->advanceTo(written);
+        });
+        if (bar)
+            bar->finish();
+        if (!output.commit())
+            throw CommandError(u"cannot write %1: %2"_s.arg(file, output.errorString()));
+        m_console.out << u"Wrote %1 entries from %2 to %3"_s.arg(written).arg(m_database, file)
+                      << Qt::endl;
+    }
+
+    void importFrom(const QString &file, TextFormat format)
+    {
+        const QList<NewEntry> entries = entriesFrom(readRows(contentsOf(file), format));
+        // Opened only now: a file that fails the checks above leaves the database untouched,
+        // or uncreated.
+        KnowledgeBase kb(m_database);
+        const std::unique_ptr<ProgressBar> bar = progressBar(u"Importing"_s, entries.size());
+        kb.addAll(entries, [&](qsizetype added) {
+            if (bar)
+                bar->advanceTo(added);
+        });
+        if (bar)
+            bar->finish();
+        m_console.out << u"Added %1 entries from %2 to %3"_s.arg(entries.size()).arg(file,
+                                                                                    m_database)
+                      << Qt::endl;
+    }
+
+    // False when the integrity check finds problems.
+    bool printStats()
+    {
+        KnowledgeBase kb(existingDatabase());
+        const QStringList problems = kb.integrityProblems();
+        QTextStream &out = m_console.out;
+        out << u"Database: "_s << m_database << u'\n';
+        out << u"Entries: "_s << kb.countAll() << u'\n';
+        out << u"Size: "_s << sizeText(QFileInfo(m_database).size()) << u'\n';
+        if (problems.isEmpty()) {
+            out << u"Integrity: ok"_s << Qt::endl;
+            return true;
+        }
+        out << u"Integrity: %1 problem(s)"_s.arg(problems.size()) << u'\n';
+        for (const QString &problem : problems)
+            out << u"  "_s << problem << u'\n';
+        out.flush();
+        return false;
+    }
+
+private:
+    // Reading commands do not create an empty knowledge base where none was.
+    const QString &existingDatabase() const
+    {
+        if (!QFileInfo(m_database).isFile())
+            throw CommandError(u"no knowledge base at %1"_s.arg(m_database));
+        return m_database;
+    }
+
+    std::unique_ptr<ProgressBar> progressBar(const QString &label, qint64 rows) const
+    {
+        if (!wantsProgressBar(m_console.errIsTerminal, rows))
+            return nullptr;
+        return std::make_unique<ProgressBar>(m_console.err, label, rows);
+    }
+
+    const Console &m_console;
+    QString m_database;
+};
+
+enum class Command { Export, Import, Stats };
+
+// What the command line asks for, checked before any file is touched.
+struct Request
+{
+    Command command = Command::Stats;
+    QString file;
+    TextFormat format = TextFormat::Tsv;
+    QString database;
+};
+
+// A command line that does not make sense; answered with a pointer to --help.
+class UsageProblem : public CommandError
+{
+    using CommandError::CommandError;
+};
+
+struct Options
+{
+    QCommandLineOption database{u"db"_s, u"The knowledge base to use."_s, u"PATH"_s};
+    QCommandLineOption format{u"format"_s, u"The file format."_s, u"tsv|csv"_s};
+    QCommandLineOption help{{u"h"_s, u"help"_s}, u"Show the usage."_s};
+};
+
+Command commandNamed(const QString &name)
+{
+    if (name == u"export")
+        return Command::Export;
+    if (name == u"import")
+        return Command::Import;
+    if (name == u"stats")
+        return Command::Stats;
+    throw UsageProblem(u"unknown command %1"_s.arg(name));
+}
+
+TextFormat formatFor(const QCommandLineParser &parser, const Options &options,
+                     const QString &file)
+{
+    if (parser.isSet(options.format)) {
+        const QString name = parser.value(options.format);
+        if (const std::optional<TextFormat> named = formatNamed(name))
+            return *named;
+        throw UsageProblem(u"unknown format %1; use tsv or csv"_s.arg(name));
+    }
+    if (const std::optional<TextFormat> byName = formatOfFile(file))
+        return *byName;
+    throw UsageProblem(u"cannot tell the format of %1; use --format tsv|csv"_s.arg(file));
+}
+
+// The request, or nothing when only the usage text is wanted.
+std::optional<Request> requestFrom(const QStringList &arguments, const DatabasePlaces &places)
+{
+    QCommandLineParser parser;
+    const Options options;
+    parser.addOptions({options.database, options.format, options.help});
+    if (!parser.parse(arguments))
+        throw UsageProblem(parser.errorText());
+    if (parser.isSet(options.help))
+        return std::nullopt;
+    const QStringList words = parser.positionalArguments();
+    if (words.isEmpty())
+        throw UsageProblem(u"which command? export, import or stats"_s);
+
+    Request request;
+    request.command = commandNamed(words.first());
+    const bool takesFile = request.command != Command::Stats;
+    if (words.size() != (takesFile ? 2 : 1))
+        throw UsageProblem(u"%1 takes %2"_s.arg(words.first(),
+                                                takesFile ? u"one FILE"_s : u"no FILE"_s));
+    if (takesFile) {
+        request.file = words[1];
+        request.format = formatFor(parser, options, request.file);
+    }
+    request.database = parser.isSet(options.database) ? parser.value(options.database)
+                                                      : configuredDatabase(places);
+    return request;
+}
+
+int failure(const Console &console, const QString &problem)
+{
+    console.err << u"donguri-kb: "_s << problem << Qt::endl;
+    return Failure;
+}
+
+int perform(const Request &request, const Console &console)
+{
+    KbCommand kb(console, request.database);
+    try {
+        switch (request.command) {
+        case Command::Export:
+            kb.exportTo(request.file, request.format);
+            return Success;
+        case Command::Import:
+            kb.importFrom(request.file, request.format);
+            return Success;
+        case Command::Stats:
+            return kb.printStats() ? Success : Failure;
+        }
+    } catch (const TextError &error) {
+        return failure(console, u"%1, line %2: %3; nothing was imported"_s
+                                    .arg(request.file).arg(error.line()).arg(error.reason()));
+    } catch (const CommandError &error) {
+        return failure(console, error.message());
+    } catch (const KbError &error) {
+        return failure(console, error.message());
+    }
+    return Failure;
+}
+
+} // namespace
+
+int runKbCommand(const QStringList &arguments, const DatabasePlaces &places,
+                 const Console &console)
+{
+    if (arguments.size() <= 1) {
+        console.err << usage() << Qt::flush;
+        return UsageError;
+    }
+    try {
+        if (const std::optional<Request> request = requestFrom(arguments, places))
+            return perform(*request, console);
+        console.out << usage() << Qt::flush;
+        return Success;
+    } catch (const UsageProblem &problem) {
+        console.err << u"donguri-kb: "_s << problem.message() << u'\n'
+                    << u"Run donguri-kb --help for the usage."_s << Qt::endl;
+        return UsageError;
+    }
+}
+
+} // namespace donguri::kbtool

@@ -1,0 +1,154 @@
+#include "delimited_text.h"
+
+#include <QTest>
+
+using namespace donguri::kbtool;
+using namespace Qt::StringLiterals;
+
+class TestDelimitedText : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void encodesRows_data()
+    {
+        QTest::addColumn<QStringList>("fields");
+        QTest::addColumn<QByteArray>("tsv");
+        QTest::addColumn<QByteArray>("csv");
+        QTest::newRow("plain") << QStringList{u"どんぐり"_s, u"木の実"_s, u""_s}
+                               << "どんぐり\t木の実\t\n"_ba << "どんぐり,木の実,\n"_ba;
+        QTest::newRow("tab") << QStringList{u"a\tb"_s} << "\"a\tb\"\n"_ba << "a\tb\n"_ba;
+        QTest::newRow("comma") << QStringList{u"a,b"_s} << "a,b\n"_ba << "\"a,b\"\n"_ba;
+        QTest::newRow("quotes doubled") << QStringList{u"say \"hi\""_s}
+                                        << "\"say \"\"hi\"\"\"\n"_ba << "\"say \"\"hi\"\"\"\n"_ba;
+        QTest::newRow("lone quote") << QStringList{u"\""_s} << "\"\"\"\"\n"_ba << "\"\"\"\"\n"_ba;
+        QTest::newRow("CR LF") << QStringList{u"一\r\n二"_s} << "\"一\r\n二\"\n"_ba
+                               << "\"一\r\n二\"\n"_ba;
+        QTest::newRow("lone CR") << QStringList{u"x\ry"_s} << "\"x\ry\"\n"_ba << "\"x\ry\"\n"_ba;
+        QTest::newRow("LF") << QStringList{u"x\n"_s} << "\"x\n\"\n"_ba << "\"x\n\"\n"_ba;
+        QTest::newRow("blanks, apostrophe, star unquoted")
+            << QStringList{u" どんぐり  "_s, u"it's"_s, u"*"_s} << " どんぐり  \tit's\t*\n"_ba
+            << " どんぐり  ,it's,*\n"_ba;
+        QTest::newRow("byte-order mark in a field")
+            << QStringList{u"\uFEFFa"_s, u"🌰"_s} << "\xEF\xBB\xBF" "a\t🌰\n"_ba
+            << "\xEF\xBB\xBF" "a,🌰\n"_ba;
+    }
+    void encodesRows()
+    {
+        QFETCH(QStringList, fields);
+        QFETCH(QByteArray, tsv);
+        QFETCH(QByteArray, csv);
+        QCOMPARE(encodeRow(fields, TextFormat::Tsv), tsv);
+        QCOMPARE(encodeRow(fields, TextFormat::Csv), csv);
+    }
+
+    // Every row the writer makes reads back as the same fields; the mark in the last row is
+    // not at the start of the text, so it stays part of the field.
+    void encodedRowsReadBack_data() { encodesRows_data(); }
+    void encodedRowsReadBack()
+    {
+        QFETCH(QStringList, fields);
+        for (const TextFormat format : {TextFormat::Tsv, TextFormat::Csv}) {
+            const QByteArray text = "h\n" + encodeRow(fields, format);
+            const QList<TextRow> rows = readRows(text, format);
+            QCOMPARE(rows.size(), 2);
+            QCOMPARE(rows[1].fields, fields);
+        }
+    }
+
+    void readsRows_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<bool>("csv");
+        QTest::addColumn<QList<QStringList>>("rows");
+        QTest::addColumn<QList<qsizetype>>("lines");
+        const QList<QStringList> abcd{{u"a"_s, u"b"_s}, {u"c"_s, u"d"_s}};
+        QTest::newRow("LF") << "a\tb\nc\td\n"_ba << false << abcd << QList<qsizetype>{1, 2};
+        QTest::newRow("CR LF") << "a\tb\r\nc\td\r\n"_ba << false << abcd << QList<qsizetype>{1, 2};
+        QTest::newRow("no last row end") << "a\tb\nc\td"_ba << false << abcd
+                                         << QList<qsizetype>{1, 2};
+        QTest::newRow("byte-order mark") << "\xEF\xBB\xBF" "a\tb\nc\td\n"_ba << false << abcd
+                                         << QList<qsizetype>{1, 2};
+        QTest::newRow("line breaks inside quotes")
+            << "\"x\r\ny\n\"\tz\r\nc\td\n"_ba << false
+            << QList<QStringList>{{u"x\r\ny\n"_s, u"z"_s}, {u"c"_s, u"d"_s}}
+            << QList<qsizetype>{1, 4};
+        QTest::newRow("empty and quoted-empty fields")
+            << "\t\"\"\t\n"_ba << false << QList<QStringList>{{u""_s, u""_s, u""_s}}
+            << QList<qsizetype>{1};
+        QTest::newRow("empty line is one empty field")
+            << "a\n\nb"_ba << false << QList<QStringList>{{u"a"_s}, {u""_s}, {u"b"_s}}
+            << QList<qsizetype>{1, 2, 3};
+        QTest::newRow("comma is text in TSV") << "a,b\t\"c\"\"\"\n"_ba << false
+                                              << QList<QStringList>{{u"a,b"_s, u"c\""_s}}
+                                              << QList<qsizetype>{1};
+        QTest::newRow("CSV") << "a,\"b,\nc\"\r\n\"d\te\",f\n"_ba << true
+                             << QList<QStringList>{{u"a"_s, u"b,\nc"_s}, {u"d\te"_s, u"f"_s}}
+                             << QList<qsizetype>{1, 3};
+        QTest::newRow("nothing") << QByteArray() << false << QList<QStringList>{}
+                                 << QList<qsizetype>{};
+    }
+    void readsRows()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(bool, csv);
+        QFETCH(QList<QStringList>, rows);
+        QFETCH(QList<qsizetype>, lines);
+        const QList<TextRow> read = readRows(text, csv ? TextFormat::Csv : TextFormat::Tsv);
+        QList<QStringList> readFields;
+        QList<qsizetype> readLines;
+        for (const TextRow &row : read) {
+            readFields << row.fields;
+            readLines << row.line;
+        }
+        QCOMPARE(readFields, rows);
+        QCOMPARE(readLines, lines);
+    }
+
+    void refusesBrokenText_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<qsizetype>("line");
+        QTest::newRow("unclosed quote") << "a\tb\n\"c\n\nd"_ba << qsizetype(2);
+        QTest::newRow("unclosed after a multi-line field")
+            << "\"a\n\nb\"\tc\nd\t\"e"_ba << qsizetype(4);
+        QTest::newRow("text after closing quote") << "a\n\"b\"c\td\n"_ba << qsizetype(2);
+        QTest::newRow("quote inside unquoted field") << "a\nb\"c\n"_ba << qsizetype(2);
+        QTest::newRow("CR alone") << "a\nb\rc\n"_ba << qsizetype(2);
+        QTest::newRow("CR at the very end") << "a\nb\r"_ba << qsizetype(2);
+        QTest::newRow("stray continuation byte") << "a\n\x80\n"_ba << qsizetype(2);
+        QTest::newRow("sequence cut by a tab") << "a\n\xE3\x81\tb\n"_ba << qsizetype(2);
+        QTest::newRow("overlong slash") << "a\n\xC0\xAF\n"_ba << qsizetype(2);
+        QTest::newRow("bad byte late in a quoted field")
+            << "a\n\"x\ny\xFF\"\n"_ba << qsizetype(2);
+    }
+    void refusesBrokenText()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(qsizetype, line);
+        try {
+            readRows(text, TextFormat::Tsv);
+            QFAIL("the text was accepted");
+        } catch (const TextError &error) {
+            QCOMPARE(error.line(), line);
+        }
+    }
+
+    void formatComesFromTheName_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<std::optional<TextFormat>>("format");
+        QTest::newRow("tsv") << u"/a/b.tsv"_s << std::optional(TextFormat::Tsv);
+        QTest::newRow("CSV") << u"b.CSV"_s << std::optional(TextFormat::Csv);
+        QTest::newRow("dotted folder") << u"/a.csv/b.txt"_s << std::optional<TextFormat>();
+        QTest::newRow("no extension") << u"tsv"_s << std::optional<TextFormat>();
+    }
+    void formatComesFromTheName()
+    {
+        QFETCH(QString, file);
+        QFETCH(std::optional<TextFormat>, format);
+        QCOMPARE(formatOfFile(file), format);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDelimitedText)
+#include "test_delimited_text.moc"

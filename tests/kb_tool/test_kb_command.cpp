@@ -1,0 +1,277 @@
+#include "broken_index.h"
+#include "kb_command.h"
+#include "knowledge_base.h"
+#include "test_env.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace donguri;
+using namespace donguri::kbtool;
+using namespace donguri::testing;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QByteArray Header = "言葉\t意味\tリンク\n";
+
+QList<NewEntry> awkwardEntries()
+{
+    return {
+        {u"どんぐり   "_s, u"木の実。\r\n二行目\t\"引用\""_s, u""_s},
+        {u"it's"_s, u"'apostrophes', \"quotes\""_s, u"http://example.org/?a=1,2"_s},
+        {u"*"_s, u"\""_s, u"a b.html"_s},
+        {u" 前に空白,カンマ"_s, u"lone\rCR and LF\n"_s, u""_s},
+        {u"長い"_s, u"あいうえ\t\"お\"\r\n"_s.repeated(1000), u""_s},
+        {u""_s, u""_s, u"🌰"_s},
+    };
+}
+
+QByteArray tsvRows(int count)
+{
+    QByteArray rows;
+    for (int i = 0; i < count; ++i)
+        rows += "言葉" + QByteArray::number(i) + "\t意味\t\n";
+    return rows;
+}
+
+// Every entry as {ID, word, meaning or "<null>", link}.
+QList<QStringList> entriesOf(const QString &database)
+{
+    QList<QStringList> entries;
+    KnowledgeBase(database).forEachEntry([&](const Entry &entry) {
+        entries << QStringList{QString::number(entry.id), entry.word,
+                               entry.meaning.value_or(u"<null>"_s), entry.link};
+    });
+    return entries;
+}
+
+} // namespace
+
+class TestKbCommand : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        QDir(m_dir->path()).mkpath(u"program"_s);
+        m_places = {{path(u"program"_s)}, {path(u"user"_s)}};
+        m_db = path(u"kb.mdb"_s);
+        m_out.clear();
+        m_err.clear();
+        m_terminal = false;
+    }
+
+    void roundTripKeepsEveryField_data()
+    {
+        QTest::addColumn<QString>("extension");
+        QTest::newRow("tsv") << u"tsv"_s;
+        QTest::newRow("csv") << u"csv"_s;
+    }
+    void roundTripKeepsEveryField()
+    {
+        QFETCH(QString, extension);
+        KnowledgeBase(m_db).addAll(awkwardEntries());
+        const QString exported = path(u"kb."_s + extension);
+        QCOMPARE(run({u"export"_s, exported, u"--db"_s, m_db}), Success);
+        const QString copy = path(u"copy.mdb"_s);
+        QCOMPARE(run({u"import"_s, exported, u"--db"_s, copy}), Success);
+
+        const QList<QStringList> copied = entriesOf(copy);
+        QCOMPARE(copied, entriesOf(m_db));
+        QCOMPARE(copied.size(), awkwardEntries().size());
+        QCOMPARE(copied[4][2].size(), 10000);
+        // The copy exports to the very same bytes.
+        const QString again = path(u"again."_s + extension);
+        QCOMPARE(run({u"export"_s, again, u"--db"_s, copy}), Success);
+        QCOMPARE(fileBytes(again), fileBytes(exported));
+    }
+
+    void exportWritesIdOrderAndNullAsEmpty_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QByteArray>("expected");
+        QTest::newRow("tsv") << QStringList{u"out.tsv"_s}
+                             << Header + "a  \tx\tl\nb\t\t\n"_ba;
+        QTest::newRow("upper-case CSV") << QStringList{u"out.CSV"_s}
+                                        << "言葉,意味,リンク\na  ,x,l\nb,,\n"_ba;
+        QTest::newRow("--format over the name")
+            << QStringList{u"out.tsv"_s, u"--format"_s, u"csv"_s}
+            << "言葉,意味,リンク\na  ,x,l\nb,,\n"_ba;
+    }
+    void exportWritesIdOrderAndNullAsEmpty()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QByteArray, expected);
+        KnowledgeBase kb(m_db);
+        execSql(m_db, "INSERT INTO 言葉 (ID, 言葉, 意味, リンク) VALUES"
+                      " (9, 'b', NULL, NULL), (4, 'a  ', 'x', 'l')");
+        const QString output = path(arguments.first());
+        arguments.first() = output;
+        QCOMPARE(run(QStringList{u"export"_s, u"--db"_s, m_db} + arguments), Success);
+        QCOMPARE(fileBytes(output), expected);
+    }
+
+    void aBadFileChangesNothing_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<int>("line");
+        QTest::newRow("empty file") << QByteArray() << 1;
+        QTest::newRow("header short") << "言葉\t意味\n"_ba << 1;
+        QTest::newRow("field missing mid-file") << Header + tsvRows(50) + "x\ty\n" + tsvRows(50)
+                                                << 52;
+        QTest::newRow("extra field after a multi-line meaning")
+            << Header + "a\t\"1\r\n2\n3\"\t\nb\tc\td\te\n"_ba << 5;
+        QTest::newRow("unclosed quote") << Header + tsvRows(100) + "\"x\ty\tz\n" << 102;
+        QTest::newRow("not UTF-8") << Header + tsvRows(10) + "a\t\xff\t\n" + tsvRows(10) << 12;
+    }
+    void aBadFileChangesNothing()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(int, line);
+        KnowledgeBase(m_db).addAll({{u"a"_s, u"1"_s, {}}, {u"b"_s, u"2"_s, {}}});
+        const QByteArray before = fileBytes(m_db);
+        QVERIFY(!before.isEmpty());
+        writeBytes(path(u"bad.tsv"_s), text);
+
+        QCOMPARE(run({u"import"_s, path(u"bad.tsv"_s), u"--db"_s, m_db}), Failure);
+        QVERIFY2(m_err.contains(u"bad.tsv, line %1:"_s.arg(line)), qPrintable(m_err));
+        QCOMPARE(fileBytes(m_db), before);
+        QCOMPARE(fileBytes(m_db + u"-wal"_s), QByteArray());
+        QCOMPARE(KnowledgeBase(m_db).countAll(), 2);
+
+        const QString fresh = path(u"fresh.mdb"_s);
+        QCOMPARE(run({u"import"_s, path(u"bad.tsv"_s), u"--db"_s, fresh}), Failure);
+        QVERIFY(!QFileInfo::exists(fresh));
+    }
+
+    void importAddsAfterTheEntriesThereAndDefaultsToTheConfiguredFile()
+    {
+        const QString named = path(u"named.mdb"_s);
+        writeBytes(m_places.program.settingsFile(), (named + u"\r\n"_s).toUtf8());
+        KnowledgeBase(named).add(u"前から"_s, u"x"_s, {});
+        writeBytes(path(u"in.tsv"_s), "\xEF\xBB\xBF" + Header + tsvRows(2));
+        QCOMPARE(run({u"import"_s, path(u"in.tsv"_s)}), Success);
+        QCOMPARE(entriesOf(named).last(),
+                 (QStringList{u"3"_s, u"言葉1"_s, u"意味"_s, QString()}));
+        QVERIFY(m_out.contains(u"Added 2 entries"_s));
+    }
+
+    void statsOnAGoodDatabase()
+    {
+        KnowledgeBase(m_db).addAll(awkwardEntries());
+        QCOMPARE(run({u"stats"_s, u"--db"_s, m_db}), Success);
+        QVERIFY2(m_out.contains(u"Entries: 6\n"_s), qPrintable(m_out));
+        QVERIFY(m_out.contains(u"Size: %1 bytes ("_s.arg(QFileInfo(m_db).size())));
+        QVERIFY(m_out.endsWith(u"Integrity: ok\n"_s));
+    }
+
+    void statsReportsProblemsAndMissingFiles()
+    {
+        KnowledgeBase(m_db).add(u"空白つき "_s, u"x"_s, {});
+        breakWordIndex(m_db);
+        QCOMPARE(run({u"stats"_s, u"--db"_s, m_db}), Failure);
+        QVERIFY2(m_out.contains(u"言葉_照合語"_s), qPrintable(m_out));
+
+        const QString missing = path(u"missing.mdb"_s);
+        QCOMPARE(run({u"stats"_s, u"--db"_s, missing}), Failure);
+        QVERIFY(!QFileInfo::exists(missing));
+    }
+
+    void progressBarOnlyForLargeFilesOnATerminal_data()
+    {
+        QTest::addColumn<bool>("terminal");
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<bool>("bar");
+        QTest::newRow("large, terminal") << true << 6000 << true;
+        QTest::newRow("large, redirected") << false << 6000 << false;
+        QTest::newRow("small, terminal") << true << 100 << false;
+    }
+    void progressBarOnlyForLargeFilesOnATerminal()
+    {
+        QFETCH(bool, terminal);
+        QFETCH(int, rows);
+        QFETCH(bool, bar);
+        m_terminal = terminal;
+        writeBytes(path(u"in.tsv"_s), Header + tsvRows(rows));
+        QCOMPARE(run({u"import"_s, path(u"in.tsv"_s), u"--db"_s, m_db}), Success);
+        checkProgress(u"Importing"_s, rows, bar);
+        m_err.clear();
+        QCOMPARE(run({u"export"_s, path(u"out.tsv"_s), u"--db"_s, m_db}), Success);
+        checkProgress(u"Exporting"_s, rows, bar);
+    }
+
+    void commandLineMistakes_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("status");
+        QTest::newRow("nothing") << QStringList{} << int(UsageError);
+        QTest::newRow("help") << QStringList{u"--help"_s} << int(Success);
+        QTest::newRow("unknown command") << QStringList{u"load"_s} << int(UsageError);
+        QTest::newRow("export without file") << QStringList{u"export"_s} << int(UsageError);
+        QTest::newRow("stats with file") << QStringList{u"stats"_s, u"a.tsv"_s} << int(UsageError);
+        QTest::newRow("unknown format") << QStringList{u"export"_s, u"a.tsv"_s, u"--format"_s,
+                                                       u"xls"_s} << int(UsageError);
+        QTest::newRow("format not in name") << QStringList{u"import"_s, u"a.txt"_s}
+                                            << int(UsageError);
+        QTest::newRow("unknown option") << QStringList{u"stats"_s, u"--bogus"_s}
+                                        << int(UsageError);
+    }
+    void commandLineMistakes()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, status);
+        QCOMPARE(run(arguments), status);
+        QVERIFY(!(status == Success ? m_out : m_err).isEmpty());
+        QVERIFY(!QFileInfo::exists(m_places.program.defaultDatabase()));
+    }
+
+    // The program itself, with its error output in a pipe: results on stdout, no bar.
+    void theProgramDrawsNoBarIntoAPipe()
+    {
+        writeBytes(path(u"in.tsv"_s), Header + tsvRows(6000));
+        QProcess program;
+        program.start(QStringLiteral(DONGURI_KB_EXECUTABLE),
+                      {u"import"_s, path(u"in.tsv"_s), u"--db"_s, m_db});
+        QVERIFY(program.waitForFinished(60000));
+        QCOMPARE(program.exitCode(), Success);
+        QCOMPARE(program.readAllStandardError(), QByteArray());
+        QVERIFY(program.readAllStandardOutput().startsWith("Added 6000 entries"));
+    }
+
+private:
+    QString path(const QString &name) const { return m_dir->filePath(name); }
+
+    int run(const QStringList &arguments)
+    {
+        QTextStream out(&m_out);
+        QTextStream err(&m_err);
+        return runKbCommand(QStringList{u"donguri-kb"_s} + arguments, m_places,
+                            {out, err, m_terminal});
+    }
+
+    void checkProgress(const QString &label, int rows, bool bar)
+    {
+        if (!bar) {
+            QCOMPARE(m_err, QString());
+            return;
+        }
+        QVERIFY2(m_err.startsWith(u'\r' + label + u" ["_s), qPrintable(m_err.left(80)));
+        QVERIFY(m_err.endsWith(u"100% %1/%1\n"_s.arg(rows)));
+        QVERIFY(m_err.count(u'\r') <= 102); // redrawn per percent, not per row
+    }
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    DatabasePlaces m_places;
+    QString m_db;
+    QString m_out;
+    QString m_err;
+    bool m_terminal = false;
+};
+
+QTEST_GUILESS_MAIN(TestKbCommand)
+#include "test_kb_command.moc"
