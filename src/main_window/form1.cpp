@@ -195,6 +195,8 @@ void Form1::Hanasimasu(qint16 topic)
 
 void Form1::Timer2_Timer()
 {
+    // Ending the program closes its windows; from now on this one lets itself be closed.
+    m_leaving = true;
     Q_EMIT endRequested();
 }
 
@@ -334,7 +336,7 @@ void Form1::showCorrectionWindow()
 // is never held up.
 void Form1::closeEvent(QCloseEvent *event)
 {
-    if (qApp->isSavingSession()) {
+    if (m_leaving || qApp->isSavingSession()) {
         event->accept();
         return;
     }

@@ -94,6 +94,7 @@ private:
     QPointer<Form4> m_form4;
     QPointer<Form5> m_form5;
     bool m_form3Initialized = false;
+    bool m_leaving = false; // the farewell has run out: closing is no longer refused
 };
 
 } // namespace donguri

@@ -2,6 +2,7 @@
 #include "test_env.h"
 #include "test_run.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -148,6 +149,27 @@ private Q_SLOTS:
         QVERIFY(form->Timer2().isActive());
         form->close(); // a second close does not say goodbye twice
         QCOMPARE(m_loader->log->requests().size(), 3);
+
+        // When the five seconds are up, the program's own quit may close the bar: it must not
+        // start another farewell (which would keep the program alive for ever).
+        form->Timer2_Timer();
+        QVERIFY(form->close());
+        QCOMPARE(m_loader->log->requests().size(), 3);
+    }
+
+    void quittingClosesEveryWindowOnlyOnceTheFarewellIsDone()
+    {
+        // The application's quit first closes every window; the bar must give way then, and
+        // only then (before, a close is the user's farewell).
+        auto form = makeForm();
+        form->show();
+        form->Button_Click();
+        QApplication::closeAllWindows();
+        QVERIFY(form->isVisible());
+        form->Timer2_Timer();
+        QApplication::closeAllWindows();
+        QVERIFY(!form->isVisible());
+        QCOMPARE(m_loader->log->requests().count(u"Speak それじゃ、またね。"_s), 1);
     }
 
     void timer1IsAimedJustPastTheNextSecond()
