@@ -2,10 +2,11 @@
 
 #include <QFile>
 #include <QSaveFile>
-#include <QRegularExpression>
 #include <QStringDecoder>
 
 #include <iconv.h>
+
+#include <algorithm>
 
 namespace donguri {
 
@@ -40,12 +41,6 @@ QString decodeShiftJis(const QByteArray &bytes)
     return QString::fromUtf8(out);
 }
 
-QString firstLineOf(const QString &text)
-{
-    const qsizetype end = text.indexOf(QRegularExpression(QStringLiteral("[\r\n]")));
-    return end < 0 ? text : text.left(end);
-}
-
 } // namespace
 
 QString decodeSettingsText(const QByteArray &bytes)
@@ -67,7 +62,10 @@ FirstLine readFirstLine(const QString &settingsFile)
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError || bytes.isEmpty())
         return {FirstLine::Status::Unreadable, {}};
-    return {FirstLine::Status::Read, firstLineOf(decodeSettingsText(bytes))};
+    // Only the first line is decoded, so what follows it cannot change how it reads. CR and LF
+    // never occur inside a UTF-8 or Shift_JIS character.
+    const auto end = std::find_if(bytes.cbegin(), bytes.cend(), [](char c) { return c == '\r' || c == '\n'; });
+    return {FirstLine::Status::Read, decodeSettingsText(bytes.first(end - bytes.cbegin()))};
 }
 
 bool writeSettingsLine(const QString &settingsFile, const QString &line)

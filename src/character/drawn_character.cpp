@@ -117,14 +117,17 @@ static QString describe(const QString &kind, const QString &argument)
 
 double DrawnCharacter::progress() const
 {
-    const int duration = durationOf(*m_current);
-    return duration <= 0 ? 1.0 : std::min(1.0, double(m_requestClock.elapsed()) / duration);
+    return m_currentDurationMs <= 0
+               ? 1.0
+               : std::min(1.0, double(m_requestClock.elapsed()) / m_currentDurationMs);
 }
 
 void DrawnCharacter::begin(Request request)
 {
     m_current = std::move(request);
     m_moveFrom = m_figure->pos();
+    // Measured before anything changes: a Show that makes the figure appear takes its time.
+    m_currentDurationMs = durationOf(*m_current);
     m_requestClock.start();
     switch (m_current->kind) {
     case Request::Kind::Show:

@@ -78,6 +78,7 @@ private:
     std::unique_ptr<SpeechBalloon> m_balloon;
     std::deque<Request> m_queue;
     std::optional<Request> m_current;
+    int m_currentDurationMs = 0; // fixed when the request begins
     QPoint m_moveFrom;
     QElapsedTimer m_requestClock;
     QElapsedTimer m_restClock;

@@ -28,10 +28,13 @@ LinkTarget classifyLink(const QString &link, const QString &baseFolder)
 {
     if (link.isEmpty())
         return {};
-    const QUrl url(link, QUrl::StrictMode);
+    // Tolerant, as a browser's address bar is: "https://example.com/a b" still opens.
+    const QUrl url(link, QUrl::TolerantMode);
     const QString scheme = url.scheme().toLower();
     if (scheme == u"http" || scheme == u"https")
-        return {url.host().isEmpty() ? LinkTarget::Kind::Refused : LinkTarget::Kind::WebPage, url};
+        return {url.isValid() && !url.host().isEmpty() ? LinkTarget::Kind::WebPage
+                                                       : LinkTarget::Kind::Refused,
+                url};
 
     QString path;
     if (scheme == u"file")

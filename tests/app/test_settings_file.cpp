@@ -28,6 +28,8 @@ private Q_SLOTS:
                                         << QStringLiteral("/home/u/どんぐりくん.mdb");
         QTest::newRow("byte-order mark") << QByteArray("\xEF\xBB\xBF/a.mdb\r\n") << QStringLiteral("/a.mdb");
         // "C:\どんぐりくん.mdb" as an older installation wrote it, in Shift_JIS.
+        QTest::newRow("only the first line decides the encoding")
+            << QByteArray("/home/u/\xe3\x81\xa9.mdb\r\ncaf\xe9\r\n") << QStringLiteral("/home/u/ど.mdb");
         QTest::newRow("Shift_JIS")
             << QByteArray("C:\\\x82\xc7\x82\xf1\x82\xae\x82\xe8\x82\xad\x82\xf1.mdb\r\n")
             << QStringLiteral("C:\\どんぐりくん.mdb");

@@ -43,6 +43,17 @@ private Q_SLOTS:
         QVERIFY(character->figure()->isVisible()); // the last Show brought it back
     }
 
+    void appearingTakesItsTime()
+    {
+        auto character = make(u"Peedy"_s);
+        character->Show();
+        QVERIFY(character->isBusy()); // still appearing, not popped in at once
+        QSignalSpy idle(character.get(), &DrawnCharacter::idle);
+        QVERIFY(idle.wait(5000));
+        character->Show(); // already there: nothing to do
+        QVERIFY(!character->isBusy());
+    }
+
     void hideLeavesItInvisibleUntilTheNextShow()
     {
         auto character = make(u"merlin"_s);
