@@ -73,12 +73,12 @@ void DrawnCharacter::MoveTo(int x, int y) { enqueue({Request::Kind::MoveTo, {}, 
 
 int DrawnCharacter::revealMs(const QString &text)
 {
-    return std::min(5000, 60 * int(text.size()));
+    return std::min(12000, 60 * int(text.size()));
 }
 
 int DrawnCharacter::holdMs(const QString &text)
 {
-    return std::min(7000, 1000 + 50 * int(text.size()));
+    return std::min(15000, 1000 + 50 * int(text.size()));
 }
 
 void DrawnCharacter::enqueue(Request request)

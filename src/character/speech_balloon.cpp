@@ -3,14 +3,18 @@
 #include "window_shape.h"
 
 #include <QAccessible>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
+#include <QScrollArea>
+#include <QScrollBar>
 
 namespace donguri {
 
 namespace {
-constexpr int TextWidth = 260; // wrap beyond this
+constexpr int TextWidth = 260;     // wrap beyond this
+constexpr int WideTextWidth = 420; // for texts too tall at the usual width
 constexpr int Padding = 12;
 constexpr int Tail = 14;
 } // namespace
@@ -18,7 +22,7 @@ constexpr int Tail = 14;
 SpeechBalloon::SpeechBalloon(QWidget *parent)
     : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint
                           | Qt::WindowDoesNotAcceptFocus),
-      m_label(new QLabel(this))
+      m_scroll(new QScrollArea(this)), m_label(new QLabel)
 {
     setObjectName(QStringLiteral("SpeechBalloon"));
     setAttribute(Qt::WA_TranslucentBackground);
@@ -32,6 +36,14 @@ SpeechBalloon::SpeechBalloon(QWidget *parent)
     font.setPixelSize(15);
     m_label->setFont(font);
     m_label->setStyleSheet(QStringLiteral("color: #2a2235; background: transparent;"));
+    // A long meaning scrolls inside the balloon rather than running off the screen.
+    m_scroll->setObjectName(QStringLiteral("SpeechScroll"));
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_scroll->setAutoFillBackground(false);
+    m_scroll->viewport()->setAutoFillBackground(false);
+    m_label->setAutoFillBackground(false);
+    m_scroll->setWidget(m_label);
     showOnAllDesktops(this);
 }
 
@@ -44,12 +56,28 @@ void SpeechBalloon::present(const QString &text, qsizetype shown, const QRect &f
     m_label->setText(text);
     const QFontMetrics metrics(m_label->font());
     const int natural = metrics.horizontalAdvance(text) + 2;
-    const int width = std::min(TextWidth, std::max(natural, 40));
-    const int height = m_label->heightForWidth(width);
+    int width = std::min(TextWidth, std::max(natural, 40));
+    int height = m_label->heightForWidth(width);
+    const int maxHeight = std::max(80, screen.height() * 2 / 5);
+    if (height > maxHeight) {
+        width = std::min(WideTextWidth, std::max(TextWidth, screen.width() / 2));
+        height = m_label->heightForWidth(width);
+    }
+    const bool scrolls = height > maxHeight;
+    const int scrollBar = scrolls ? m_scroll->verticalScrollBar()->sizeHint().width() : 0;
+    const int visibleHeight = std::min(height, maxHeight);
+    m_label->setFixedSize(width, height);
     m_label->setText(text.left(shown));
-    resize(width + 2 * Padding, height + 2 * Padding + Tail);
+    resize(width + scrollBar + 2 * Padding, visibleHeight + 2 * Padding + Tail);
     placeBeside(figure, screen);
-    m_label->setGeometry(Padding, Padding + (m_tailDown ? 0 : Tail), width, height);
+    m_scroll->setGeometry(Padding, Padding + (m_tailDown ? 0 : Tail), width + scrollBar,
+                          visibleHeight);
+    if (scrolls) { // keep the words just revealed at the bottom of the view
+        QCoreApplication::sendPostedEvents(m_scroll, QEvent::LayoutRequest);
+        const int revealed = metrics.boundingRect(QRect(0, 0, width, INT_MAX), Qt::TextWordWrap,
+                                                  text.left(shown)).height();
+        m_scroll->verticalScrollBar()->setValue(revealed - visibleHeight);
+    }
     if (newSpeech) {
         setAccessibleName(text);
         setAccessibleDescription(text);

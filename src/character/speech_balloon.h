@@ -3,6 +3,7 @@
 #include <QWidget>
 
 class QLabel;
+class QScrollArea;
 
 namespace donguri {
 
@@ -27,6 +28,7 @@ private:
     void placeBeside(const QRect &figure, const QRect &screen);
     QPainterPath outline() const;
 
+    QScrollArea *m_scroll;
     QLabel *m_label;
     QString m_text;
     bool m_tailDown = true; // balloon above the figure, tail pointing down

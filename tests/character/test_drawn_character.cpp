@@ -110,6 +110,12 @@ private Q_SLOTS:
         QVERIFY2(screen.contains(balloon.geometry()), qPrintable(u"%1,%2 %3x%4"_s.arg(balloon.x()).arg(balloon.y()).arg(balloon.width()).arg(balloon.height())));
         QCOMPARE(balloon.accessibleName(), text);
         QVERIFY(balloon.width() < 320); // long text wraps instead of growing without end
+
+        // A very long meaning scrolls inside a balloon that still fits on the screen.
+        const QString book = text.repeated(20);
+        balloon.present(book, book.size(), QRect(place, CharacterArt::canvasSize()), screen);
+        QVERIFY(screen.contains(balloon.geometry()));
+        QCOMPARE(balloon.accessibleName(), book);
     }
 
     void loadingWithoutAFileKeepsTheCharacterOnTheDesktop()
