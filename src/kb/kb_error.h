@@ -11,9 +11,14 @@ namespace donguri {
 class KbError : public std::runtime_error
 {
 public:
-    explicit KbError(const QString &message);
+    // `code` is SQLite's primary result code where SQLite reported the failure, otherwise 0.
+    explicit KbError(const QString &message, int code = 0);
 
     QString message() const { return QString::fromUtf8(what()); }
+    int code() const { return m_code; }
+
+private:
+    int m_code;
 };
 
 } // namespace donguri

@@ -100,16 +100,32 @@ QStringList columnsOf(sql::Database &db, const char *table)
 KnowledgeBase::KnowledgeBase(const QString &path) : m_path(path)
 {
     const bool exists = QFileInfo::exists(path);
-    m_db = std::make_unique<sql::Database>(
-        path, exists ? sql::Database::Mode::OpenExisting : sql::Database::Mode::CreateNew);
     if (exists)
-        checkSchema();
+        openExisting();
+    else
+        m_db = std::make_unique<sql::Database>(path, sql::Database::Mode::CreateNew);
     configureConnection();
     if (!exists)
         createSchema();
 }
 
 KnowledgeBase::~KnowledgeBase() = default;
+
+void KnowledgeBase::openExisting()
+{
+    try {
+        m_db = std::make_unique<sql::Database>(m_path, sql::Database::Mode::OpenExisting);
+        checkSchema();
+    } catch (const KbError &error) {
+        // In a folder this user may only read, SQLite cannot set up the files its write-ahead
+        // log needs beside the knowledge base, and even reading fails. Nobody can change the
+        // file there, so it is read as it stands; writes then report that it is read-only.
+        if (error.code() != SQLITE_READONLY && error.code() != SQLITE_CANTOPEN)
+            throw;
+        m_db = std::make_unique<sql::Database>(m_path, sql::Database::Mode::ReadUnchanging);
+        checkSchema();
+    }
+}
 
 void KnowledgeBase::checkSchema()
 {

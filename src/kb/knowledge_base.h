@@ -81,6 +81,7 @@ public:
     void repairCharacterChoice();
 
 private:
+    void openExisting();
     void createSchema();
     void checkSchema();
     void configureConnection();

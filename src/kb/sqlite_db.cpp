@@ -2,11 +2,17 @@
 
 #include "kb_error.h"
 
+#include <QFileInfo>
+#include <QUrl>
+
 #include <sqlite3.h>
 
 namespace donguri {
 
-KbError::KbError(const QString &message) : std::runtime_error(message.toStdString()) {}
+KbError::KbError(const QString &message, int code)
+    : std::runtime_error(message.toStdString()), m_code(code)
+{
+}
 
 } // namespace donguri
 
@@ -19,17 +25,28 @@ constexpr int BusyTimeoutMs = 5000;
 
 Database::Database(const QString &path, Mode mode)
 {
-    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX
-                      | (mode == Mode::CreateNew ? SQLITE_OPEN_CREATE : 0);
-    const QByteArray file = path.toUtf8();
+    int flags = SQLITE_OPEN_NOMUTEX;
+    QByteArray file = path.toUtf8();
     if (file.isEmpty() || file.contains('\0'))
         throw KbError(QStringLiteral("no database file named"));
+    switch (mode) {
+    case Mode::OpenExisting:
+        flags |= SQLITE_OPEN_READWRITE;
+        break;
+    case Mode::CreateNew:
+        flags |= SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
+        break;
+    case Mode::ReadUnchanging:
+        flags |= SQLITE_OPEN_READONLY | SQLITE_OPEN_URI;
+        file = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toEncoded() + "?immutable=1";
+        break;
+    }
     const int rc = sqlite3_open_v2(file.constData(), &m_db, flags, nullptr);
     if (rc != SQLITE_OK) {
         const QString message = QString::fromUtf8(m_db ? sqlite3_errmsg(m_db) : sqlite3_errstr(rc));
         sqlite3_close(m_db);
         m_db = nullptr;
-        throw KbError(QStringLiteral("cannot open %1: %2").arg(path, message));
+        throw KbError(QStringLiteral("cannot open %1: %2").arg(path, message), rc & 0xff);
     }
     sqlite3_extended_result_codes(m_db, 1);
     sqlite3_busy_timeout(m_db, BusyTimeoutMs);
@@ -43,10 +60,10 @@ Database::~Database()
 void Database::exec(const char *sql)
 {
     char *error = nullptr;
-    if (sqlite3_exec(m_db, sql, nullptr, nullptr, &error) != SQLITE_OK) {
+    if (const int rc = sqlite3_exec(m_db, sql, nullptr, nullptr, &error); rc != SQLITE_OK) {
         const QString message = QString::fromUtf8(error ? error : "unknown error");
         sqlite3_free(error);
-        throw KbError(message);
+        throw KbError(message, rc & 0xff);
     }
 }
 
@@ -58,7 +75,8 @@ bool Database::isReadOnly() const
 void Database::fail(const char *what) const
 {
     throw KbError(QStringLiteral("%1: %2").arg(QString::fromUtf8(what),
-                                               QString::fromUtf8(sqlite3_errmsg(m_db))));
+                                               QString::fromUtf8(sqlite3_errmsg(m_db))),
+                  sqlite3_errcode(m_db) & 0xff);
 }
 
 Statement::Statement(Database &db, const char *sql) : m_db(db)

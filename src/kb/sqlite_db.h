@@ -14,7 +14,9 @@ namespace donguri::sql {
 class Database
 {
 public:
-    enum class Mode { OpenExisting, CreateNew };
+    // ReadUnchanging reads a file that nobody can change while it is open (one in a folder this
+    // user may only read): SQLite then needs no lock or log files beside it.
+    enum class Mode { OpenExisting, CreateNew, ReadUnchanging };
 
     Database(const QString &path, Mode mode);
     ~Database();

@@ -22,7 +22,10 @@ private Q_SLOTS:
     }
     void cleanup() { m_run.reset(); }
 
-    void openingPromptsAndSpeaksThroughItsOwnGenieFromThenOn()
+    // The window adopts whatever character its loader hands it for "Genie" without a file. The
+    // recording loader makes a new one, so the switch shows; the desktop loader hands back the
+    // character already on the desktop (tested with the drawn characters).
+    void openingPromptsAndSpeaksThroughTheCharacterItLoadsFromThenOn()
     {
         const auto mainCharacter = m_run->state.CurrentCharacter;
         m_run->form().Command4_Click();
