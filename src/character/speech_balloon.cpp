@@ -50,56 +50,76 @@ SpeechBalloon::SpeechBalloon(QWidget *parent)
 void SpeechBalloon::present(const QString &text, qsizetype shown, const QRect &figure,
                             const QRect &screen)
 {
-    const bool newSpeech = text != m_text;
+    // The size is worked out once per speech (for the whole text, so the balloon does not jump
+    // as words appear); each frame only reveals more of it and follows the figure.
+    if (text != m_text || screen != m_screen)
+        layOut(text, screen);
+    if (shown != m_shown) {
+        m_shown = shown;
+        m_label->setText(text.left(shown));
+    }
+    placeBeside(figure, screen);
+    m_scroll->move(Padding, Padding + (m_tailDown ? 0 : Tail));
+    if (m_scrolls)
+        keepRevealedInView();
+    if (!isVisible())
+        show();
+    update();
+}
+
+void SpeechBalloon::layOut(const QString &text, const QRect &screen)
+{
     m_text = text;
-    // Size for the whole text from the start, so the balloon does not jump as words appear.
+    m_screen = screen;
+    m_shown = -1;
     m_label->setText(text);
     const QFontMetrics metrics(m_label->font());
-    const int natural = metrics.horizontalAdvance(text) + 2;
-    int width = std::min(TextWidth, std::max(natural, 40));
+    int width = std::min(TextWidth, std::max(metrics.horizontalAdvance(text) + 2, 40));
     int height = m_label->heightForWidth(width);
     const int maxHeight = std::max(80, screen.height() * 2 / 5);
     if (height > maxHeight) {
         width = std::min(WideTextWidth, std::max(TextWidth, screen.width() / 2));
         height = m_label->heightForWidth(width);
     }
-    const bool scrolls = height > maxHeight;
-    const int scrollBar = scrolls ? m_scroll->verticalScrollBar()->sizeHint().width() : 0;
+    m_scrolls = height > maxHeight;
+    const int scrollBar = m_scrolls ? m_scroll->verticalScrollBar()->sizeHint().width() : 0;
     const int visibleHeight = std::min(height, maxHeight);
     m_label->setFixedSize(width, height);
-    m_label->setText(text.left(shown));
+    m_scroll->resize(width + scrollBar, visibleHeight);
     resize(width + scrollBar + 2 * Padding, visibleHeight + 2 * Padding + Tail);
-    placeBeside(figure, screen);
-    m_scroll->setGeometry(Padding, Padding + (m_tailDown ? 0 : Tail), width + scrollBar,
-                          visibleHeight);
-    if (scrolls) { // keep the words just revealed at the bottom of the view
-        QCoreApplication::sendPostedEvents(m_scroll, QEvent::LayoutRequest);
-        const int revealed = metrics.boundingRect(QRect(0, 0, width, INT_MAX), Qt::TextWordWrap,
-                                                  text.left(shown)).height();
-        m_scroll->verticalScrollBar()->setValue(revealed - visibleHeight);
-    }
-    if (newSpeech) {
-        setAccessibleName(text);
-        setAccessibleDescription(text);
-        m_label->setAccessibleName(text);
-        QAccessibleEvent event(this, QAccessible::NameChanged);
-        QAccessible::updateAccessibility(&event);
-    }
-    if (!isVisible())
-        show();
-    update();
+
+    setAccessibleName(text);
+    setAccessibleDescription(text);
+    m_label->setAccessibleName(text);
+    QAccessibleEvent event(this, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&event);
+}
+
+// Keeps the words just revealed at the bottom of the view.
+void SpeechBalloon::keepRevealedInView()
+{
+    QCoreApplication::sendPostedEvents(m_scroll, QEvent::LayoutRequest);
+    const QFontMetrics metrics(m_label->font());
+    const int revealed = metrics.boundingRect(QRect(0, 0, m_label->width(), INT_MAX),
+                                              Qt::TextWordWrap, m_label->text()).height();
+    m_scroll->verticalScrollBar()->setValue(revealed - m_scroll->height());
 }
 
 void SpeechBalloon::placeBeside(const QRect &figure, const QRect &screen)
 {
     // Above the character when there is room, otherwise below it; always inside the screen.
-    m_tailDown = figure.top() - height() >= screen.top();
+    const bool tailDown = figure.top() - height() >= screen.top();
     int x = figure.center().x() - width() / 2;
-    int y = m_tailDown ? figure.top() - height() + 8 : figure.bottom() - 8;
+    int y = tailDown ? figure.top() - height() + 8 : figure.bottom() - 8;
     x = std::clamp(x, screen.left(), std::max(screen.left(), screen.right() - width() + 1));
     y = std::clamp(y, screen.top(), std::max(screen.top(), screen.bottom() - height() + 1));
     move(x, y);
-    m_tailX = std::clamp(figure.center().x() - x, 20, width() - 20);
+    const int tailX = std::clamp(figure.center().x() - x, 20, width() - 20);
+    if (tailX != m_tailX || tailDown != m_tailDown) {
+        m_tailX = tailX;
+        m_tailDown = tailDown;
+        applyShapeMask(this, outline()); // the tail moved, so the outline did
+    }
 }
 
 QPainterPath SpeechBalloon::outline() const

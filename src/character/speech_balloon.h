@@ -25,12 +25,17 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
+    void layOut(const QString &text, const QRect &screen);
+    void keepRevealedInView();
     void placeBeside(const QRect &figure, const QRect &screen);
     QPainterPath outline() const;
 
     QScrollArea *m_scroll;
     QLabel *m_label;
     QString m_text;
+    QRect m_screen;
+    qsizetype m_shown = -1;
+    bool m_scrolls = false;
     bool m_tailDown = true; // balloon above the figure, tail pointing down
     int m_tailX = 40;
 };
