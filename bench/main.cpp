@@ -31,12 +31,12 @@ QTextStream &out()
 
 void report(const Operation &operation, int entries, const Comparison &c)
 {
-    const double ratio = c.program.medianUs / c.raw.medianUs;
+    const double ratio = c.program.median / c.raw.median;
     out() << u"BENCH %1 %2 %3 %4 %5 %6"_s.arg(operation.name)
                  .arg(entries)
-                 .arg(c.program.medianUs, 0, 'f', 1)
-                 .arg(c.program.p99Us, 0, 'f', 1)
-                 .arg(c.raw.medianUs, 0, 'f', 1)
+                 .arg(c.program.median, 0, 'f', 1)
+                 .arg(c.program.p99, 0, 'f', 1)
+                 .arg(c.raw.median, 0, 'f', 1)
                  .arg(ratio, 0, 'f', 2)
           << Qt::endl;
 }

@@ -49,14 +49,19 @@ Pair runPair(const Side &program, const Side &raw, int iteration)
 
 Summary summarize(QList<qint64> nanoseconds)
 {
-    if (nanoseconds.isEmpty())
+    return summarizeIn(std::move(nanoseconds), 1000.0);
+}
+
+Summary summarizeIn(QList<qint64> samples, double unit)
+{
+    if (samples.isEmpty())
         return {};
-    std::sort(nanoseconds.begin(), nanoseconds.end());
-    const qsizetype n = nanoseconds.size();
-    const double median = n % 2 == 1 ? double(nanoseconds[n / 2])
-                                     : (nanoseconds[n / 2 - 1] + nanoseconds[n / 2]) / 2.0;
+    std::sort(samples.begin(), samples.end());
+    const qsizetype n = samples.size();
+    const double median = n % 2 == 1 ? double(samples[n / 2])
+                                     : (samples[n / 2 - 1] + samples[n / 2]) / 2.0;
     const auto rank = qsizetype(std::ceil(0.99 * double(n)));
-    return {median / 1000.0, double(nanoseconds[std::max<qsizetype>(rank, 1) - 1]) / 1000.0};
+    return {median / unit, double(samples[std::max<qsizetype>(rank, 1) - 1]) / unit};
 }
 
 Comparison compare(const Side &program, const Side &raw, const Budget &budget)

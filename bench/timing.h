@@ -7,13 +7,16 @@
 
 namespace donguri::bench {
 
+// Timings are summarised in microseconds.
 struct Summary
 {
-    double medianUs = 0;
-    double p99Us = 0; // nearest rank; with fewer than 100 samples this is the slowest one
+    double median = 0;
+    double p99 = 0; // nearest rank; with fewer than 100 samples this is the slowest one
 };
 
 Summary summarize(QList<qint64> nanoseconds);
+// The same for samples of any kind, reported in multiples of `unit`.
+Summary summarizeIn(QList<qint64> samples, double unit);
 
 // One side of a comparison: does the work for iteration `iteration` and returns a digest of the
 // answer, so that both sides can be checked to have given the same one.
