@@ -4,7 +4,9 @@
 #include "sqlite_db.h"
 #include "word_pattern.h"
 
+#include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 
 #include <sqlite3.h>
 
@@ -99,17 +101,37 @@ QStringList columnsOf(sql::Database &db, const char *table)
 
 KnowledgeBase::KnowledgeBase(const QString &path) : m_path(path)
 {
-    const bool exists = QFileInfo::exists(path);
-    if (exists)
-        openExisting();
-    else
-        m_db = std::make_unique<sql::Database>(path, sql::Database::Mode::CreateNew);
+    if (!QFileInfo::exists(path))
+        createFile();
+    openExisting();
     configureConnection();
-    if (!exists)
-        createSchema();
 }
 
 KnowledgeBase::~KnowledgeBase() = default;
+
+// The new file is built beside its place under a name of its own and moved there with both
+// tables in it: a program killed while creating it leaves no empty file behind that would then
+// be refused as not a knowledge base. When another program put a file there meanwhile, that
+// one is kept.
+void KnowledgeBase::createFile()
+{
+    if (m_path.isEmpty())
+        throw KbError(QStringLiteral("no database file named"));
+    const QString building =
+        m_path + u".%1.new"_s.arg(QRandomGenerator::global()->generate(), 8, 16, QChar(u'0'));
+    try {
+        sql::Database db(building, sql::Database::Mode::CreateNew);
+        sql::Transaction transaction(db);
+        db.exec(SchemaSql);
+        transaction.commit();
+    } catch (const KbError &error) {
+        QFile::remove(building);
+        QFile::remove(building + u"-journal"_s);
+        throw KbError(error.message().replace(building, m_path), error.code());
+    }
+    if (!QFile::rename(building, m_path))
+        QFile::remove(building);
+}
 
 void KnowledgeBase::openExisting()
 {
@@ -149,13 +171,6 @@ void KnowledgeBase::configureConnection()
         return; // reading a write-protected file still works; writes will report the error
     m_db->exec("PRAGMA journal_mode = WAL");
     m_db->exec("PRAGMA synchronous = FULL");
-}
-
-void KnowledgeBase::createSchema()
-{
-    sql::Transaction transaction(*m_db);
-    m_db->exec(SchemaSql);
-    transaction.commit();
 }
 
 sql::Statement &KnowledgeBase::statement(std::unique_ptr<sql::Statement> &slot, const char *text)
