@@ -59,7 +59,8 @@ private Q_SLOTS:
     void writersKilledAgainAndAgainOnOneFile();
 
 private:
-    QString kill(WriterProcess &writer, const QString &path, QList<WriterRun> &runs);
+    QString kill(const QList<WriterProcess *> &writers, const QString &path,
+                 QList<WriterRun> &runs);
 
     QTemporaryDir m_dir;
     QRandomGenerator m_random;
@@ -83,25 +84,31 @@ void TestKbCrash::initTestCase()
     m_startupUs = timer.nsecsElapsed() / 1000;
 }
 
-// Kills the writer, notes what it acknowledged, and says what is wrong with the file now.
-QString TestKbCrash::kill(WriterProcess &writer, const QString &path, QList<WriterRun> &runs)
+// Kills the writers of the last runs, notes what each acknowledged, and says what is wrong with
+// the file now.
+QString TestKbCrash::kill(const QList<WriterProcess *> &writers, const QString &path,
+                          QList<WriterRun> &runs)
 {
-    if (!writer.kill())
-        return writer.problem() + m_rerun;
-    runs.last().added = writer.added;
+    for (qsizetype i = 0; i < writers.size(); ++i) {
+        if (!writers[i]->kill())
+            return writers[i]->problem() + m_rerun;
+        runs[runs.size() - writers.size() + i].added = writers[i]->added;
+    }
     const QString problems = problemsAfter(path, runs);
     return problems.isEmpty() ? QString() : problems + m_rerun;
 }
 
-// Kill moments spread over the writer's start-up, so that some land while it creates the file.
+// Two writers start on each new file at once, as two programs may; the kill moments are spread
+// over the start-up, so that some land while they create the file.
 void TestKbCrash::writersKilledWhileCreatingTheFile()
 {
     for (int i = 0; i < NewFiles; ++i) {
         const QString path = m_dir.filePath(u"新%1.mdb"_s.arg(i));
-        QList<WriterRun> runs = {{u"新"_s, {}}};
-        WriterProcess writer({path, runs.last().tag, u"teach"_s});
+        QList<WriterRun> runs = {{u"新a"_s, {}}, {u"新b"_s, {}}};
+        WriterProcess first({path, runs[0].tag, u"teach"_s});
+        WriterProcess second({path, runs[1].tag, u"teach"_s});
         QThread::usleep(ulong(m_startupUs * (i + m_random.generateDouble()) / NewFiles));
-        const QString problems = kill(writer, path, runs);
+        const QString problems = kill({&first, &second}, path, runs);
         QVERIFY2(problems.isEmpty(), qPrintable(problems));
     }
 }
@@ -124,7 +131,7 @@ void TestKbCrash::writersKilledAgainAndAgainOnOneFile()
                      qPrintable(writer.problem() + m_rerun));
             QThread::usleep(m_random.bounded(3000));
         }
-        const QString problems = kill(writer, path, runs);
+        const QString problems = kill({&writer}, path, runs);
         QVERIFY2(problems.isEmpty(), qPrintable(problems));
     }
     QVERIFY2(earlyKills > 0 && earlyKills < KillsOnOneFile, qPrintable(m_rerun));
