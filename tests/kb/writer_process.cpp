@@ -4,6 +4,7 @@
 #include "written_entry.h"
 
 #include <QDeadlineTimer>
+#include <QTest>
 
 namespace donguri::testing {
 
@@ -63,9 +64,18 @@ bool WriterProcess::waitForAdded(qsizetype count, int timeoutMs)
     return true;
 }
 
+void WriterProcess::writeLine(const QByteArray &line)
+{
+    m_process.write(line + '\n');
+    m_process.waitForBytesWritten();
+}
+
 bool WriterProcess::finish(int timeoutMs)
 {
-    const bool finished = m_process.waitForFinished(timeoutMs);
+    // With the event loop running every child's reports are read meanwhile: one left unread
+    // would stall on a full pipe and stop writing.
+    const bool finished =
+        QTest::qWaitFor([this] { return m_process.state() == QProcess::NotRunning; }, timeoutMs);
     readReports();
     return finished && m_process.exitStatus() == QProcess::NormalExit && m_process.exitCode() == 0;
 }

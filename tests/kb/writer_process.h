@@ -31,7 +31,8 @@ public:
     // Reads reports until `count` entries have been added; false when the child ended first or
     // took longer than `timeoutMs`.
     bool waitForAdded(qsizetype count, int timeoutMs);
-    void write(const QByteArray &line) { m_process.write(line); }
+    // Sends a line to the child's stdin at once.
+    void writeLine(const QByteArray &line);
     // Waits for the child to end by itself; false when it did not end in time or ended with an
     // error.
     bool finish(int timeoutMs);
