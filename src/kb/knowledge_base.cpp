@@ -4,11 +4,17 @@
 #include "sqlite_db.h"
 #include "word_pattern.h"
 
+#include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 
 #include <sqlite3.h>
 
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
 #include <limits>
+#include <unistd.h>
 
 namespace donguri {
 
@@ -73,6 +79,27 @@ void matchFunction(sqlite3_context *context, int, sqlite3_value **args)
     sqlite3_result_int(context, WordPattern::matches(pattern, word) ? 1 : 0);
 }
 
+// Gives the file `from` the name `to` unless a file of that name exists. QFile::rename would copy
+// over one that appeared after its check, the file another program has just created and opened.
+bool moveIntoPlace(const QString &from, const QString &to)
+{
+    const QByteArray source = QFile::encodeName(from);
+    const QByteArray target = QFile::encodeName(to);
+    if (renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE)
+        == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS)
+        return false;
+    // A file system without that: a hard link never replaces a file either.
+    if (link(source.constData(), target.constData()) == 0) {
+        unlink(source.constData());
+        return true;
+    }
+    // Nor hard links (some network file systems): look first, then rename.
+    return errno != EEXIST && !QFileInfo::exists(to)
+           && std::rename(source.constData(), target.constData()) == 0;
+}
+
 // Columns in the order "SELECT ID, 言葉, 意味, リンク" gives them.
 Entry entryFrom(const sql::Statement &row)
 {
@@ -99,17 +126,37 @@ QStringList columnsOf(sql::Database &db, const char *table)
 
 KnowledgeBase::KnowledgeBase(const QString &path) : m_path(path)
 {
-    const bool exists = QFileInfo::exists(path);
-    if (exists)
-        openExisting();
-    else
-        m_db = std::make_unique<sql::Database>(path, sql::Database::Mode::CreateNew);
+    if (!QFileInfo::exists(path))
+        createFile();
+    openExisting();
     configureConnection();
-    if (!exists)
-        createSchema();
 }
 
 KnowledgeBase::~KnowledgeBase() = default;
+
+// The new file is built beside its place under a name of its own and moved there with both
+// tables in it: a program killed while creating it leaves no empty file behind that would then
+// be refused as not a knowledge base. When another program put a file there meanwhile, that
+// one is kept.
+void KnowledgeBase::createFile()
+{
+    if (m_path.isEmpty())
+        throw KbError(QStringLiteral("no database file named"));
+    const QString building =
+        m_path + u".%1.new"_s.arg(QRandomGenerator::global()->generate(), 8, 16, QChar(u'0'));
+    try {
+        sql::Database db(building, sql::Database::Mode::CreateNew);
+        sql::Transaction transaction(db);
+        db.exec(SchemaSql);
+        transaction.commit();
+    } catch (const KbError &error) {
+        QFile::remove(building);
+        QFile::remove(building + u"-journal"_s);
+        throw KbError(error.message().replace(building, m_path), error.code());
+    }
+    if (!moveIntoPlace(building, m_path))
+        QFile::remove(building);
+}
 
 void KnowledgeBase::openExisting()
 {
@@ -149,13 +196,6 @@ void KnowledgeBase::configureConnection()
         return; // reading a write-protected file still works; writes will report the error
     m_db->exec("PRAGMA journal_mode = WAL");
     m_db->exec("PRAGMA synchronous = FULL");
-}
-
-void KnowledgeBase::createSchema()
-{
-    sql::Transaction transaction(*m_db);
-    m_db->exec(SchemaSql);
-    transaction.commit();
 }
 
 sql::Statement &KnowledgeBase::statement(std::unique_ptr<sql::Statement> &slot, const char *text)

@@ -81,8 +81,8 @@ public:
     void repairCharacterChoice();
 
 private:
+    void createFile();
     void openExisting();
-    void createSchema();
     void checkSchema();
     void configureConnection();
     sql::Statement &statement(std::unique_ptr<sql::Statement> &slot, const char *text);

@@ -3,6 +3,7 @@
 #include "kb_error.h"
 
 #include <QFileInfo>
+#include <QThread>
 #include <QUrl>
 
 #include <sqlite3.h>
@@ -21,6 +22,21 @@ namespace donguri::sql {
 namespace {
 // Another program instance may be writing; wait for it rather than fail with "locked".
 constexpr int BusyTimeoutMs = 5000;
+// SQLite's own busy timeout backs off to 100 ms between tries. A program that writes steadily
+// frees the lock only for moments, which tries that far apart keep missing until the timeout
+// runs out; trying every millisecond catches them.
+constexpr unsigned long BusyRetryUs = 1000;
+
+int waitForLock(void *deadline, int attempt)
+{
+    auto &giveUp = *static_cast<QDeadlineTimer *>(deadline);
+    if (attempt == 0)
+        giveUp.setRemainingTime(BusyTimeoutMs);
+    else if (giveUp.hasExpired())
+        return 0;
+    QThread::usleep(BusyRetryUs);
+    return 1;
+}
 } // namespace
 
 Database::Database(const QString &path, Mode mode)
@@ -49,7 +65,7 @@ Database::Database(const QString &path, Mode mode)
         throw KbError(QStringLiteral("cannot open %1: %2").arg(path, message), rc & 0xff);
     }
     sqlite3_extended_result_codes(m_db, 1);
-    sqlite3_busy_timeout(m_db, BusyTimeoutMs);
+    sqlite3_busy_handler(m_db, waitForLock, &m_lockDeadline);
 }
 
 Database::~Database()

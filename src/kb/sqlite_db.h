@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDeadlineTimer>
 #include <QString>
 
 #include <optional>
@@ -30,6 +31,7 @@ public:
 
 private:
     sqlite3 *m_db = nullptr;
+    QDeadlineTimer m_lockDeadline; // when the current wait for another writer gives up
 };
 
 class Statement

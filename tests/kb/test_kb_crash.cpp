@@ -1,0 +1,141 @@
+#include "kb_error.h"
+#include "knowledge_base.h"
+#include "writer_process.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+
+using namespace donguri;
+using namespace donguri::testing;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int KillsOnOneFile = 30;
+constexpr int NewFiles = 20;
+constexpr quint32 DefaultSeed = 20240611;
+
+struct WriterRun
+{
+    QString tag;
+    QList<Acknowledged> added;
+};
+
+// What is wrong with the file after the runs so far; empty when it is sound and holds every
+// acknowledged entry as written.
+QString problemsAfter(const QString &path, const QList<WriterRun> &runs)
+{
+    if (!QFile::exists(path)) {
+        for (const WriterRun &run : runs)
+            if (!run.added.isEmpty())
+                return u"the file is gone"_s;
+        return {}; // killed before it was created
+    }
+    try {
+        KnowledgeBase kb(path);
+        QStringList problems = kb.integrityProblems();
+        for (const WriterRun &run : runs)
+            for (const Acknowledged &write : run.added)
+                if (const QString problem = entryProblem(kb, run.tag, write); !problem.isEmpty())
+                    problems << problem;
+        return problems.join(u'\n');
+    } catch (const KbError &error) {
+        return error.message();
+    }
+}
+
+} // namespace
+
+class TestKbCrash : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void writersKilledWhileCreatingTheFile();
+    void writersKilledAgainAndAgainOnOneFile();
+
+private:
+    QString kill(const QList<WriterProcess *> &writers, const QString &path,
+                 QList<WriterRun> &runs);
+
+    QTemporaryDir m_dir;
+    QRandomGenerator m_random;
+    QString m_rerun;
+    qint64 m_startupUs = 0;
+};
+
+void TestKbCrash::initTestCase()
+{
+    const quint32 seed = qEnvironmentVariableIsSet("DONGURI_KILL_SEED")
+                             ? quint32(qEnvironmentVariableIntValue("DONGURI_KILL_SEED"))
+                             : DefaultSeed;
+    m_random.seed(seed);
+    m_rerun = u"\n(seed %1; DONGURI_KILL_SEED=%1 repeats this run)"_s.arg(seed);
+
+    // How long a writer takes here from its start to its first entry in a new file.
+    QElapsedTimer timer;
+    timer.start();
+    WriterProcess writer({m_dir.filePath(u"試し.mdb"_s), u"試し"_s, u"teach"_s});
+    QVERIFY2(writer.waitForAdded(1, 10000), qPrintable(writer.problem()));
+    m_startupUs = timer.nsecsElapsed() / 1000;
+}
+
+// Kills the writers of the last runs, notes what each acknowledged, and says what is wrong with
+// the file now.
+QString TestKbCrash::kill(const QList<WriterProcess *> &writers, const QString &path,
+                          QList<WriterRun> &runs)
+{
+    for (qsizetype i = 0; i < writers.size(); ++i) {
+        if (!writers[i]->kill())
+            return writers[i]->problem() + m_rerun;
+        runs[runs.size() - writers.size() + i].added = writers[i]->added;
+    }
+    const QString problems = problemsAfter(path, runs);
+    return problems.isEmpty() ? QString() : problems + m_rerun;
+}
+
+// Two writers start on each new file at once, as two programs may; the kill moments are spread
+// over the start-up, so that some land while they create the file.
+void TestKbCrash::writersKilledWhileCreatingTheFile()
+{
+    for (int i = 0; i < NewFiles; ++i) {
+        const QString path = m_dir.filePath(u"新%1.mdb"_s.arg(i));
+        QList<WriterRun> runs = {{u"新a"_s, {}}, {u"新b"_s, {}}};
+        WriterProcess first({path, runs[0].tag, u"teach"_s});
+        WriterProcess second({path, runs[1].tag, u"teach"_s});
+        QThread::usleep(ulong(m_startupUs * (i + m_random.generateDouble()) / NewFiles));
+        const QString problems = kill({&first, &second}, path, runs);
+        QVERIFY2(problems.isEmpty(), qPrintable(problems));
+    }
+}
+
+void TestKbCrash::writersKilledAgainAndAgainOnOneFile()
+{
+    const QString path = m_dir.filePath(u"どんぐりくん.mdb"_s);
+    QList<WriterRun> runs;
+    int earlyKills = 0;
+    for (int round = 0; round < KillsOnOneFile; ++round) {
+        runs.append({u"w%1"_s.arg(round), {}});
+        WriterProcess writer({path, runs.last().tag, u"teach"_s});
+        // Until the file exists every kill comes during the start-up; after that one in four
+        // still does, while the writer opens the file.
+        if (!QFile::exists(path) || m_random.bounded(4) == 0) {
+            ++earlyKills;
+            QThread::usleep(ulong(m_random.bounded(m_startupUs)));
+        } else {
+            QVERIFY2(writer.waitForAdded(1 + m_random.bounded(50), 10000),
+                     qPrintable(writer.problem() + m_rerun));
+            QThread::usleep(m_random.bounded(3000));
+        }
+        const QString problems = kill({&writer}, path, runs);
+        QVERIFY2(problems.isEmpty(), qPrintable(problems));
+    }
+    QVERIFY2(earlyKills > 0 && earlyKills < KillsOnOneFile, qPrintable(m_rerun));
+}
+
+QTEST_GUILESS_MAIN(TestKbCrash)
+#include "test_kb_crash.moc"
