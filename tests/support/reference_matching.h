@@ -22,6 +22,9 @@ inline bool isStar(char c)
 
 // `*` stands for any run of elements (the empty run too); every other element only for itself.
 // Text is a QString (compared by UTF-16 code unit) or a std::string_view (compared by byte).
+// For text of whole characters, code units give the same answers as characters and as the
+// program's UTF-8 bytes: no part of one character's encoding equals another character's start.
+// A lone surrogate is not whole text (QString::toUtf8 writes it as '?'), so checks avoid it.
 template <typename Text>
 bool wildcardMatches(const Text &pattern, const Text &word)
 {
