@@ -62,10 +62,15 @@ FirstLine readFirstLine(const QString &settingsFile)
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError || bytes.isEmpty())
         return {FirstLine::Status::Unreadable, {}};
+    return {FirstLine::Status::Read, decodeFirstLine(bytes)};
+}
+
+QString decodeFirstLine(const QByteArray &bytes)
+{
     // Only the first line is decoded, so what follows it cannot change how it reads. CR and LF
     // never occur inside a UTF-8 or Shift_JIS character.
     const auto end = std::find_if(bytes.cbegin(), bytes.cend(), [](char c) { return c == '\r' || c == '\n'; });
-    return {FirstLine::Status::Read, decodeSettingsText(bytes.first(end - bytes.cbegin()))};
+    return decodeSettingsText(bytes.first(end - bytes.cbegin()));
 }
 
 bool writeSettingsLine(const QString &settingsFile, const QString &line)

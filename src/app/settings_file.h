@@ -27,4 +27,7 @@ bool createEmptySettingsFile(const QString &settingsFile);
 // valid, otherwise Shift_JIS.
 QString decodeSettingsText(const QByteArray &bytes);
 
+// The first line of a settings file's bytes (up to the first CR or LF), decoded as above.
+QString decodeFirstLine(const QByteArray &bytes);
+
 } // namespace donguri

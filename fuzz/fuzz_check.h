@@ -1,0 +1,18 @@
+#pragma once
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace donguri::fuzz {
+
+// Stops at the first property that does not hold: libFuzzer keeps the input that did it, and a
+// replay of the saved corpus fails.
+inline void expect(bool holds, const char *what)
+{
+    if (!holds) {
+        std::fprintf(stderr, "check failed: %s\n", what);
+        std::abort();
+    }
+}
+
+} // namespace donguri::fuzz

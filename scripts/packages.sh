@@ -1,0 +1,19 @@
+# Sourced by scripts/setup and scripts/fuzz: the Debian packages the build and the tests need,
+# and a function that installs whichever of the named packages are missing.
+
+build_packages=(cmake make g++ pkg-config dpkg-dev qt6-base-dev qt6-svg-dev libxcb1-dev libsqlite3-dev
+                fonts-noto-cjk espeak-ng kakasi xvfb xauth imagemagick)
+
+install_missing_packages() {
+    local missing=() p
+    for p in "$@"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+    done
+    if [ ${#missing[@]} -gt 0 ]; then
+        echo "Installing: ${missing[*]}"
+        local sudo_cmd=()
+        [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+        "${sudo_cmd[@]}" apt-get update -qq
+        DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+    fi
+}
