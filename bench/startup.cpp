@@ -12,20 +12,14 @@
 // the character.
 
 #include "bench_options.h"
-#include "clock.h"
-#include "document_window.h"
-#include "drawn_character.h"
-#include "file_chooser.h"
+#include "desktop_services.h"
 #include "form1.h"
 #include "kb_file.h"
 #include "knowledge_base.h"
-#include "link_opener.h"
 #include "module1.h"
-#include "random_source.h"
 #include "settings_file.h"
 #include "shared_state.h"
 #include "timing.h"
-#include "voice.h"
 
 #include <QApplication>
 #include <QDir>
@@ -125,16 +119,10 @@ private:
 int runChild(int argc, char *argv[], const QString &programDirectory)
 {
     QApplication app(argc, argv);
-    SystemClock clock;
-    SystemRandom random;
-    const std::unique_ptr<PipelineVoice> voice = PipelineVoice::japanese();
-    DesktopCharacterLoader desktopCharacters(voice.get());
-    WatchedLoader characters(desktopCharacters, reportGreeting);
-    DesktopBrowser browser;
-    DesktopLinkOpener links(browser);
-    DialogFileChooser files;
+    DesktopServices desktop;
+    WatchedLoader characters(desktop.characters, reportGreeting);
     SharedState state;
-    const Services services{clock, random, characters, links, files};
+    const Services services = desktop.services(characters);
     const ProgramFiles folder{programDirectory};
 
     std::unique_ptr<Form1> mainWindow;

@@ -1,13 +1,8 @@
-#include "clock.h"
-#include "document_window.h"
-#include "drawn_character.h"
-#include "file_chooser.h"
+#include "desktop_services.h"
 #include "form1.h"
 #include "module1.h"
-#include "random_source.h"
 #include "shared_state.h"
 #include "single_instance.h"
-#include "voice.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -33,15 +28,9 @@ int main(int argc, char *argv[])
     if (instance.handOverToRunningInstance())
         return 0; // the character already on the desktop comes forward instead
 
-    SystemClock clock;
-    SystemRandom random;
-    const std::unique_ptr<PipelineVoice> voice = PipelineVoice::japanese();
-    DesktopCharacterLoader characters(voice.get());
-    DesktopBrowser browser;
-    DesktopLinkOpener links(browser);
-    DialogFileChooser files;
+    DesktopServices desktop;
     SharedState state;
-    const Services services{clock, random, characters, links, files};
+    const Services services = desktop.services();
 
     const ProgramFiles userData{QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)};
     const QString programDir = QApplication::applicationDirPath();
