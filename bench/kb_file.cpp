@@ -1,9 +1,9 @@
 #include "kb_file.h"
 
 #include "entry_generator.h"
-#include "knowledge_base.h"
+#include "kb/knowledge_base.h"
 #include "raw_sqlite.h"
-#include "sqlite_db.h"
+#include "kb/sqlite_db.h"
 
 #include <QDir>
 #include <QElapsedTimer>

@@ -1,8 +1,8 @@
 #include "kb_operations.h"
 
-#include "knowledge_base.h"
+#include "kb/knowledge_base.h"
 #include "raw_sqlite.h"
-#include "word_pattern.h"
+#include "kb/word_pattern.h"
 
 #include <memory>
 #include <stdexcept>

@@ -8,7 +8,7 @@
 #include "bench_options.h"
 #include "kb_file.h"
 #include "kb_operations.h"
-#include "knowledge_base.h"
+#include "kb/knowledge_base.h"
 #include "raw_sqlite.h"
 #include "timing.h"
 

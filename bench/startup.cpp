@@ -12,13 +12,13 @@
 // the character.
 
 #include "bench_options.h"
-#include "desktop_services.h"
-#include "form1.h"
+#include "app/desktop_services.h"
+#include "main_window/form1.h"
 #include "kb_file.h"
-#include "knowledge_base.h"
-#include "module1.h"
-#include "settings_file.h"
-#include "shared_state.h"
+#include "kb/knowledge_base.h"
+#include "app/module1.h"
+#include "settings/settings_file.h"
+#include "ui/shared_state.h"
 #include "timing.h"
 
 #include <QApplication>

@@ -4,7 +4,7 @@
 // what happens to a file an older installation wrote in Shift_JIS).
 
 #include "fuzz_check.h"
-#include "settings_file.h"
+#include "settings/settings_file.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -7,8 +7,8 @@
 // text as typed and stored, trailing blanks aside; and the prefix range.
 
 #include "fuzz_check.h"
-#include "reference_matching.h"
-#include "word_pattern.h"
+#include "support/reference_matching.h"
+#include "kb/word_pattern.h"
 
 #include <cstdint>
 #include <string_view>

@@ -1,7 +1,7 @@
 // Renders every character in every animation as a strip of frames into one PNG, so the whole
 // cast can be reviewed at a glance:  donguri-contact-sheet OUTPUT.png
-#include "character_art.h"
-#include "pose.h"
+#include "character/character_art.h"
+#include "character/pose.h"
 
 #include <QGuiApplication>
 #include <QImage>

@@ -1,12 +1,11 @@
-#include "desktop_services.h"
-#include "form1.h"
-#include "module1.h"
-#include "shared_state.h"
-#include "single_instance.h"
+#include "app/desktop_services.h"
+#include "app/module1.h"
+#include "app/single_instance.h"
+#include "main_window/form1.h"
+#include "ui/shared_state.h"
 
 #include <QApplication>
 #include <QIcon>
-#include <QStandardPaths>
 
 #include <memory>
 
@@ -32,13 +31,8 @@ int main(int argc, char *argv[])
     SharedState state;
     const Services services = desktop.services();
 
-    const ProgramFiles userData{QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)};
-    const QString programDir = QApplication::applicationDirPath();
-    const Module1::Places places{isInstalledCopy(programDir) ? userData : ProgramFiles{programDir},
-                                 userData};
-
     std::unique_ptr<Form1> mainWindow;
-    Module1::Main(state, places, [&] {
+    Module1::Main(state, DatabasePlaces::ofRunningProgram(), [&] {
         mainWindow = std::make_unique<Form1>(state, services);
         QObject::connect(mainWindow.get(), &Form1::endRequested, &app, &QApplication::quit);
         QObject::connect(&instance, &SingleInstance::activationRequested, mainWindow.get(), [&] {

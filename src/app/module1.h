@@ -1,6 +1,6 @@
 #pragma once
 
-#include "program_files.h"
+#include "settings/database_location.h"
 
 #include <functional>
 
@@ -11,13 +11,8 @@ class SharedState;
 // Start-up: decides which knowledge base this run works on, then shows the main window.
 namespace Module1 {
 
-struct Places
-{
-    ProgramFiles program;  // the folder the program file is in
-    ProgramFiles userData; // the per-user data folder, for when the program folder is read-only
-};
-
-void Main(SharedState &state, const Places &places, const std::function<void()> &showMainWindow);
+void Main(SharedState &state, const DatabasePlaces &places,
+          const std::function<void()> &showMainWindow);
 
 } // namespace Module1
 } // namespace donguri

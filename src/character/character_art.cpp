@@ -308,6 +308,103 @@ void CharacterArt::paintArm(QPainter &p, QPointF shoulder, double length, double
     p.drawEllipse(end, 5.5, 5.5);
 }
 
+// Props, drawn around the head; `t` runs from 0 to 1 over the animation.
+namespace {
+
+void paintBook(QPainter &p, QPointF head, double t)
+{
+    const QRectF cover(-24, head.y() + 44, 48, 30 * std::max(0.2, t));
+    p.setBrush(QColor(170, 60, 50));
+    p.drawRect(cover);
+    p.setBrush(QColor(252, 248, 236));
+    p.drawRect(cover.adjusted(3, 3, -26, -3));
+    p.drawRect(cover.adjusted(26, 3, -3, -3));
+}
+
+void paintPenAndPaper(QPainter &p, QPointF head, double t)
+{
+    p.setBrush(QColor(252, 248, 236));
+    p.drawRect(QRectF(4, head.y() + 50, 40, 30));
+    const double x = 10 + 26 * std::fmod(t * 3, 1.0);
+    p.setPen(QPen(QColor(40, 70, 160), 1.5));
+    p.drawLine(QPointF(10, head.y() + 60), QPointF(x, head.y() + 60));
+    p.setPen(QPen(Outline, 3));
+    p.drawLine(QPointF(x, head.y() + 62), QPointF(x + 10, head.y() + 44));
+}
+
+void paintGear(QPainter &p, QPointF head, double t)
+{
+    p.save();
+    p.translate(head.x() + 30, head.y() - 30);
+    p.rotate(360 * t * 2);
+    p.setBrush(QColor(150, 160, 175));
+    p.drawPath(star({0, 0}, 13, 9, 8));
+    p.setBrush(Qt::white);
+    p.drawEllipse(QPointF(0, 0), 4, 4);
+    p.restore();
+}
+
+void paintQuestionMarks(QPainter &p, QPointF head, double t)
+{
+    QFont font = p.font();
+    font.setPixelSize(26);
+    font.setBold(true);
+    p.setFont(font);
+    p.setPen(QColor(230, 120, 30));
+    p.drawText(QPointF(head.x() + 22, head.y() - 18 - 6 * std::sin(Pi * t * 3)), QStringLiteral("?"));
+    if (t > 0.4)
+        p.drawText(QPointF(head.x() + 36, head.y() - 34), QStringLiteral("?"));
+}
+
+void paintThoughtDots(QPainter &p, QPointF head, double t)
+{
+    p.setBrush(Qt::white);
+    const int shown = 1 + int(t * 3.99);
+    for (int i = 0; i < shown; ++i)
+        p.drawEllipse(QPointF(head.x() - 26 - i * 6, head.y() - 22 - i * 10), 3 + i * 2, 3 + i * 2);
+}
+
+void paintBulb(QPainter &p, QPointF head, double t)
+{
+    const QPointF c(head.x() - 30, head.y() - 32);
+    p.setBrush(t > 0.3 ? QColor(255, 236, 110) : QColor(230, 230, 220));
+    p.drawEllipse(c, 9, 10);
+    p.setBrush(QColor(150, 150, 160));
+    p.drawRect(QRectF(c.x() - 4, c.y() + 9, 8, 5));
+    if (t > 0.3) {
+        p.setPen(QPen(QColor(250, 200, 40), 2));
+        for (int i = 0; i < 5; ++i) {
+            const double a = Pi * (1.1 + 0.2 * i);
+            p.drawLine(QPointF(c.x() + 13 * std::cos(a), c.y() + 13 * std::sin(a)),
+                       QPointF(c.x() + 18 * std::cos(a), c.y() + 18 * std::sin(a)));
+        }
+    }
+}
+
+void paintSparkles(QPainter &p, QPointF head, double t)
+{
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(255, 214, 70));
+    for (int i = 0; i < 4; ++i) {
+        const double a = 2 * Pi * (i / 4.0 + t * 0.5);
+        const double r = 34 + 6 * std::sin(Pi * t * 4 + i);
+        p.drawPath(star({head.x() + r * std::cos(a), head.y() - 10 + r * std::sin(a) * 0.7},
+                        5, 2, 4));
+    }
+}
+
+void paintHearts(QPainter &p, QPointF head, double t)
+{
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(236, 80, 120));
+    for (int i = 0; i < 3; ++i) {
+        const double rise = std::fmod(t * 1.5 + i / 3.0, 1.0);
+        p.drawPath(heart({head.x() - 30 + i * 30, head.y() - 20 - 30 * rise}, 6));
+    }
+}
+
+} // namespace
+
 void CharacterArt::paintProp(QPainter &p, const Pose &pose) const
 {
     const QPointF head = headCenter();
@@ -316,90 +413,30 @@ void CharacterArt::paintProp(QPainter &p, const Pose &pose) const
     switch (pose.prop) {
     case Prop::None:
         break;
-    case Prop::Book: {
-        const QRectF cover(-24, head.y() + 44, 48, 30 * std::max(0.2, t));
-        p.setBrush(QColor(170, 60, 50));
-        p.drawRect(cover);
-        p.setBrush(QColor(252, 248, 236));
-        p.drawRect(cover.adjusted(3, 3, -26, -3));
-        p.drawRect(cover.adjusted(26, 3, -3, -3));
+    case Prop::Book:
+        paintBook(p, head, t);
         break;
-    }
-    case Prop::Pen: {
-        p.setBrush(QColor(252, 248, 236));
-        p.drawRect(QRectF(4, head.y() + 50, 40, 30));
-        const double x = 10 + 26 * std::fmod(t * 3, 1.0);
-        p.setPen(QPen(QColor(40, 70, 160), 1.5));
-        p.drawLine(QPointF(10, head.y() + 60), QPointF(x, head.y() + 60));
-        p.setPen(QPen(Outline, 3));
-        p.drawLine(QPointF(x, head.y() + 62), QPointF(x + 10, head.y() + 44));
+    case Prop::Pen:
+        paintPenAndPaper(p, head, t);
         break;
-    }
-    case Prop::Gear: {
-        p.save();
-        p.translate(head.x() + 30, head.y() - 30);
-        p.rotate(360 * t * 2);
-        p.setBrush(QColor(150, 160, 175));
-        p.drawPath(star({0, 0}, 13, 9, 8));
-        p.setBrush(Qt::white);
-        p.drawEllipse(QPointF(0, 0), 4, 4);
-        p.restore();
+    case Prop::Gear:
+        paintGear(p, head, t);
         break;
-    }
-    case Prop::Question: {
-        QFont font = p.font();
-        font.setPixelSize(26);
-        font.setBold(true);
-        p.setFont(font);
-        p.setPen(QColor(230, 120, 30));
-        p.drawText(QPointF(head.x() + 22, head.y() - 18 - 6 * std::sin(Pi * t * 3)), QStringLiteral("?"));
-        if (t > 0.4)
-            p.drawText(QPointF(head.x() + 36, head.y() - 34), QStringLiteral("?"));
+    case Prop::Question:
+        paintQuestionMarks(p, head, t);
         break;
-    }
-    case Prop::ThoughtDots: {
-        p.setBrush(Qt::white);
-        const int shown = 1 + int(t * 3.99);
-        for (int i = 0; i < shown; ++i)
-            p.drawEllipse(QPointF(head.x() - 26 - i * 6, head.y() - 22 - i * 10), 3 + i * 2, 3 + i * 2);
+    case Prop::ThoughtDots:
+        paintThoughtDots(p, head, t);
         break;
-    }
-    case Prop::Bulb: {
-        const QPointF c(head.x() - 30, head.y() - 32);
-        p.setBrush(t > 0.3 ? QColor(255, 236, 110) : QColor(230, 230, 220));
-        p.drawEllipse(c, 9, 10);
-        p.setBrush(QColor(150, 150, 160));
-        p.drawRect(QRectF(c.x() - 4, c.y() + 9, 8, 5));
-        if (t > 0.3) {
-            p.setPen(QPen(QColor(250, 200, 40), 2));
-            for (int i = 0; i < 5; ++i) {
-                const double a = Pi * (1.1 + 0.2 * i);
-                p.drawLine(QPointF(c.x() + 13 * std::cos(a), c.y() + 13 * std::sin(a)),
-                           QPointF(c.x() + 18 * std::cos(a), c.y() + 18 * std::sin(a)));
-            }
-        }
+    case Prop::Bulb:
+        paintBulb(p, head, t);
         break;
-    }
-    case Prop::Sparkles: {
-        p.setPen(Qt::NoPen);
-        p.setBrush(QColor(255, 214, 70));
-        for (int i = 0; i < 4; ++i) {
-            const double a = 2 * Pi * (i / 4.0 + t * 0.5);
-            const double r = 34 + 6 * std::sin(Pi * t * 4 + i);
-            p.drawPath(star({head.x() + r * std::cos(a), head.y() - 10 + r * std::sin(a) * 0.7},
-                            5, 2, 4));
-        }
+    case Prop::Sparkles:
+        paintSparkles(p, head, t);
         break;
-    }
-    case Prop::Hearts: {
-        p.setPen(Qt::NoPen);
-        p.setBrush(QColor(236, 80, 120));
-        for (int i = 0; i < 3; ++i) {
-            const double rise = std::fmod(t * 1.5 + i / 3.0, 1.0);
-            p.drawPath(heart({head.x() - 30 + i * 30, head.y() - 20 - 30 * rise}, 6));
-        }
+    case Prop::Hearts:
+        paintHearts(p, head, t);
         break;
-    }
     }
 }
 

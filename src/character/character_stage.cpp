@@ -1,8 +1,6 @@
 #include "character_stage.h"
 
 #include "character.h"
-#include "kb_error.h"
-#include "knowledge_base.h"
 
 namespace donguri::CharacterStage {
 
@@ -20,27 +18,9 @@ std::optional<CharacterFile> characterForChoice(int choice)
     }
 }
 
-static int readOrRepairChoice(KnowledgeBase &kb)
+std::shared_ptr<Character> loadChosenCharacter(int choice, CharacterLoader &loader)
 {
-    std::optional<qint16> choice;
-    try {
-        choice = kb.characterChoice();
-    } catch (const KbError &) {
-    }
-    if (choice)
-        return *choice;
-    // The row could not be read: choose Genie and remember it. If even that write fails the
-    // run still goes on with Genie.
-    try {
-        kb.repairCharacterChoice();
-    } catch (const KbError &) {
-    }
-    return 1;
-}
-
-std::shared_ptr<Character> loadChosenCharacter(KnowledgeBase &kb, CharacterLoader &loader)
-{
-    const std::optional<CharacterFile> chosen = characterForChoice(readOrRepairChoice(kb));
+    const std::optional<CharacterFile> chosen = characterForChoice(choice);
     if (!chosen)
         return nullptr;
     return loader.Load(chosen->id, chosen->file);

@@ -9,7 +9,6 @@ namespace donguri {
 
 class Character;
 class CharacterLoader;
-class KnowledgeBase;
 
 struct CharacterFile
 {
@@ -23,9 +22,9 @@ namespace CharacterStage {
 // Choice 1, 2, 3 of table キャラクター name Genie, merlin and Peedy; other choices name nobody.
 std::optional<CharacterFile> characterForChoice(int choice);
 
-// Reads the choice (repairing the row when it cannot be read) and loads that character.
-// Null when the choice names no character or loading fails; the caller then speaks to nobody.
-std::shared_ptr<Character> loadChosenCharacter(KnowledgeBase &kb, CharacterLoader &loader);
+// Loads the character the knowledge base's choice names (read by the caller). Null when the
+// choice names no character or loading fails; the caller then speaks to nobody.
+std::shared_ptr<Character> loadChosenCharacter(int choice, CharacterLoader &loader);
 
 // The correction window's own character: Genie, loaded without a file name.
 std::shared_ptr<Character> loadCorrectionCharacter(CharacterLoader &loader);

@@ -1,34 +1,21 @@
 #pragma once
 
-#include "entry_fields.h"
-#include "kb_connection.h"
-#include "services.h"
-
-#include <QWidget>
+#include "entry_form.h"
 
 namespace donguri {
 
-class SharedState;
-
-// The teach window "教えてください。": stores a new word with its meaning and link.
-class Form2 : public QWidget
+// Form2, the teach window "教えてください。": stores a new word with its meaning and link.
+class Form2 : public EntryForm
 {
     Q_OBJECT
 public:
-    Form2(SharedState &state, Services services, QWidget *parent = nullptr);
+    Form2(SharedState &state, FileChooser &chooser, QWidget *parent = nullptr);
 
-    void Command1_Click();
-    void Command2_Click();
-    void Command3_Click();
-    EntryFields &fields() { return m_fields; }
+    void Command1_Click(); // 登録
+    void Command3_Click(); // 閉じる
 
 private:
     void Form_Load();
-
-    SharedState &m_state;
-    Services m_services;
-    KbConnection m_data1;
-    EntryFields m_fields;
 };
 
 } // namespace donguri

@@ -1,11 +1,9 @@
 #include "form3.h"
 
-#include "character.h"
-#include "entry_fields.h"
-#include "form1.h"
-#include "kb_error.h"
-#include "shared_state.h"
-#include "ui_support.h"
+#include "character/character.h"
+#include "kb/kb_error.h"
+#include "ui/shared_state.h"
+#include "ui/ui_support.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -15,8 +13,8 @@
 
 namespace donguri {
 
-Form3::Form3(SharedState &state, Form1 &mainWindow, QWidget *parent)
-    : QWidget(parent), m_state(state), m_mainWindow(mainWindow), m_list1(new QListWidget(this))
+Form3::Form3(SharedState &state, QWidget *parent)
+    : QWidget(parent), m_state(state), m_list1(new QListWidget(this))
 {
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(QStringLiteral("一覧表"));
@@ -82,12 +80,15 @@ void Form3::List1_Click(QListWidgetItem *item)
 {
     if (!item)
         return;
+    std::optional<qint32> id;
     try {
-        // A word changed or removed since the list was filled presents nothing at all.
-        if (const auto id = m_data1.at(m_state.DatabasePath).findWord(item->text()))
-            m_mainWindow.Osiemasu(*id);
+        id = m_data1.at(m_state.DatabasePath).findWord(item->text());
     } catch (const KbError &) {
+        return;
     }
+    // A word changed or removed since the list was filled presents nothing at all.
+    if (id)
+        Q_EMIT entryChosen(*id);
 }
 
 void Form3::Command1_Click()

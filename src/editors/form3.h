@@ -1,6 +1,6 @@
 #pragma once
 
-#include "kb_connection.h"
+#include "kb/kb_connection.h"
 
 #include <QDeadlineTimer>
 #include <QPointer>
@@ -12,15 +12,15 @@ class QWindow;
 
 namespace donguri {
 
-class Form1;
 class SharedState;
 
-// The match list "一覧表": every word matching the last pattern question; a click presents it.
+// Form3, the match list "一覧表": every word matching the last pattern question; a click on one
+// hands its entry on to be presented.
 class Form3 : public QWidget
 {
     Q_OBJECT
 public:
-    Form3(SharedState &state, Form1 &mainWindow, QWidget *parent = nullptr);
+    explicit Form3(SharedState &state, QWidget *parent = nullptr);
 
     // Runs once, when the window is first made in a run.
     void Form_Initialize();
@@ -33,6 +33,10 @@ public:
     void present();
     QListWidget *list() const { return m_list1; }
 
+Q_SIGNALS:
+    // The user chose a word: the first entry with that word, to be presented.
+    void entryChosen(qint32 id);
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -41,7 +45,6 @@ private:
     void onFocusWindowChanged(QWindow *window);
 
     SharedState &m_state;
-    Form1 &m_mainWindow;
     KbConnection m_data1;
     QListWidget *m_list1;
     QPointer<QWindow> m_lastFocus;

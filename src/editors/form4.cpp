@@ -1,10 +1,11 @@
 #include "form4.h"
 
-#include "character.h"
-#include "character_stage.h"
-#include "kb_error.h"
-#include "shared_state.h"
-#include "ui_support.h"
+#include "character/character.h"
+#include "character/character_stage.h"
+#include "kb/kb_error.h"
+#include "kb/knowledge_base.h"
+#include "ui/shared_state.h"
+#include "ui/ui_support.h"
 
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -12,28 +13,22 @@
 
 namespace donguri {
 
-Form4::Form4(SharedState &state, Services services, QWidget *parent)
-    : QWidget(parent), m_state(state), m_services(services), m_fields(this, services.files)
+Form4::Form4(SharedState &state, CharacterLoader &characters, FileChooser &chooser,
+             QWidget *parent)
+    : EntryForm(state, chooser, QStringLiteral("Form4"), QStringLiteral("直します。"),
+                {fromTwips(6120, 480, 855, 255), QStringLiteral("Command4"),
+                 fromTwips(6120, 720, 855, 255)},
+                parent),
+      m_characters(characters)
 {
-    setObjectName(QStringLiteral("Form4"));
-    setWindowTitle(QStringLiteral("直します。"));
-    setAccessibleName(windowTitle());
-    auto *save = makeButton(this, QStringLiteral("Command1"), QStringLiteral("登録"),
-                            fromTwips(6120, 480, 855, 255));
     auto *callUp = makeButton(this, QStringLiteral("Command3"), QStringLiteral("呼び出し"),
                               fromTwips(6120, 120, 855, 255));
-    auto *close = makeButton(this, QStringLiteral("Command4"), QStringLiteral("閉じる"),
-                             fromTwips(6120, 720, 855, 255));
-    setTabOrder(m_fields.word(), m_fields.meaning());
-    setTabOrder(m_fields.meaning(), save);
-    setTabOrder(save, m_fields.link());
-    setTabOrder(m_fields.link(), m_fields.browse());
-    setTabOrder(m_fields.browse(), callUp);
-    setTabOrder(callUp, close);
-    connect(save, &QPushButton::clicked, this, &Form4::Command1_Click);
-    connect(m_fields.browse(), &QPushButton::clicked, this, &Form4::Command2_Click);
+    // 呼び出し comes between 参照 and 閉じる in the tab order.
+    setTabOrder(browseButton(), callUp);
+    setTabOrder(callUp, closeButton());
+    connect(saveButton(), &QPushButton::clicked, this, &Form4::Command1_Click);
     connect(callUp, &QPushButton::clicked, this, &Form4::Command3_Click);
-    connect(close, &QPushButton::clicked, this, &Form4::Command4_Click);
+    connect(closeButton(), &QPushButton::clicked, this, &Form4::Command4_Click);
     Form_Load();
 }
 
@@ -41,7 +36,7 @@ Form4::Form4(SharedState &state, Services services, QWidget *parent)
 // owns it, so it outlives this window.
 void Form4::Form_Load()
 {
-    if (auto genie = CharacterStage::loadCorrectionCharacter(m_services.characters))
+    if (auto genie = CharacterStage::loadCorrectionCharacter(m_characters))
         m_state.CurrentCharacter = std::move(genie);
 }
 
@@ -49,23 +44,23 @@ void Form4::Form_Load()
 // that is not there leaves the boxes as they were, with nothing being corrected.
 void Form4::Command3_Click()
 {
-    m_fields.word()->setReadOnly(true);
+    word()->setReadOnly(true);
     m_calledUp.reset();
     try {
         KnowledgeBase &kb = m_data1.at(m_state.DatabasePath);
-        const std::optional<qint32> id = kb.findWord(m_fields.wordText());
+        const std::optional<qint32> id = kb.findWord(wordText());
         if (!id)
             return;
         const std::optional<Entry> entry = kb.entry(*id);
         if (!entry)
             return;
         m_calledUp = id;
-        m_fields.meaning()->setPlainText(entry->meaning.value_or(QString()));
-        m_fields.link()->setText(entry->link);
-        m_fields.problem().clear();
+        meaning()->setPlainText(entry->meaning.value_or(QString()));
+        link()->setText(entry->link);
+        problem().clear();
     } catch (const KbError &error) {
-        m_fields.problem().show(QStringLiteral("呼び出せませんでした。知識ファイルを読めません。"),
-                             error.message());
+        problem().show(QStringLiteral("呼び出せませんでした。知識ファイルを読めません。"),
+                       error.message());
     }
 }
 
@@ -73,27 +68,19 @@ void Form4::Command3_Click()
 // called-up entry nothing is written and nothing is said.
 void Form4::Command1_Click()
 {
-    m_fields.word()->setReadOnly(false);
+    word()->setReadOnly(false);
     if (!m_calledUp)
         return;
-    try {
-        m_data1.at(m_state.DatabasePath)
-            .update(*m_calledUp, m_fields.wordText(), m_fields.meaningText(), m_fields.linkText());
-    } catch (const KbError &error) {
-        m_fields.problem().show(QStringLiteral("直せませんでした。知識ファイルに書き込めません。"),
-                             error.message());
+    const qint32 id = *m_calledUp;
+    const bool saved = write(
+        [&](KnowledgeBase &kb) { kb.update(id, wordText(), meaningText(), linkText()); },
+        QStringLiteral("直せませんでした。知識ファイルに書き込めません。"));
+    if (!saved)
         return;
-    }
     m_calledUp.reset();
-    m_fields.problem().clear();
     Character &character = m_state.character();
     character.Play(QStringLiteral("process"));
     character.Speak(QStringLiteral("直しました。"));
-}
-
-void Form4::Command2_Click()
-{
-    m_fields.FOPEN();
 }
 
 void Form4::Command4_Click()

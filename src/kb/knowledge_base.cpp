@@ -350,4 +350,22 @@ void KnowledgeBase::repairCharacterChoice()
     query->run();
 }
 
+int chosenCharacterNumber(KnowledgeBase &kb)
+{
+    std::optional<qint16> choice;
+    try {
+        choice = kb.characterChoice();
+    } catch (const KbError &) {
+    }
+    if (choice)
+        return *choice;
+    // The row could not be read: choose Genie and remember it. If even that write fails the
+    // run still goes on with Genie.
+    try {
+        kb.repairCharacterChoice();
+    } catch (const KbError &) {
+    }
+    return 1;
+}
+
 } // namespace donguri

@@ -97,4 +97,8 @@ private:
     std::unique_ptr<sql::Statement> m_patterns[3][2];
 };
 
+// The character start-up shows: キャラクター番号 of row 1, or 1 when that row cannot be read, in
+// which case a row choosing 1 is appended (as far as the file can be written).
+int chosenCharacterNumber(KnowledgeBase &kb);
+
 } // namespace donguri

@@ -1,8 +1,8 @@
 #include "kb_command.h"
 
 #include "delimited_text.h"
-#include "kb_error.h"
-#include "knowledge_base.h"
+#include "kb/kb_error.h"
+#include "kb/knowledge_base.h"
 #include "progress_bar.h"
 
 #include <QCommandLineParser>
@@ -247,8 +247,9 @@ std::optional<Request> requestFrom(const QStringList &arguments, const DatabaseP
         request.file = words[1];
         request.format = formatFor(parser, options, request.file);
     }
-    request.database = parser.isSet(options.database) ? parser.value(options.database)
-                                                      : configuredDatabase(places);
+    request.database = parser.isSet(options.database)
+                           ? parser.value(options.database)
+                           : chooseDatabase(places, MissingSettings::LeaveAlone).databasePath;
     return request;
 }
 

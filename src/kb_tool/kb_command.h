@@ -1,6 +1,6 @@
 #pragma once
 
-#include "database_location.h"
+#include "settings/database_location.h"
 
 #include <QStringList>
 #include <QTextStream>

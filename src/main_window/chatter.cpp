@@ -1,6 +1,6 @@
 #include "chatter.h"
 
-#include "character.h"
+#include "character/character.h"
 #include "random_source.h"
 
 #include <QPoint>

@@ -1,6 +1,6 @@
 #include "document_window.h"
 
-#include "ui_support.h"
+#include "ui/ui_support.h"
 
 #include <QAction>
 #include <QStyle>

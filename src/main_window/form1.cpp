@@ -1,18 +1,16 @@
 #include "form1.h"
 
-#include "character.h"
-#include "form2.h"
-#include "form3.h"
-#include "form4.h"
+#include "character/character.h"
+#include "kb/knowledge_base.h"
+#include "kb/word_pattern.h"
 #include "link_opener.h"
-#include "word_pattern.h"
-#include "character_stage.h"
+#include "character/character_stage.h"
 #include "chatter.h"
 #include "clock.h"
-#include "kb_error.h"
+#include "kb/kb_error.h"
 #include "random_source.h"
-#include "shared_state.h"
-#include "ui_support.h"
+#include "ui/shared_state.h"
+#include "ui/ui_support.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -131,11 +129,9 @@ void Form1::Form_Load()
     m_timer2.setInterval(5000);
     m_timer2.setSingleShot(true);
 
-    if (kb) {
-        m_state.CurrentCharacter = CharacterStage::loadChosenCharacter(*kb, m_services.characters);
-    } else if (const auto genie = CharacterStage::characterForChoice(1)) {
-        m_state.CurrentCharacter = m_services.characters.Load(genie->id, genie->file);
-    }
+    // Without a usable file Genie comes up all the same.
+    const int choice = kb ? chosenCharacterNumber(*kb) : 1;
+    m_state.CurrentCharacter = CharacterStage::loadChosenCharacter(choice, m_services.characters);
 
     Character &character = m_state.character();
     character.Show();
@@ -292,6 +288,16 @@ void Form1::Osiemasu(const qint32 &kotae)
     m_text1->clear();
 }
 
+// A word chosen in the match list is presented like an answer; when its entry cannot be read
+// nothing is said, as for a question.
+void Form1::presentChosenEntry(qint32 id)
+{
+    try {
+        Osiemasu(id);
+    } catch (const KbError &) {
+    }
+}
+
 void Form1::Mitukarimasita(qint32 count, const QString &question)
 {
     m_state.SearchWord = question;
@@ -313,12 +319,16 @@ void Form1::Sirimasen(const QString &question)
 
 void Form1::showTeachWindow()
 {
-    presentWindow(ensureWindow(m_form2, [this] { return new Form2(m_state, m_services); }));
+    presentWindow(ensureWindow(m_form2, [this] { return new Form2(m_state, m_services.files); }));
 }
 
 void Form1::showListWindow()
 {
-    Form3 *list = ensureWindow(m_form3, [this] { return new Form3(m_state, *this); });
+    Form3 *list = ensureWindow(m_form3, [this] {
+        auto *made = new Form3(m_state);
+        connect(made, &Form3::entryChosen, this, &Form1::presentChosenEntry);
+        return made;
+    });
     if (!m_form3Initialized) {
         m_form3Initialized = true;
         list->Form_Initialize();
@@ -328,7 +338,9 @@ void Form1::showListWindow()
 
 void Form1::showCorrectionWindow()
 {
-    presentWindow(ensureWindow(m_form4, [this] { return new Form4(m_state, m_services); }));
+    presentWindow(ensureWindow(m_form4, [this] {
+        return new Form4(m_state, m_services.characters, m_services.files);
+    }));
 }
 
 // Closing the bar from its title bar says goodbye the same way 終了 does, rather than leaving

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "form2.h"
-#include "form3.h"
-#include "form4.h"
-#include "form5.h"
-#include "kb_connection.h"
+#include "editors/form2.h"
+#include "editors/form3.h"
+#include "editors/form4.h"
+#include "editors/form5.h"
+#include "kb/kb_connection.h"
 #include "services.h"
 
 #include <QPointer>
@@ -19,7 +19,7 @@ namespace donguri {
 
 class SharedState;
 
-// The main window: the question bar from which everything else is reached.
+// Form1, the main window: the question bar from which everything else is reached.
 class Form1 : public QWidget
 {
     Q_OBJECT
@@ -70,6 +70,7 @@ private:
     void Sirabemasu();
     void Mitukarimasita(qint32 count, const QString &question);
     void Sirimasen(const QString &question);
+    void presentChosenEntry(qint32 id);
     void showTeachWindow();
     void showListWindow();
     void showCorrectionWindow();

@@ -5,9 +5,9 @@
 // Permissions mean nothing to root, so the cases that rely on them skip there; CTest runs this
 // program a second time as an ordinary user (test_bad_files_as_user) to cover them.
 
-#include "knowledge_base.h"
-#include "test_env.h"
-#include "test_run.h"
+#include "kb/knowledge_base.h"
+#include "support/test_env.h"
+#include "support/test_run.h"
 
 #include <QDir>
 #include <QFile>
@@ -128,7 +128,7 @@ private Q_SLOTS:
         bar.Command4_Click();
         Form4 *correct = bar.correctionWindow();
         QVERIFY(correct);
-        correct->fields().word()->setText(u"どんぐり"_s);
+        correct->word()->setText(u"どんぐり"_s);
         correct->Command3_Click();
         QVERIFY(correct->calledUp());
         m_run->state.DatabasePath = bad;
@@ -145,14 +145,14 @@ private Q_SLOTS:
         QVERIFY(log().entries.isEmpty());
 
         // Saves are refused in words, with the boxes kept as typed.
-        teach->fields().meaning()->setPlainText(u"クヌギの実"_s);
+        teach->meaning()->setPlainText(u"クヌギの実"_s);
         teach->Command1_Click();
         QVERIFY(problemText(teach).contains(u"登録できませんでした"_s));
-        QCOMPARE(teach->fields().meaningText(), u"クヌギの実"_s);
-        correct->fields().meaning()->setPlainText(u"直した意味"_s);
+        QCOMPARE(teach->meaningText(), u"クヌギの実"_s);
+        correct->meaning()->setPlainText(u"直した意味"_s);
         correct->Command1_Click();
         QVERIFY(problemText(correct).contains(u"直せませんでした"_s));
-        QCOMPARE(correct->fields().meaningText(), u"直した意味"_s);
+        QCOMPARE(correct->meaningText(), u"直した意味"_s);
         correct->Command3_Click();
         QVERIFY(problemText(correct).contains(u"呼び出せませんでした"_s));
         QVERIFY(log().entries.isEmpty());
@@ -198,10 +198,10 @@ private Q_SLOTS:
 
         bar.Command4_Click();
         Form4 *correct = bar.correctionWindow();
-        correct->fields().word()->setText(u"どんぐり"_s);
+        correct->word()->setText(u"どんぐり"_s);
         correct->Command3_Click();
-        QCOMPARE(correct->fields().meaningText(), u"木の実"_s);
-        correct->fields().meaning()->setPlainText(u"直した意味"_s);
+        QCOMPARE(correct->meaningText(), u"木の実"_s);
+        correct->meaning()->setPlainText(u"直した意味"_s);
         log().clear();
         correct->Command1_Click();
         QVERIFY(problemText(correct).contains(u"直せませんでした"_s));

@@ -1,9 +1,6 @@
-#include "character_stage.h"
-#include "knowledge_base.h"
-#include "recording_character.h"
-#include "test_env.h"
+#include "character/character_stage.h"
+#include "support/recording_character.h"
 
-#include <QTemporaryDir>
 #include <QTest>
 
 using namespace donguri;
@@ -14,13 +11,6 @@ class TestCharacterStage : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void init()
-    {
-        m_dir = std::make_unique<QTemporaryDir>();
-        m_path = m_dir->filePath(u"kb.mdb"_s);
-        KnowledgeBase create(m_path);
-    }
-
     void theChoiceNamesTheCharacter_data()
     {
         QTest::addColumn<int>("choice");
@@ -33,10 +23,8 @@ private Q_SLOTS:
     {
         QFETCH(int, choice);
         QFETCH(QString, load);
-        execSql(m_path, QStringLiteral("UPDATE キャラクター SET キャラクター番号 = %1").arg(choice).toUtf8().constData());
-        KnowledgeBase kb(m_path);
         RecordingLoader loader;
-        QVERIFY(CharacterStage::loadChosenCharacter(kb, loader));
+        QVERIFY(CharacterStage::loadChosenCharacter(choice, loader));
         QCOMPARE(loader.loads, QStringList{load});
     }
 
@@ -50,32 +38,9 @@ private Q_SLOTS:
     void anyOtherChoiceLoadsNobody()
     {
         QFETCH(int, choice);
-        execSql(m_path, QStringLiteral("UPDATE キャラクター SET キャラクター番号 = %1").arg(choice).toUtf8().constData());
-        KnowledgeBase kb(m_path);
         RecordingLoader loader;
-        QVERIFY(!CharacterStage::loadChosenCharacter(kb, loader));
+        QVERIFY(!CharacterStage::loadChosenCharacter(choice, loader));
         QVERIFY(loader.loads.isEmpty());
-        QCOMPARE(kb.characterChoice(), std::optional<qint16>(qint16(choice))); // not "repaired"
-    }
-
-    void anUnreadableRowIsRepairedWithGenie()
-    {
-        execSql(m_path, "DELETE FROM キャラクター");
-        KnowledgeBase kb(m_path);
-        RecordingLoader loader;
-        QVERIFY(CharacterStage::loadChosenCharacter(kb, loader));
-        QCOMPARE(loader.loads, QStringList{u"Load Genie Genie.acs"_s});
-        QCOMPARE(kb.characterChoice(), std::optional<qint16>(1));
-    }
-
-    void aTextChoiceGainsARowAndStillGetsGenie()
-    {
-        execSql(m_path, "UPDATE キャラクター SET キャラクター番号 = 'x'");
-        KnowledgeBase kb(m_path);
-        RecordingLoader loader;
-        QVERIFY(CharacterStage::loadChosenCharacter(kb, loader));
-        QCOMPARE(loader.loads, QStringList{u"Load Genie Genie.acs"_s});
-        QCOMPARE(kb.characterChoice(), std::nullopt); // row 1 still unreadable; a row was added
     }
 
     void theCorrectionWindowLoadsGenieWithoutAFile()
@@ -84,10 +49,6 @@ private Q_SLOTS:
         QVERIFY(CharacterStage::loadCorrectionCharacter(loader));
         QCOMPARE(loader.loads, QStringList{u"Load Genie"_s});
     }
-
-private:
-    std::unique_ptr<QTemporaryDir> m_dir;
-    QString m_path;
 };
 
 QTEST_GUILESS_MAIN(TestCharacterStage)

@@ -1,7 +1,7 @@
-#include "character_art.h"
-#include "drawn_character.h"
-#include "figure_window.h"
-#include "speech_balloon.h"
+#include "character/character_art.h"
+#include "character/drawn_character.h"
+#include "character/figure_window.h"
+#include "character/speech_balloon.h"
 
 #include <QGuiApplication>
 #include <QImage>

@@ -1,5 +1,5 @@
-#include "test_env.h"
-#include "voice.h"
+#include "support/test_env.h"
+#include "character/voice.h"
 
 #include <QElapsedTimer>
 #include <QSignalSpy>

@@ -1,6 +1,5 @@
-#include "knowledge_base.h"
-#include "test_env.h"
-#include "test_run.h"
+#include "editors/form2.h"
+#include "support/window_run.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -12,25 +11,18 @@ using namespace donguri;
 using namespace donguri::testing;
 using namespace Qt::StringLiterals;
 
-class TestForm2 : public QObject
+class TestForm2 : public WindowTest
 {
     Q_OBJECT
 private Q_SLOTS:
-    void init()
-    {
-        m_run = std::make_unique<TestRun>();
-        m_run->start();
-    }
-    void cleanup() { m_run.reset(); }
-
     void theWindowOpensWithTheUnknownWordAndItsLayout()
     {
-        Form2 *teach = askUnknown(u"くぬぎ"_s);
+        Form2 *teach = open(u"くぬぎ"_s);
         QCOMPARE(teach->windowTitle(), u"教えてください。"_s);
         QCOMPARE(teach->size(), QSize(481, 187));
-        QCOMPARE(teach->fields().wordText(), u"くぬぎ"_s);
-        QCOMPARE(teach->fields().meaningText(), QString());
-        QCOMPARE(teach->fields().linkText(), QString());
+        QCOMPARE(teach->wordText(), u"くぬぎ"_s);
+        QCOMPARE(teach->meaningText(), QString());
+        QCOMPARE(teach->linkText(), QString());
         QCOMPARE(teach->findChild<QPushButton *>(u"Command1"_s)->text(), u"登録"_s);
         QCOMPARE(teach->findChild<QPushButton *>(u"Command2"_s)->text(), u"参照"_s);
         QCOMPARE(teach->findChild<QPushButton *>(u"Command3"_s)->text(), u"閉じる"_s);
@@ -38,23 +30,30 @@ private Q_SLOTS:
         QCOMPARE(teach->findChild<QLineEdit *>(u"Text1"_s)->geometry(), QRect(64, 8, 337, 18));
     }
 
-    void teachingThenAskingFindsTheWord()
+    void theTabOrderRunsThroughTheBoxesAndButtons()
     {
-        Form2 *teach = askUnknown(u"くぬぎ"_s);
-        teach->fields().meaning()->setPlainText(u"ブナ科の木。\n実はどんぐり。"_s);
-        log().clear();
+        QCOMPARE(tabOrder(open(u"くぬぎ"_s)), (QStringList{u"Text1"_s, u"Text2"_s, u"Command1"_s,
+                                                         u"Text3"_s, u"Command2"_s, u"Command3"_s}));
+    }
+
+    void savingStoresTheBoxesExactlyAsTypedAndThanks()
+    {
+        Form2 *teach = open(u" くぬぎ "_s);
+        teach->meaning()->setPlainText(u"ブナ科の木。\n実はどんぐり。"_s);
+        teach->link()->setText(u"docs/kunugi.html"_s);
         teach->Command1_Click();
         QCOMPARE(log().requests(), (QStringList{u"Play greet"_s, u"Speak ありがとう。"_s}));
-        QCOMPARE(teach->fields().wordText(), u"くぬぎ"_s); // the window keeps its texts
-
-        log().clear();
-        ask(u"くぬぎ"_s);
-        QCOMPARE(log().requests(), (QStringList{u"Play announce"_s, u"Speak ブナ科の木。\n実はどんぐり。"_s}));
+        QCOMPARE(teach->wordText(), u" くぬぎ "_s); // the window keeps its texts
+        const std::optional<Entry> stored = m_run->kb().entry(1);
+        QVERIFY(stored);
+        QCOMPARE(stored->word, u" くぬぎ "_s);
+        QCOMPARE(stored->meaning, std::optional<QString>(u"ブナ科の木。\n実はどんぐり。"_s));
+        QCOMPARE(stored->link, u"docs/kunugi.html"_s);
     }
 
     void savingTwiceStoresTwoEntries()
     {
-        Form2 *teach = askUnknown(u"同じ"_s);
+        Form2 *teach = open(u"同じ"_s);
         teach->Command1_Click();
         teach->Command1_Click();
         KnowledgeBase &kb = m_run->kb();
@@ -64,17 +63,16 @@ private Q_SLOTS:
 
     void aFailedSaveIsNeverThankedFor()
     {
-        Form2 *teach = askUnknown(u"くぬぎ"_s);
-        teach->fields().meaning()->setPlainText(u"大事な説明"_s);
+        Form2 *teach = open(u"くぬぎ"_s);
+        teach->meaning()->setPlainText(u"大事な説明"_s);
         m_run->state.DatabasePath = m_run->dir.path(); // now names a folder
-        log().clear();
         teach->Command1_Click();
         QVERIFY(log().entries.isEmpty());
         auto *problem = teach->findChild<QLabel *>(u"ProblemLine"_s);
         QVERIFY(problem->isVisibleTo(teach));
         QVERIFY(problem->text().contains(u"登録できませんでした"_s));
-        QCOMPARE(teach->fields().meaningText(), u"大事な説明"_s);
-        QCOMPARE(teach->fields().wordText(), u"くぬぎ"_s);
+        QCOMPARE(teach->meaningText(), u"大事な説明"_s);
+        QCOMPARE(teach->wordText(), u"くぬぎ"_s);
 
         // Once the file is usable again the save goes through and the line goes away.
         m_run->state.DatabasePath = m_run->file(u"どんぐりくん.mdb"_s);
@@ -85,13 +83,13 @@ private Q_SLOTS:
 
     void theLinkChooserOffersThreeTypesAndRemembersTheLastFile()
     {
-        Form2 *teach = askUnknown(u"くぬぎ"_s);
-        teach->fields().link()->setText(u"手で打った"_s);
+        Form2 *teach = open(u"くぬぎ"_s);
+        teach->link()->setText(u"手で打った"_s);
         m_run->chooser.answers = {std::nullopt, u"/docs/kunugi.html"_s, u"/docs/b.txt"_s};
         teach->Command2_Click();
-        QCOMPARE(teach->fields().linkText(), u"手で打った"_s); // cancel keeps it
-        teach->Command2_Click();
-        QCOMPARE(teach->fields().linkText(), u"/docs/kunugi.html"_s);
+        QCOMPARE(teach->linkText(), u"手で打った"_s); // cancel keeps it
+        QTest::mouseClick(teach->findChild<QPushButton *>(u"Command2"_s), Qt::LeftButton);
+        QCOMPARE(teach->linkText(), u"/docs/kunugi.html"_s);
         teach->Command2_Click();
 
         const auto &calls = m_run->chooser.calls;
@@ -110,31 +108,20 @@ private Q_SLOTS:
         QCOMPARE(kb.entry(*kb.findWord(u"くぬぎ"_s))->link, u"/docs/b.txt"_s);
     }
 
-    void thereIsOneWindowAndClosingUnloadsIt()
+    void closeHidesTheWindow()
     {
-        Form2 *teach = askUnknown(u"一つ目"_s);
-        teach->fields().meaning()->setPlainText(u"書きかけ"_s);
-        QCOMPARE(askUnknown(u"二つ目"_s), teach);             // only brought to the front
-        QCOMPARE(teach->fields().wordText(), u"一つ目"_s);    // its word box is not re-read
-        QCOMPARE(teach->fields().meaningText(), u"書きかけ"_s);
-
-        teach->Command3_Click();
-        QTRY_VERIFY(!m_run->form().teachWindow());
-        Form2 *again = askUnknown(u"三つ目"_s);
-        QCOMPARE(again->fields().wordText(), u"三つ目"_s);
-        QCOMPARE(again->fields().meaningText(), QString());
+        Form2 *teach = open(u"くぬぎ"_s);
+        QTest::mouseClick(teach->findChild<QPushButton *>(u"Command3"_s), Qt::LeftButton);
+        QVERIFY(!teach->isVisible());
     }
 
 private:
-    CharacterLog &log() { return m_run->log(); }
-    void ask(const QString &question) { m_run->ask(question); }
-    Form2 *askUnknown(const QString &word)
+    // The window as question answering opens it for a word it does not know.
+    Form2 *open(const QString &word)
     {
-        ask(word);
-        return m_run->form().teachWindow();
+        m_run->state.SearchWord = word;
+        return m_run->keep(new Form2(m_run->state, m_run->chooser));
     }
-
-    std::unique_ptr<TestRun> m_run;
 };
 
 QTEST_MAIN(TestForm2)

@@ -1,112 +1,110 @@
-#include "knowledge_base.h"
-#include "test_run.h"
+#include "editors/form3.h"
+#include "support/window_run.h"
 
-#include <QLineEdit>
 #include <QListWidget>
+#include <QSignalSpy>
 #include <QTest>
 
 using namespace donguri;
 using namespace donguri::testing;
 using namespace Qt::StringLiterals;
 
-class TestForm3 : public QObject
+class TestForm3 : public WindowTest
 {
     Q_OBJECT
 private Q_SLOTS:
-    void init()
-    {
-        m_run = std::make_unique<TestRun>();
-        m_run->start();
-    }
-    void cleanup() { m_run.reset(); }
-
-    void clickingAWordPresentsIt()
+    void theListShowsEveryMatchAsStoredAndPrompts()
     {
         m_run->kb().add(u"どんぐり"_s, u"木の実"_s, {});
+        m_run->kb().add(u"くり"_s, u"栗"_s, {});
         m_run->kb().add(u"どんぶり"_s.leftJustified(50, u' '), u"器"_s, {});
-        ask(u"どん*"_s);
-        Form3 *list = m_run->form().listWindow();
+        Form3 *list = open(u"どん*"_s);
         QCOMPARE(list->windowTitle(), u"一覧表"_s);
-        QCOMPARE(list->list()->count(), 2);
-        QCOMPARE(list->list()->item(1)->text(), u"どんぶり"_s.leftJustified(50, u' ')); // as stored
-        log().clear();
-        m_run->state.IdleCount = 900;
-        clickRow(list, 1);
-        QCOMPARE(log().requests(), (QStringList{u"Play announce"_s, u"Speak 器"_s}));
-        QCOMPARE(m_run->state.IdleCount, 0);
-        QVERIFY(m_run->form().listWindow()); // stays open with its list
-        QCOMPARE(list->list()->count(), 2);
+        QCOMPARE(list->size(), QSize(350, 250));
+        QCOMPARE(items(list), (QStringList{u"どんぐり"_s, u"どんぶり"_s.leftJustified(50, u' ')}));
+        QCOMPARE(log().requests(), (QStringList{u"Play read"_s, u"Speak リストから選んでください。"_s}));
     }
 
-    void equalWordsPresentTheFirstEntry()
+    void clickingAWordChoosesTheFirstEntryWithIt()
     {
-        m_run->kb().add(u"くり"_s, u"一つ目"_s, {});
+        const qint32 first = m_run->kb().add(u"くり"_s, u"一つ目"_s, {});
         m_run->kb().add(u"くり"_s, u"二つ目"_s, {});
-        ask(u"く*"_s);
-        log().clear();
-        clickRow(m_run->form().listWindow(), 1);
-        QCOMPARE(log().requests().last(), u"Speak 一つ目"_s);
+        const qint32 padded = m_run->kb().add(u"くるみ"_s.leftJustified(50, u' '), u"胡桃"_s, {});
+        Form3 *list = open(u"く*"_s);
+        QSignalSpy chosen(list, &Form3::entryChosen);
+        clickRow(list, 1);
+        clickRow(list, 2);
+        QCOMPARE(chosen.count(), 2);
+        QCOMPARE(chosen[0].at(0).toInt(), first);
+        QCOMPARE(chosen[1].at(0).toInt(), padded);
+        QVERIFY(list->isVisible()); // stays open with its list
+        QCOMPARE(list->list()->count(), 3);
+
+        // Enter on the current item chooses it too.
+        list->list()->setCurrentRow(0);
+        QTest::keyClick(list->list(), Qt::Key_Return);
+        QCOMPARE(chosen.count(), 3);
+        QCOMPARE(chosen[2].at(0).toInt(), first);
     }
 
     void aWordGoneSinceTheListWasFilledPresentsNothing()
     {
         const qint32 id = m_run->kb().add(u"どんぐり"_s, u"木の実"_s, {});
         m_run->kb().add(u"くり"_s, u"栗"_s, {});
-        ask(u"どん*"_s);
+        Form3 *list = open(u"どん*"_s);
+        QSignalSpy chosen(list, &Form3::entryChosen);
         m_run->kb().update(id, u"かし"_s, u"樫"_s, {});
         log().clear();
-        clickRow(m_run->form().listWindow(), 0);
+        clickRow(list, 0);
+        QCOMPARE(chosen.count(), 0);
         QVERIFY(log().entries.isEmpty());
-    }
-
-    void everyShowingRefillsFromTheCurrentPattern()
-    {
-        m_run->kb().add(u"どんぐり"_s, u"1"_s, {});
-        ask(u"どん*"_s);
-        Form3 *list = m_run->form().listWindow();
-        m_run->kb().add(u"どんこ"_s, u"2"_s, {}); // taught meanwhile: seen at the next showing
-        m_run->kb().add(u"くり"_s, u"3"_s, {});
-        log().clear();
-        ask(u"*"_s);
-        QCOMPARE(m_run->form().listWindow(), list);
-        QCOMPARE(list->list()->count(), 3);
-        QCOMPARE(log().requests(), (QStringList{u"Play announce"_s, u"Speak 3件見つかりました。"_s,
-                                                u"Play read"_s, u"Speak リストから選んでください。"_s}));
     }
 
     void anEmptyListStillPrompts()
     {
         m_run->kb().add(u"どんぐり"_s, u"1"_s, {});
-        ask(u"どん*"_s);
+        Form3 *list = open(u"どん*"_s);
         m_run->state.SearchWord = u"ない*"_s;
         log().clear();
-        m_run->form().listWindow()->Form_Activate();
-        QCOMPARE(m_run->form().listWindow()->list()->count(), 0);
+        list->Form_Activate();
+        QCOMPARE(list->list()->count(), 0);
         QCOMPARE(log().requests(), (QStringList{u"Play read"_s, u"Speak リストから選んでください。"_s}));
     }
 
-    void closingAndReopeningFillsOnce()
+    void anUnreadableFileListsNothingButStillPrompts()
     {
         m_run->kb().add(u"どんぐり"_s, u"1"_s, {});
-        ask(u"どん*"_s);
-        m_run->form().listWindow()->Command1_Click();
-        QTRY_VERIFY(!m_run->form().listWindow());
+        Form3 *list = open(u"どん*"_s);
+        QCOMPARE(list->list()->count(), 1);
+        m_run->state.DatabasePath = m_run->dir.path(); // now names a folder
         log().clear();
-        ask(u"どん*"_s);
-        QCOMPARE(log().requests().count(u"Speak リストから選んでください。"_s), 1);
+        list->Form_Activate();
+        QCOMPARE(list->list()->count(), 0);
+        QCOMPARE(log().requests(), (QStringList{u"Play read"_s, u"Speak リストから選んでください。"_s}));
     }
 
 private:
-    CharacterLog &log() { return m_run->log(); }
-    void ask(const QString &question) { m_run->ask(question); }
+    // The list as question answering shows it after a pattern question.
+    Form3 *open(const QString &pattern)
+    {
+        m_run->state.SearchWord = pattern;
+        auto *list = new Form3(m_run->state);
+        list->present();
+        return m_run->keep(list);
+    }
+    static QStringList items(Form3 *list)
+    {
+        QStringList texts;
+        for (int i = 0; i < list->list()->count(); ++i)
+            texts << list->list()->item(i)->text();
+        return texts;
+    }
     static void clickRow(Form3 *list, int row)
     {
         QListWidget *widget = list->list();
         const QRect place = widget->visualItemRect(widget->item(row));
         QTest::mouseClick(widget->viewport(), Qt::LeftButton, {}, place.center());
     }
-
-    std::unique_ptr<TestRun> m_run;
 };
 
 QTEST_MAIN(TestForm3)

@@ -5,8 +5,8 @@
 //                                                 an entry, then rewrites one of its OWN rows
 //                                                 and the SHARED row with that entry's text
 // Lines: "added ID SEQ", "updated ID SEQ". A KbError ends it with code 1 and the error on stderr.
-#include "kb_error.h"
-#include "knowledge_base.h"
+#include "kb/kb_error.h"
+#include "kb/knowledge_base.h"
 #include "written_entry.h"
 
 #include <QElapsedTimer>

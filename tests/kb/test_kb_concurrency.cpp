@@ -1,4 +1,4 @@
-#include "knowledge_base.h"
+#include "kb/knowledge_base.h"
 #include "writer_process.h"
 
 #include <QHash>

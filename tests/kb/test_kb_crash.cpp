@@ -1,5 +1,5 @@
-#include "kb_error.h"
-#include "knowledge_base.h"
+#include "kb/kb_error.h"
+#include "kb/knowledge_base.h"
 #include "writer_process.h"
 
 #include <QElapsedTimer>

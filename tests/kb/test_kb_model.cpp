@@ -5,9 +5,9 @@
 // DONGURI_MODEL_SEED=N repeats the run with seed N; DONGURI_MODEL_SEED=random picks a fresh seed
 // and prints it. DONGURI_MODEL_STEPS=N runs N operations instead of the usual number.
 
-#include "kb_error.h"
-#include "knowledge_base.h"
-#include "reference_matching.h"
+#include "kb/kb_error.h"
+#include "kb/knowledge_base.h"
+#include "support/kb_model.h"
 
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -17,6 +17,7 @@
 #include <optional>
 
 using namespace donguri;
+using namespace donguri::testing;
 using namespace Qt::StringLiterals;
 
 namespace donguri {
@@ -30,83 +31,6 @@ namespace {
 
 constexpr quint32 DefaultSeed = 20240611;
 constexpr int DefaultSteps = 10000;
-constexpr qsizetype LongTextSize = 10000;
-
-// Single characters (some of them two UTF-16 code units, or a base and a combining mark apart)
-// that the words are built from: other matchers' wildcards and escapes, SQL quotes, blanks of
-// both widths, full-width forms, か with a combining voiced mark, characters outside the BMP,
-// NUL and other control characters. The first few are common so that words repeat and overlap.
-const QStringList Alphabet = {
-    u"a"_s,  u"b"_s,      u"ど"_s,     u" "_s,      u"*"_s,  u"a"_s,         u"b"_s,
-    u" "_s,  u"'"_s,      u"\""_s,     u"?"_s,      u"["_s,  u"]"_s,         u"%"_s,
-    u"_"_s,  u"\\"_s,     u"Ａ"_s,     u"＊"_s,     u"\u3000"_s, u"か"_s,    u"\u3099"_s,
-    u"が"_s, u"ん"_s,     u"😀"_s,     u"🌰"_s,     u"\U0010FFFF"_s, u"\uFFFD"_s,
-    QString(QChar(u'\0')), u"\t"_s,    u"\n"_s,     u"\x7f"_s,   u"\uFFFF"_s,
-};
-
-struct ModelEntry
-{
-    qint32 id = 0;
-    QString word;
-    QString meaning;
-    QString link;
-};
-
-// The model: every entry as last written, in the order they were added (which is ID order).
-class Model
-{
-public:
-    void add(qint32 id, const QString &word, const QString &meaning, const QString &link)
-    {
-        m_entries.append({id, word, meaning, link});
-    }
-
-    bool update(qint32 id, const QString &word, const QString &meaning, const QString &link)
-    {
-        for (ModelEntry &entry : m_entries) {
-            if (entry.id == id) {
-                entry = {id, word, meaning, link};
-                return true;
-            }
-        }
-        return false;
-    }
-
-    std::optional<qint32> findWord(const QString &word) const
-    {
-        const QString wanted = reference::withoutTrailingBlanks(word);
-        for (const ModelEntry &entry : m_entries) {
-            if (reference::withoutTrailingBlanks(entry.word) == wanted)
-                return entry.id;
-        }
-        return std::nullopt;
-    }
-
-    QList<WordRow> listMatches(const QString &pattern) const
-    {
-        QList<WordRow> rows;
-        for (const ModelEntry &entry : m_entries) {
-            if (reference::patternMatchesWord(pattern, entry.word))
-                rows.append({entry.id, entry.word});
-        }
-        return rows;
-    }
-
-    const ModelEntry *entry(qint32 id) const
-    {
-        for (const ModelEntry &entry : m_entries) {
-            if (entry.id == id)
-                return &entry;
-        }
-        return nullptr;
-    }
-
-    const QList<ModelEntry> &entries() const { return m_entries; }
-    qint32 lastId() const { return m_entries.isEmpty() ? 0 : m_entries.constLast().id; }
-
-private:
-    QList<ModelEntry> m_entries;
-};
 
 // Text for a failure message: short, with every character that would not show plainly spelt
 // out as \u{…}, so trailing blanks, NUL and combining marks can be seen.
@@ -139,193 +63,6 @@ QString describe(const QList<WordRow> &rows)
         items << u"%1 %2"_s.arg(row.id).arg(describe(row.word));
     return u"[%1]"_s.arg(items.join(u", "_s));
 }
-
-// Cut positions never split a surrogate pair: a question typed into the program is whole
-// characters, so patterns are too.
-qsizetype toCharacterBoundary(const QString &text, qsizetype at)
-{
-    if (at > 0 && at < text.size() && text.at(at).isLowSurrogate())
-        --at;
-    return at;
-}
-
-class Generator
-{
-public:
-    explicit Generator(quint32 seed) : m_random(seed) {}
-
-    int below(int bound) { return int(m_random.bounded(bound)); }
-    bool chance(int percent) { return below(100) < percent; }
-
-    QString randomCharacters(qsizetype count)
-    {
-        QString text;
-        for (qsizetype i = 0; i < count; ++i)
-            text += Alphabet.at(below(int(Alphabet.size())));
-        return text;
-    }
-
-    QString longText()
-    {
-        QString text = randomCharacters(LongTextSize);
-        text.truncate(toCharacterBoundary(text, LongTextSize));
-        return text;
-    }
-
-    QString blanks(int most) { return QString(1 + below(most), u' '); }
-
-    QString freshWord()
-    {
-        const int kind = below(1000);
-        if (kind < 8)
-            return longText();
-        if (kind < 40)
-            return QString();
-        if (kind < 70)
-            return blanks(4);
-        QString word = randomCharacters(below(9));
-        if (chance(15))
-            word.prepend(blanks(2));
-        if (chance(25))
-            word += blanks(3);
-        return word;
-    }
-
-    // A word for adding or updating: often one already stored, as it stands or with other
-    // trailing blanks, so that lookups have to pick the first of equal words.
-    QString word(const Model &model)
-    {
-        if (model.entries().isEmpty() || !chance(25))
-            return freshWord();
-        QString word = reference::withoutTrailingBlanks(storedWord(model));
-        if (chance(50))
-            word += blanks(3);
-        return word;
-    }
-
-    QString meaning()
-    {
-        if (chance(1))
-            return longText();
-        return chance(10) ? QString() : randomCharacters(below(12));
-    }
-
-    QString link() { return chance(70) ? QString() : randomCharacters(below(10)); }
-
-    const QString &storedWord(const Model &model)
-    {
-        return model.entries().at(below(int(model.entries().size()))).word;
-    }
-
-    qint32 existingId(const Model &model)
-    {
-        return model.entries().at(below(int(model.entries().size()))).id;
-    }
-
-    // An ID no entry has: before the first, past the last, or far out.
-    qint32 missingId(const Model &model)
-    {
-        switch (below(3)) {
-        case 0:
-            return -below(3);
-        case 1:
-            return model.lastId() + 1 + below(5);
-        default:
-            return std::numeric_limits<qint32>::max() - below(3);
-        }
-    }
-
-    QString lookup(const Model &model)
-    {
-        if (model.entries().isEmpty() || chance(30))
-            return freshWord();
-        QString word = reference::withoutTrailingBlanks(storedWord(model));
-        switch (below(4)) {
-        case 0:
-            return word;
-        case 1:
-            return word + blanks(3);
-        case 2:
-            return u" "_s + word; // a leading blank counts
-        default:
-            return word.left(toCharacterBoundary(word, below(int(word.size()) + 1)));
-        }
-    }
-
-    // Patterns are mostly cut from stored words, so that they match something.
-    QString pattern(const Model &model)
-    {
-        QString pattern = model.entries().isEmpty() || chance(15) ? freePattern()
-                                                                  : patternFrom(storedWord(model));
-        if (chance(20))
-            pattern += blanks(3);
-        return pattern;
-    }
-
-private:
-    QString freePattern()
-    {
-        switch (below(4)) {
-        case 0:
-            return QString(1 + below(3), u'*');
-        case 1:
-            return chance(50) ? QString() : blanks(3);
-        default:
-            return randomCharacters(below(6));
-        }
-    }
-
-    QString patternFrom(const QString &stored)
-    {
-        const QString word = chance(80) ? reference::withoutTrailingBlanks(stored) : stored;
-        qsizetype from = toCharacterBoundary(word, below(int(word.size()) + 1));
-        qsizetype to = toCharacterBoundary(word, below(int(word.size()) + 1));
-        if (from > to)
-            std::swap(from, to);
-        const QString stars = QString(1 + (chance(20) ? below(3) : 0), u'*');
-        switch (below(6)) {
-        case 0:
-            return word;
-        case 1:
-            return word.left(from) + stars;
-        case 2:
-            return stars + word.mid(to);
-        case 3:
-            return stars + word.mid(from, to - from) + stars;
-        case 4:
-            return word.left(from) + stars + word.mid(to);
-        default:
-            return sprinkledWithStars(word);
-        }
-    }
-
-    // The word with stars put between its characters here and there, some in place of one.
-    QString sprinkledWithStars(const QString &word)
-    {
-        QString pattern;
-        for (const QString &character : splitCharacters(word)) {
-            if (chance(12))
-                pattern += QString(1 + below(2), u'*');
-            pattern += chance(8) ? u"*"_s : character;
-        }
-        if (chance(30))
-            pattern += u"*"_s;
-        return pattern;
-    }
-
-    static QStringList splitCharacters(const QString &word)
-    {
-        QStringList characters;
-        for (qsizetype i = 0; i < word.size(); ++i) {
-            const qsizetype length = word.at(i).isHighSurrogate() && i + 1 < word.size() ? 2 : 1;
-            characters << word.mid(i, length);
-            i += length - 1;
-        }
-        return characters;
-    }
-
-    QRandomGenerator m_random;
-};
 
 // One run: random operations on a fresh knowledge base and on the model side by side. Returns
 // what went wrong first, or nothing when every answer agreed.

@@ -1,6 +1,6 @@
-#include "kb_error.h"
-#include "knowledge_base.h"
-#include "test_env.h"
+#include "kb/kb_error.h"
+#include "kb/knowledge_base.h"
+#include "support/test_env.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -205,6 +205,32 @@ private Q_SLOTS:
         QCOMPARE(kb.characterChoice(), std::nullopt);
         kb.repairCharacterChoice();
         QCOMPARE(kb.characterChoice(), std::optional<qint16>(1));
+    }
+
+    // Start-up's choice: a readable number is taken as it is, even one that names nobody; an
+    // unreadable row gives Genie and gains a row that says so.
+    void theChosenCharacterIsReadOrRepaired_data()
+    {
+        QTest::addColumn<QByteArray>("setup");
+        QTest::addColumn<int>("chosen");
+        QTest::addColumn<std::optional<qint16>>("storedAfter");
+        QTest::newRow("merlin") << QByteArray("UPDATE キャラクター SET キャラクター番号 = 2") << 2 << std::optional<qint16>(2);
+        QTest::newRow("unknown number") << QByteArray("UPDATE キャラクター SET キャラクター番号 = 4") << 4 << std::optional<qint16>(4);
+        QTest::newRow("negative") << QByteArray("UPDATE キャラクター SET キャラクター番号 = -1") << -1 << std::optional<qint16>(-1);
+        QTest::newRow("empty table") << QByteArray("DELETE FROM キャラクター") << 1 << std::optional<qint16>(1);
+        // Row 1 stays unreadable; the row added for Genie has another ID.
+        QTest::newRow("text") << QByteArray("UPDATE キャラクター SET キャラクター番号 = 'x'") << 1 << std::optional<qint16>();
+    }
+    void theChosenCharacterIsReadOrRepaired()
+    {
+        QFETCH(QByteArray, setup);
+        QFETCH(int, chosen);
+        QFETCH(std::optional<qint16>, storedAfter);
+        { KnowledgeBase create(m_path); }
+        execSql(m_path, setup.constData());
+        KnowledgeBase kb(m_path);
+        QCOMPARE(chosenCharacterNumber(kb), chosen);
+        QCOMPARE(kb.characterChoice(), storedAfter);
     }
 
 private:

@@ -1,4 +1,4 @@
-#include "word_pattern.h"
+#include "kb/word_pattern.h"
 
 #include <QTest>
 

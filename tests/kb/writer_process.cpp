@@ -1,6 +1,6 @@
 #include "writer_process.h"
 
-#include "knowledge_base.h"
+#include "kb/knowledge_base.h"
 #include "written_entry.h"
 
 #include <QDeadlineTimer>

@@ -1,4 +1,4 @@
-#include "delimited_text.h"
+#include "kb_tool/delimited_text.h"
 
 #include <QTest>
 

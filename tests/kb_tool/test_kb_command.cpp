@@ -1,7 +1,7 @@
-#include "broken_index.h"
-#include "kb_command.h"
-#include "knowledge_base.h"
-#include "test_env.h"
+#include "support/broken_index.h"
+#include "kb_tool/kb_command.h"
+#include "kb/knowledge_base.h"
+#include "support/test_env.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
-#include "chatter.h"
-#include "knowledge_base.h"
-#include "random_source.h"
-#include "test_run.h"
+#include "main_window/chatter.h"
+#include "kb/knowledge_base.h"
+#include "main_window/random_source.h"
+#include "support/test_run.h"
 
 #include <QLineEdit>
 
@@ -15,17 +15,10 @@ using namespace donguri::testing;
 using namespace Qt::StringLiterals;
 
 // Date, time, idle remarks and the hourly announcement, through the main window.
-class TestChatter : public QObject
+class TestChatter : public RunTest
 {
     Q_OBJECT
 private Q_SLOTS:
-    void init()
-    {
-        m_run = std::make_unique<TestRun>();
-        m_run->start();
-    }
-    void cleanup() { m_run.reset(); }
-
     void theDateNamesEveryWeekday_data()
     {
         QTest::addColumn<QDate>("date");
@@ -235,10 +228,6 @@ private Q_SLOTS:
         QVERIFY(fair(greetings, 6, draws));
     }
 
-private:
-    CharacterLog &log() { return m_run->log(); }
-
-    std::unique_ptr<TestRun> m_run;
 };
 
 QTEST_MAIN(TestChatter)

@@ -1,6 +1,6 @@
-#include "knowledge_base.h"
-#include "test_env.h"
-#include "test_run.h"
+#include "kb/knowledge_base.h"
+#include "support/test_env.h"
+#include "support/test_run.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -92,6 +92,15 @@ private Q_SLOTS:
         auto form = makeForm();
         QCOMPARE(m_loader->loads, QStringList{u"Load Peedy Peedy.acs"_s});
         QCOMPARE(m_loader->log->entries.first(), u"Peedy#1: Show"_s);
+    }
+
+    void anUnreadableChoiceIsRepairedAndBringsGenie()
+    {
+        { KnowledgeBase create(m_state->DatabasePath); }
+        execSql(m_state->DatabasePath, "DELETE FROM キャラクター");
+        auto form = makeForm();
+        QCOMPARE(m_loader->loads, QStringList{u"Load Genie Genie.acs"_s});
+        QCOMPARE(KnowledgeBase(m_state->DatabasePath).characterChoice(), std::optional<qint16>(1));
     }
 
     void anUnknownChoiceStartsSilentlyWithoutACharacter()

@@ -1,6 +1,6 @@
-#include "knowledge_base.h"
-#include "test_env.h"
-#include "test_run.h"
+#include "kb/knowledge_base.h"
+#include "support/test_env.h"
+#include "support/test_run.h"
 
 #include <QCheckBox>
 #include <QClipboard>
@@ -15,17 +15,10 @@ using namespace donguri;
 using namespace donguri::testing;
 using namespace Qt::StringLiterals;
 
-class TestQuestionAnswering : public QObject
+class TestQuestionAnswering : public RunTest
 {
     Q_OBJECT
 private Q_SLOTS:
-    void init()
-    {
-        m_run = std::make_unique<TestRun>();
-        m_run->start();
-    }
-    void cleanup() { m_run.reset(); }
-
     void anExactHitIsPresented()
     {
         m_run->kb().add(u"どんぐり"_s, u"ブナ科の木の実。"_s, {});
@@ -48,7 +41,7 @@ private Q_SLOTS:
         QCOMPARE(m_run->state.SearchWord, u"くぬぎ"_s);
         QCOMPARE(m_run->state.IdleCount, 77);
         QVERIFY(m_run->form().teachWindow());
-        QCOMPARE(m_run->form().teachWindow()->fields().wordText(), u"くぬぎ"_s);
+        QCOMPARE(m_run->form().teachWindow()->wordText(), u"くぬぎ"_s);
     }
 
     void aPatternWithMatchesAnnouncesTheCountAndOpensTheList()
@@ -88,7 +81,7 @@ private Q_SLOTS:
         QVERIFY(log().requests().contains(firstSpeech));
         QCOMPARE(m_run->state.SearchWord, question);
         if (firstSpeech.contains(u"知りません"_s))
-            QCOMPARE(m_run->form().teachWindow()->fields().wordText(), question);
+            QCOMPARE(m_run->form().teachWindow()->wordText(), question);
         else
             QVERIFY(m_run->form().listWindow());
     }
@@ -235,14 +228,8 @@ private Q_SLOTS:
     }
 
 private:
-    CharacterLog &log() { return m_run->log(); }
     QLineEdit *text1() { return m_run->form().findChild<QLineEdit *>(u"Text1"_s); }
     QCheckBox *check1() { return m_run->form().findChild<QCheckBox *>(u"Check1"_s); }
-    void ask(const QString &question)
-    {
-        text1()->setText(question);
-        m_run->form().Command1_Click();
-    }
     QStringList listItems()
     {
         QStringList items;
@@ -251,8 +238,6 @@ private:
             items << list->item(i)->text();
         return items;
     }
-
-    std::unique_ptr<TestRun> m_run;
 };
 
 QTEST_MAIN(TestQuestionAnswering)

@@ -1,9 +1,11 @@
 #pragma once
 
-#include "clock.h"
-#include "random_source.h"
+#include "main_window/clock.h"
+#include "main_window/link_opener.h"
+#include "main_window/random_source.h"
 
 #include <QList>
+#include <QUrl>
 
 namespace donguri::testing {
 
@@ -31,42 +33,11 @@ public:
     QList<quint64> seeds;
 };
 
-} // namespace donguri::testing
-
-#include "file_chooser.h"
-#include "link_opener.h"
-
-#include <QUrl>
-
-namespace donguri::testing {
-
 class FakeBrowser final : public WebBrowser
 {
 public:
     void openUrl(const QUrl &url) override { opened << url; }
     QList<QUrl> opened;
-};
-
-// Answers each Open dialog with the next scripted answer (nullopt = the user cancels) and
-// remembers how it was asked.
-class ScriptedChooser final : public FileChooser
-{
-public:
-    struct Call
-    {
-        QList<FileFilter> filters;
-        QString startFile;
-    };
-
-    std::optional<QString> chooseFile(QWidget *, const QList<FileFilter> &filters,
-                                      const QString &startFile) override
-    {
-        calls.append({filters, startFile});
-        return answers.isEmpty() ? std::nullopt : answers.takeFirst();
-    }
-
-    QList<std::optional<QString>> answers;
-    QList<Call> calls;
 };
 
 } // namespace donguri::testing

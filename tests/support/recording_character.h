@@ -1,6 +1,6 @@
 #pragma once
 
-#include "character.h"
+#include "character/character.h"
 
 #include <QStringList>
 

@@ -4,16 +4,9 @@
 
 namespace donguri::testing {
 
-TestRun::TestRun()
-{
-    state.DatabasePath = dir.filePath(QStringLiteral("どんぐりくん.mdb"));
-    state.SettingsFile = dir.filePath(QStringLiteral("donguri.ini"));
-}
-
 TestRun::~TestRun()
 {
     m_form.reset(); // the windows go before the files they use
-    m_kb.reset();
 }
 
 Services TestRun::services()
@@ -31,13 +24,6 @@ Form1 &TestRun::start()
     m_form = startMainWindow();
     log().clear();
     return *m_form;
-}
-
-KnowledgeBase &TestRun::kb()
-{
-    if (!m_kb)
-        m_kb = std::make_unique<KnowledgeBase>(state.DatabasePath);
-    return *m_kb;
 }
 
 void TestRun::ask(const QString &question)

@@ -1,50 +1,47 @@
 #pragma once
 
-#include "document_window.h"
-#include "fakes.h"
-#include "form1.h"
-#include "knowledge_base.h"
-#include "recording_character.h"
-#include "shared_state.h"
-
-#include <QTemporaryDir>
+#include "main_window/document_window.h"
+#include "main_window/form1.h"
+#include "support/fakes.h"
+#include "support/window_run.h"
 
 #include <memory>
 
 namespace donguri::testing {
 
-// Everything one run of the program needs, with doubles for the world outside: a fixed clock,
-// a scripted random source, recording characters, a browser that only records, a scripted
-// file chooser, and a knowledge base in a temporary folder.
-struct TestRun
+// Everything one run of the program needs, with doubles for the world outside: besides the
+// window doubles, a fixed clock, a scripted random source and a browser that only records.
+struct TestRun : WindowRun
 {
-    TestRun();
-    ~TestRun();
+    ~TestRun() override;
+
+    // Starts the main window, as start-up does.
+    void begin() override { start(); }
 
     std::unique_ptr<Form1> startMainWindow();
     Services services();
-    QString file(const QString &name) const { return dir.filePath(name); }
 
     // The run's own main window, started once; the greeting is cleared from the log.
     Form1 &start();
     Form1 &form() { return *m_form; }
-    KnowledgeBase &kb();
-    CharacterLog &log() { return *characters.log; }
     // Types the question into the main window and presses 検索.
     void ask(const QString &question);
 
-    QTemporaryDir dir;
-    SharedState state;
     FixedClock clock;
     ScriptedRandom random;
-    RecordingLoader characters;
     FakeBrowser browser;
     DesktopLinkOpener links{browser};
-    ScriptedChooser chooser;
 
 private:
-    std::unique_ptr<KnowledgeBase> m_kb;
     std::unique_ptr<Form1> m_form;
+};
+
+// A test of the question bar and what it reaches: each test function gets a new run with its
+// main window started.
+class RunTest : public RunFixture<TestRun>
+{
+protected:
+    void ask(const QString &question) { m_run->ask(question); }
 };
 
 } // namespace donguri::testing

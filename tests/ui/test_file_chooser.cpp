@@ -1,5 +1,5 @@
-#include "file_chooser.h"
-#include "test_env.h"
+#include "ui/file_chooser.h"
+#include "support/test_env.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "test_env.h"
+#include "support/test_env.h"
 
 namespace donguri::testing {
 

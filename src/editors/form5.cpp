@@ -1,8 +1,8 @@
 #include "form5.h"
 
-#include "settings_file.h"
-#include "shared_state.h"
-#include "ui_support.h"
+#include "settings/settings_file.h"
+#include "ui/shared_state.h"
+#include "ui/ui_support.h"
 
 #include <QLineEdit>
 #include <QPushButton>

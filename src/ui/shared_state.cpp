@@ -1,6 +1,6 @@
 #include "shared_state.h"
 
-#include "character.h"
+#include "character/character.h"
 
 namespace donguri {
 

@@ -1,7 +1,7 @@
-#include "broken_index.h"
-#include "kb_error.h"
-#include "knowledge_base.h"
-#include "test_env.h"
+#include "support/broken_index.h"
+#include "kb/kb_error.h"
+#include "kb/knowledge_base.h"
+#include "support/test_env.h"
 
 #include <QTemporaryDir>
 #include <QTest>

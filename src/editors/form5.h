@@ -1,7 +1,7 @@
 #pragma once
 
-#include "file_chooser.h"
-#include "problem_line.h"
+#include "ui/file_chooser.h"
+#include "ui/problem_line.h"
 
 #include <QWidget>
 
@@ -11,7 +11,7 @@ namespace donguri {
 
 class SharedState;
 
-// The settings window "ファイル設定": which knowledge base file this and later runs use.
+// Form5, the settings window "ファイル設定": which knowledge base file this and later runs use.
 class Form5 : public QWidget
 {
     Q_OBJECT

@@ -1,5 +1,5 @@
-#include "settings_file.h"
-#include "test_env.h"
+#include "settings/settings_file.h"
+#include "support/test_env.h"
 
 #include <QTemporaryDir>
 #include <QTest>

@@ -1,0 +1,101 @@
+#include "entry_form.h"
+
+#include "kb/kb_error.h"
+#include "ui/shared_state.h"
+#include "ui/ui_support.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+namespace donguri {
+
+namespace {
+// Client area of both windows, 7215 × 2805 twips.
+const QSize ClientSize(481, 187);
+
+QLabel *makeLabel(QWidget *parent, const QString &name, const QString &caption, QRect place)
+{
+    auto *label = new QLabel(caption, parent);
+    nameControl(label, name, caption);
+    label->setFont(japaneseFont(11.25));
+    label->setGeometry(place);
+    return label;
+}
+} // namespace
+
+EntryForm::EntryForm(SharedState &state, FileChooser &chooser, const QString &objectName,
+                     const QString &caption, const Buttons &buttons, QWidget *parent)
+    : QWidget(parent), m_state(state), m_problem(this, ClientSize),
+      m_chooser(chooser, linkFilters())
+{
+    setObjectName(objectName);
+    setWindowTitle(caption);
+    setAccessibleName(caption);
+    setFont(japaneseFont());
+    buildFields();
+    m_save = makeButton(this, QStringLiteral("Command1"), QStringLiteral("登録"), buttons.save);
+    m_close = makeButton(this, buttons.closeName, QStringLiteral("閉じる"), buttons.close);
+    const QList<QWidget *> tabOrder = {m_word, m_meaning, m_save, m_link, m_browse, m_close};
+    for (qsizetype i = 1; i < tabOrder.size(); ++i)
+        setTabOrder(tabOrder[i - 1], tabOrder[i]);
+    connect(m_browse, &QPushButton::clicked, this, &EntryForm::Command2_Click);
+}
+
+void EntryForm::buildFields()
+{
+    m_word = new QLineEdit(this);
+    nameControl(m_word, QStringLiteral("Text1"), QStringLiteral("言葉"));
+    m_word->setGeometry(fromTwips(960, 120, 5055, 270));
+    makeLabel(this, QStringLiteral("Label1"), QStringLiteral("言葉"), fromTwips(240, 120, 615, 255));
+    makeLabel(this, QStringLiteral("Label2"), QStringLiteral("意味"), fromTwips(240, 600, 495, 255));
+    m_meaning = new QPlainTextEdit(this);
+    nameControl(m_meaning, QStringLiteral("Text2"), QStringLiteral("意味"));
+    m_meaning->setGeometry(fromTwips(960, 600, 5055, 1695));
+    m_meaning->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_meaning->setTabChangesFocus(true);
+    m_link = new QLineEdit(this);
+    nameControl(m_link, QStringLiteral("Text3"), QStringLiteral("リンク"));
+    m_link->setGeometry(fromTwips(960, 2400, 5055, 270));
+    makeLabel(this, QStringLiteral("Label3"), QStringLiteral("リンク"), fromTwips(120, 2400, 735, 255));
+    m_browse = makeButton(this, QStringLiteral("Command2"), QStringLiteral("参照"),
+                          fromTwips(6120, 2400, 855, 255));
+}
+
+QString EntryForm::wordText() const { return m_word->text(); }
+QString EntryForm::meaningText() const { return m_meaning->toPlainText(); }
+QString EntryForm::linkText() const { return m_link->text(); }
+
+void EntryForm::Command2_Click()
+{
+    FOPEN();
+}
+
+void EntryForm::FOPEN()
+{
+    if (const std::optional<QString> chosen = m_chooser.choose(this))
+        m_link->setText(*chosen);
+}
+
+QList<FileFilter> EntryForm::linkFilters()
+{
+    return {{QStringLiteral("htmlファイル (*.htm)"), QStringLiteral("*.htm *.html")},
+            {QStringLiteral("テキストファイル(*.txt)"), QStringLiteral("*.txt")},
+            {QStringLiteral("ピクチャ (*.bmp)"), QStringLiteral("*.bmp")}};
+}
+
+bool EntryForm::write(const std::function<void(KnowledgeBase &)> &writing,
+                      const QString &failureText)
+{
+    try {
+        writing(m_data1.at(m_state.DatabasePath));
+    } catch (const KbError &error) {
+        m_problem.show(failureText, error.message());
+        return false;
+    }
+    m_problem.clear();
+    return true;
+}
+
+} // namespace donguri

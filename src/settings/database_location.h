@@ -1,0 +1,37 @@
+#pragma once
+
+#include "program_files.h"
+
+#include <QString>
+
+namespace donguri {
+
+// The two folders a run may keep its settings file in, in the order they are tried.
+struct DatabasePlaces
+{
+    ProgramFiles program;  // the folder the program file is in
+    ProgramFiles userData; // the per-user data folder, for when the program folder cannot hold files
+
+    // The places of the running program: an installed copy keeps everything in the user's data
+    // folder, since its program folder belongs to the system. Needs the application's name set.
+    static DatabasePlaces ofRunningProgram();
+};
+
+// Which knowledge base a run uses, and the settings file that says so.
+struct DatabaseChoice
+{
+    QString databasePath;
+    QString settingsFile;
+};
+
+// The one rule for which knowledge base a run uses: the first folder that has a settings file,
+// or could be given one, decides; its file's first line names the knowledge base, and an empty
+// or unreadable file leaves the folder's default database in use. When neither folder can hold
+// files the user data folder's default serves, without a settings file.
+enum class MissingSettings {
+    Create,     // start-up: a missing settings file is written with the default path
+    LeaveAlone, // donguri-kb: only reads, and lands on the file the next start-up would open
+};
+DatabaseChoice chooseDatabase(const DatabasePlaces &places, MissingSettings missing);
+
+} // namespace donguri

@@ -1,0 +1,226 @@
+// The secondary windows as the question bar opens them: one window of each kind per run, what
+// they hand back to the bar, and questions answered from what they stored.
+
+#include "kb/knowledge_base.h"
+#include "support/test_env.h"
+#include "support/test_run.h"
+
+#include <QDir>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QTest>
+
+using namespace donguri;
+using namespace donguri::testing;
+using namespace Qt::StringLiterals;
+
+class TestWindowFlows : public RunTest
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void teachingThenAskingFindsTheWord()
+    {
+        Form2 *teach = askUnknown(u"くぬぎ"_s);
+        teach->meaning()->setPlainText(u"ブナ科の木。\n実はどんぐり。"_s);
+        log().clear();
+        teach->Command1_Click();
+        QCOMPARE(log().requests(), (QStringList{u"Play greet"_s, u"Speak ありがとう。"_s}));
+        QCOMPARE(teach->wordText(), u"くぬぎ"_s); // the window keeps its texts
+
+        log().clear();
+        ask(u"くぬぎ"_s);
+        QCOMPARE(log().requests(), (QStringList{u"Play announce"_s, u"Speak ブナ科の木。\n実はどんぐり。"_s}));
+    }
+
+    void thereIsOneTeachWindowAndClosingUnloadsIt()
+    {
+        Form2 *teach = askUnknown(u"一つ目"_s);
+        teach->meaning()->setPlainText(u"書きかけ"_s);
+        QCOMPARE(askUnknown(u"二つ目"_s), teach);     // only brought to the front
+        QCOMPARE(teach->wordText(), u"一つ目"_s);     // its word box is not re-read
+        QCOMPARE(teach->meaningText(), u"書きかけ"_s);
+
+        teach->Command3_Click();
+        QTRY_VERIFY(!m_run->form().teachWindow());
+        Form2 *again = askUnknown(u"三つ目"_s);
+        QCOMPARE(again->wordText(), u"三つ目"_s);
+        QCOMPARE(again->meaningText(), QString());
+    }
+
+    void clickingAListedWordPresentsIt()
+    {
+        m_run->kb().add(u"どんぐり"_s, u"木の実"_s, {});
+        m_run->kb().add(u"どんぶり"_s.leftJustified(50, u' '), u"器"_s, {});
+        ask(u"どん*"_s);
+        Form3 *list = m_run->form().listWindow();
+        QCOMPARE(list->list()->count(), 2);
+        log().clear();
+        m_run->state.IdleCount = 900;
+        clickRow(list, 1);
+        QCOMPARE(log().requests(), (QStringList{u"Play announce"_s, u"Speak 器"_s}));
+        QCOMPARE(m_run->state.IdleCount, 0);
+        QVERIFY(m_run->form().listWindow()); // stays open with its list
+        QCOMPARE(list->list()->count(), 2);
+    }
+
+    void equalWordsPresentTheFirstEntry()
+    {
+        m_run->kb().add(u"くり"_s, u"一つ目"_s, {});
+        m_run->kb().add(u"くり"_s, u"二つ目"_s, {});
+        ask(u"く*"_s);
+        log().clear();
+        clickRow(m_run->form().listWindow(), 1);
+        QCOMPARE(log().requests().last(), u"Speak 一つ目"_s);
+    }
+
+    void aChosenEntryThatCannotBePresentedSaysNothing()
+    {
+        m_run->kb().add(u"くり"_s, u"栗"_s, {});
+        ask(u"く*"_s);
+        execSql(m_run->state.DatabasePath, "UPDATE 言葉 SET 意味 = NULL");
+        log().clear();
+        clickRow(m_run->form().listWindow(), 0);
+        QVERIFY(log().entries.isEmpty());
+        QVERIFY(m_run->form().listWindow());
+    }
+
+    void everyShowingRefillsFromTheCurrentPattern()
+    {
+        m_run->kb().add(u"どんぐり"_s, u"1"_s, {});
+        ask(u"どん*"_s);
+        Form3 *list = m_run->form().listWindow();
+        m_run->kb().add(u"どんこ"_s, u"2"_s, {}); // taught meanwhile: seen at the next showing
+        m_run->kb().add(u"くり"_s, u"3"_s, {});
+        log().clear();
+        ask(u"*"_s);
+        QCOMPARE(m_run->form().listWindow(), list);
+        QCOMPARE(list->list()->count(), 3);
+        QCOMPARE(log().requests(), (QStringList{u"Play announce"_s, u"Speak 3件見つかりました。"_s,
+                                                u"Play read"_s, u"Speak リストから選んでください。"_s}));
+    }
+
+    void closingAndReopeningTheListFillsOnce()
+    {
+        m_run->kb().add(u"どんぐり"_s, u"1"_s, {});
+        ask(u"どん*"_s);
+        m_run->form().listWindow()->Command1_Click();
+        QTRY_VERIFY(!m_run->form().listWindow());
+        log().clear();
+        ask(u"どん*"_s);
+        QCOMPARE(log().requests().count(u"Speak リストから選んでください。"_s), 1);
+    }
+
+    void correctingPromptsAndSpeaksThroughTheCharacterItLoadsFromThenOn()
+    {
+        const auto mainCharacter = m_run->state.CurrentCharacter;
+        m_run->form().Command4_Click();
+        QCOMPARE(log().entries, (QStringList{u"Genie#1: Speak 直す言葉を入れて呼び出しを押してください。"_s,
+                                             u"Genie#1: Play write"_s}));
+        Form4 *correct = m_run->form().correctionWindow();
+        QVERIFY(correct);
+        QCOMPARE(correct->windowTitle(), u"直します。"_s);
+        QCOMPARE(m_run->characters.loads.last(), u"Load Genie"_s);
+        QVERIFY(m_run->state.CurrentCharacter != mainCharacter);
+
+        // After the window is gone, its character still speaks for every window.
+        correct->Command4_Click();
+        QTRY_VERIFY(!m_run->form().correctionWindow());
+        log().clear();
+        m_run->form().Button_Click();
+        QCOMPARE(log().entries.first(), u"Genie#2: Speak それじゃ、またね。"_s);
+    }
+
+    void quotesWorkFromTeachingToCorrecting()
+    {
+        const QString word = u"it's \"どんぐり\""_s;
+        ask(word);
+        Form2 *teach = m_run->form().teachWindow();
+        QVERIFY(teach);
+        teach->meaning()->setPlainText(u"引用符入り"_s);
+        teach->Command1_Click();
+
+        log().clear();
+        ask(word);
+        QCOMPARE(log().requests().last(), u"Speak 引用符入り"_s);
+
+        ask(u"it's*"_s);
+        QCOMPARE(m_run->form().listWindow()->list()->item(0)->text(), word);
+        log().clear();
+        clickRow(m_run->form().listWindow(), 0);
+        QCOMPARE(log().requests().last(), u"Speak 引用符入り"_s);
+
+        Form4 *correct = openCorrection();
+        correct->word()->setText(word);
+        correct->Command3_Click();
+        QCOMPARE(correct->meaningText(), u"引用符入り"_s);
+        correct->meaning()->setPlainText(u"直した'意味'"_s);
+        correct->Command1_Click();
+        log().clear();
+        ask(word);
+        QCOMPARE(log().requests().last(), u"Speak 直した'意味'"_s);
+    }
+
+    void aRegisteredKnowledgeBaseAnswersTheNextQuestion()
+    {
+        writeSettingsFile();
+        const QString other = m_run->file(u"other/どんぐりくん.mdb"_s);
+        QDir().mkpath(m_run->file(u"other"_s));
+        KnowledgeBase(other).add(u"かし"_s, u"別の知識ファイルの樫"_s, {});
+
+        Form5 *settings = openSettings();
+        m_run->chooser.answers = {other};
+        settings->Command1_Click();
+        settings->Command2_Click();
+        QTRY_VERIFY(!m_run->form().settingsWindow());
+        QCOMPARE(m_run->state.DatabasePath, other);
+
+        log().clear();
+        ask(u"かし"_s);
+        QCOMPARE(log().requests().last(), u"Speak 別の知識ファイルの樫"_s);
+    }
+
+    void closingTheSettingsWindowUnloadsItAndShowingAgainOnlyRaisesIt()
+    {
+        writeSettingsFile();
+        Form5 *settings = openSettings();
+        settings->pathBox()->setText(u"編集中"_s);
+        QCOMPARE(openSettings(), settings);
+        QCOMPARE(settings->pathBox()->text(), u"編集中"_s);
+
+        settings->close();
+        QTRY_VERIFY(!m_run->form().settingsWindow());
+        QCOMPARE(openSettings()->pathBox()->text(), m_run->state.DatabasePath);
+    }
+
+private:
+    Form2 *askUnknown(const QString &word)
+    {
+        ask(word);
+        return m_run->form().teachWindow();
+    }
+    Form4 *openCorrection()
+    {
+        m_run->form().Command4_Click();
+        log().clear();
+        return m_run->form().correctionWindow();
+    }
+    Form5 *openSettings()
+    {
+        m_run->form().Command5_Click();
+        return m_run->form().settingsWindow();
+    }
+    void writeSettingsFile()
+    {
+        writeBytes(m_run->state.SettingsFile, (m_run->state.DatabasePath + u"\r\n"_s).toUtf8());
+    }
+    static void clickRow(Form3 *list, int row)
+    {
+        QListWidget *widget = list->list();
+        const QRect place = widget->visualItemRect(widget->item(row));
+        QTest::mouseClick(widget->viewport(), Qt::LeftButton, {}, place.center());
+    }
+};
+
+QTEST_MAIN(TestWindowFlows)
+#include "test_window_flows.moc"

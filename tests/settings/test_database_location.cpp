@@ -1,0 +1,119 @@
+#include "settings/database_location.h"
+#include "support/test_env.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace donguri;
+using namespace donguri::testing;
+using namespace Qt::StringLiterals;
+
+// Start-up and donguri-kb decide which knowledge base a run uses by the same rule; start-up
+// alone writes a missing settings file on the way.
+class TestDatabaseLocation : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        QDir(m_dir->path()).mkpath(u"program"_s);
+        m_places = {{m_dir->filePath(u"program"_s)}, {m_dir->filePath(u"user/data"_s)}};
+    }
+
+    void firstRunCreatesTheSettingsFileWithTheDefaultPath()
+    {
+        const DatabaseChoice choice = chooseDatabase(m_places, MissingSettings::Create);
+        const QString expected = m_places.program.directory + u"/どんぐりくん.mdb"_s;
+        QCOMPARE(choice.databasePath, expected);
+        QCOMPARE(choice.settingsFile, m_places.program.settingsFile());
+        QCOMPARE(fileBytes(m_places.program.settingsFile()), (expected + u"\r\n"_s).toUtf8());
+    }
+
+    void noSettingsFileMeansTheProgramFolderDefaultAndNoFileIsWritten()
+    {
+        QDir().mkpath(m_places.userData.directory);
+        writeBytes(m_places.userData.settingsFile(), "/kb/user.mdb\r\n");
+        QCOMPARE(chooseDatabase(m_places, MissingSettings::LeaveAlone).databasePath,
+                 m_places.program.defaultDatabase());
+        QVERIFY(!QFileInfo::exists(m_places.program.settingsFile()));
+    }
+
+    void theFirstLineIsTakenAsItIs_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("two lines") << QByteArray("/a.mdb\r\n/b.mdb\r\n") << u"/a.mdb"_s;
+        QTest::newRow("blanks") << QByteArray(" /a.mdb \r\n") << u" /a.mdb "_s;
+        QTest::newRow("lone CR") << QByteArray("/a.mdb\r") << u"/a.mdb"_s;
+        QTest::newRow("empty line") << QByteArray("\r\n") << QString();
+    }
+    void theFirstLineIsTakenAsItIs()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, expected);
+        writeBytes(m_places.program.settingsFile(), bytes);
+        for (const MissingSettings missing : {MissingSettings::Create, MissingSettings::LeaveAlone})
+            QCOMPARE(chooseDatabase(m_places, missing).databasePath, expected);
+        QCOMPARE(fileBytes(m_places.program.settingsFile()), bytes);
+    }
+
+    void theProgramFolderSettingsComeFirst()
+    {
+        writeBytes(m_places.program.settingsFile(), "/kb/a.mdb\r\n/kb/b.mdb\r\n");
+        QDir().mkpath(m_places.userData.directory);
+        writeBytes(m_places.userData.settingsFile(), "/kb/user.mdb\r\n");
+        QCOMPARE(chooseDatabase(m_places, MissingSettings::LeaveAlone).databasePath, u"/kb/a.mdb"_s);
+    }
+
+    void anEmptyFileGivesTheDefaultAndStaysEmpty()
+    {
+        writeBytes(m_places.program.settingsFile(), {});
+        for (const MissingSettings missing : {MissingSettings::Create, MissingSettings::LeaveAlone})
+            QCOMPARE(chooseDatabase(m_places, missing).databasePath, m_places.program.defaultDatabase());
+        QVERIFY(QFileInfo::exists(m_places.program.settingsFile()));
+        QCOMPARE(QFileInfo(m_places.program.settingsFile()).size(), 0);
+    }
+
+    void aProgramFolderThatCannotHoldFilesFallsBackToTheUserFolder()
+    {
+        // The program "folder" lies below a plain file: nothing can be created there.
+        writeBytes(m_dir->filePath(u"blocker"_s), "x");
+        m_places.program.directory = m_dir->filePath(u"blocker/program"_s);
+        QCOMPARE(chooseDatabase(m_places, MissingSettings::LeaveAlone).databasePath,
+                 m_places.userData.defaultDatabase());
+        QVERIFY(!QFileInfo::exists(m_places.userData.settingsFile()));
+
+        const DatabaseChoice choice = chooseDatabase(m_places, MissingSettings::Create);
+        QCOMPARE(choice.databasePath, m_places.userData.defaultDatabase());
+        QCOMPARE(choice.settingsFile, m_places.userData.settingsFile());
+        QCOMPARE(fileBytes(m_places.userData.settingsFile()),
+                 (m_places.userData.defaultDatabase() + u"\r\n"_s).toUtf8());
+
+        // The next start, and donguri-kb, remember what the user folder holds.
+        writeBytes(m_places.userData.settingsFile(), "/elsewhere.mdb\r\n");
+        for (const MissingSettings missing : {MissingSettings::Create, MissingSettings::LeaveAlone})
+            QCOMPARE(chooseDatabase(m_places, missing).databasePath, u"/elsewhere.mdb"_s);
+    }
+
+    void nowhereToWriteStillGivesTheDefault()
+    {
+        writeBytes(m_dir->filePath(u"blocker"_s), "x");
+        m_places.program.directory = m_dir->filePath(u"blocker/program"_s);
+        m_places.userData.directory = m_dir->filePath(u"blocker/user"_s);
+        for (const MissingSettings missing : {MissingSettings::Create, MissingSettings::LeaveAlone}) {
+            const DatabaseChoice choice = chooseDatabase(m_places, missing);
+            QCOMPARE(choice.databasePath, m_places.userData.defaultDatabase());
+            QCOMPARE(choice.settingsFile, m_places.userData.settingsFile());
+        }
+    }
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    DatabasePlaces m_places;
+};
+
+QTEST_GUILESS_MAIN(TestDatabaseLocation)
+#include "test_database_location.moc"

@@ -1,0 +1,86 @@
+#pragma once
+
+#include "kb/knowledge_base.h"
+#include "support/fake_chooser.h"
+#include "support/recording_character.h"
+#include "ui/shared_state.h"
+
+#include <QTemporaryDir>
+#include <QWidget>
+
+#include <memory>
+
+namespace donguri::testing {
+
+// The values one run shares, with doubles for what the windows reach outside themselves:
+// recording characters, a scripted file chooser, and a knowledge base in a temporary folder.
+struct WindowRun
+{
+    WindowRun();
+    virtual ~WindowRun();
+
+    // Sets the run up as start-up leaves it for the windows: a recorded Genie is the current
+    // character, with nothing logged yet.
+    virtual void begin();
+    // Keeps a window made for the test until the run ends, and shows it.
+    template <typename Window>
+    Window *keep(Window *window)
+    {
+        m_windows.emplace_back(window);
+        window->show();
+        return window;
+    }
+
+    QString file(const QString &name) const { return dir.filePath(name); }
+    KnowledgeBase &kb();
+    CharacterLog &log() { return *characters.log; }
+
+    QTemporaryDir dir;
+    SharedState state;
+    RecordingLoader characters;
+    ScriptedChooser chooser;
+
+private:
+    std::vector<std::unique_ptr<QWidget>> m_windows;
+    std::unique_ptr<KnowledgeBase> m_kb;
+};
+
+// The fixture of the window tests: each test function gets a new run, begun.
+class RunFixtureBase : public QObject
+{
+    Q_OBJECT
+protected Q_SLOTS:
+    void init() { beginRun(); }
+    void cleanup() { endRun(); }
+
+protected:
+    virtual void beginRun() = 0;
+    virtual void endRun() = 0;
+};
+
+template <typename Run>
+class RunFixture : public RunFixtureBase
+{
+protected:
+    void beginRun() override
+    {
+        m_run = std::make_unique<Run>();
+        m_run->begin();
+    }
+    void endRun() override { m_run.reset(); }
+    CharacterLog &log() { return m_run->log(); }
+
+    std::unique_ptr<Run> m_run;
+};
+
+// A test of one secondary window.
+using WindowTest = RunFixture<WindowRun>;
+
+} // namespace donguri::testing
+
+namespace donguri::testing {
+
+// The object names of a window's controls in the order Tab visits them, from its first one.
+QStringList tabOrder(QWidget *window);
+
+} // namespace donguri::testing
