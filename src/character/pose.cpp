@@ -33,6 +33,7 @@ struct Definition
 
 const QHash<QString, Definition> &definitions()
 {
+    // clang-format off
     static const QHash<QString, Definition> table = {
         {QStringLiteral("announce"), {1400, [](Pose &p, double t) {
              const double e = envelope(t, 0.25);
@@ -151,6 +152,7 @@ const QHash<QString, Definition> &definitions()
              p.leftArm = p.rightArm = 0.7 * e;
          }}},
     };
+    // clang-format on
     return table;
 }
 

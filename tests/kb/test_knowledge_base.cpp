@@ -179,6 +179,7 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArray>("setup");
         QTest::addColumn<std::optional<qint16>>("expected");
+        // clang-format off
         QTest::newRow("merlin") << QByteArray("UPDATE キャラクター SET キャラクター番号 = 2") << std::optional<qint16>(2);
         QTest::newRow("no row 1") << QByteArray("DELETE FROM キャラクター") << std::optional<qint16>();
         QTest::newRow("only another row") << QByteArray("UPDATE キャラクター SET ID = 7") << std::optional<qint16>();
@@ -186,6 +187,7 @@ private Q_SLOTS:
         QTest::newRow("null") << QByteArray("UPDATE キャラクター SET キャラクター番号 = NULL") << std::optional<qint16>();
         QTest::newRow("too big for 16 bits") << QByteArray("UPDATE キャラクター SET キャラクター番号 = 70000") << std::optional<qint16>();
         QTest::newRow("unknown number") << QByteArray("UPDATE キャラクター SET キャラクター番号 = 9") << std::optional<qint16>(9);
+        // clang-format on
     }
     void characterChoiceIsReadAndRepaired()
     {
@@ -214,12 +216,14 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("setup");
         QTest::addColumn<int>("chosen");
         QTest::addColumn<std::optional<qint16>>("storedAfter");
+        // clang-format off
         QTest::newRow("merlin") << QByteArray("UPDATE キャラクター SET キャラクター番号 = 2") << 2 << std::optional<qint16>(2);
         QTest::newRow("unknown number") << QByteArray("UPDATE キャラクター SET キャラクター番号 = 4") << 4 << std::optional<qint16>(4);
         QTest::newRow("negative") << QByteArray("UPDATE キャラクター SET キャラクター番号 = -1") << -1 << std::optional<qint16>(-1);
         QTest::newRow("empty table") << QByteArray("DELETE FROM キャラクター") << 1 << std::optional<qint16>(1);
         // Row 1 stays unreadable; the row added for Genie has another ID.
         QTest::newRow("text") << QByteArray("UPDATE キャラクター SET キャラクター番号 = 'x'") << 1 << std::optional<qint16>();
+        // clang-format on
     }
     void theChosenCharacterIsReadOrRepaired()
     {

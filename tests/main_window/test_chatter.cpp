@@ -71,6 +71,7 @@ private Q_SLOTS:
     {
         QTest::addColumn<double>("draw");
         QTest::addColumn<QStringList>("requests");
+        // clang-format off
         QTest::newRow("1, corner 4") << 0.0 << QStringList{u"Speak 長いことここにいるなー"_s, u"MoveTo 0,0"_s, u"Play idle2_1"_s};
         QTest::newRow("2") << 1.5 / 7 << QStringList{u"Speak あいまい検索は小文字で*（アスタリスク)を付けてね。"_s, u"Play idle2_1"_s, u"Play blink"_s};
         QTest::newRow("3") << 2.5 / 7 << QStringList{u"Speak 調子はどうだい。"_s, u"Play idle2_1"_s, u"Play confused"_s};
@@ -78,6 +79,7 @@ private Q_SLOTS:
         QTest::newRow("5 in June") << 4.5 / 7 << QStringList{u"Play explain"_s, u"Speak かえるの声が聞こえないかい？"_s, u"Play idle2_1"_s};
         QTest::newRow("6") << 5.5 / 7 << QStringList{u"Speak フォームをダブルクリックしても検索できるよ。"_s, u"Play idle2_1"_s, u"Play blink"_s};
         QTest::newRow("7") << 0.999 << QStringList{u"Speak F1キーを押しても検索できるよ。"_s, u"Play idle2_1"_s, u"Play blink"_s};
+        // clang-format on
     }
     void everyIdleRowHasItsSequence()
     {
