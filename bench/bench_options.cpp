@@ -33,8 +33,8 @@ BenchOptions parseOptions(const QStringList &arguments)
         u"[entries...]"_s);
     const QCommandLineOption dataDir(u"data-dir"_s, u"Directory for the generated files."_s,
                                      u"dir"_s, u"."_s);
-    const QCommandLineOption budget(u"budget-ms"_s, u"Time for each operation and size."_s,
-                                    u"ms"_s, QString::number(DefaultBudgetMs));
+    const QCommandLineOption budget(u"budget-ms"_s, u"Time for each operation and size."_s, u"ms"_s,
+                                    QString::number(DefaultBudgetMs));
     const QCommandLineOption plans(u"plans"_s, u"Print EXPLAIN QUERY PLAN of the raw queries."_s);
     parser.addOptions({dataDir, budget, plans});
     parser.process(arguments);

@@ -2,8 +2,8 @@
 
 #include "entry_generator.h"
 #include "kb/knowledge_base.h"
-#include "raw_sqlite.h"
 #include "kb/sqlite_db.h"
+#include "raw_sqlite.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -11,7 +11,6 @@
 #include <QTextStream>
 
 #include <stdexcept>
-
 #include <unistd.h>
 
 namespace donguri::bench {
@@ -75,7 +74,9 @@ void generate(const QString &path, int entries)
 {
     const QString partial = path + u".part"_s;
     QFile::remove(partial);
-    { KnowledgeBase created(partial); } // tables, index and triggers as the program makes them
+    {
+        KnowledgeBase created(partial);
+    } // tables, index and triggers as the program makes them
     QElapsedTimer timer;
     timer.start();
     fillEntries(partial, entries);

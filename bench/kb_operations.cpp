@@ -1,8 +1,8 @@
 #include "kb_operations.h"
 
 #include "kb/knowledge_base.h"
-#include "raw_sqlite.h"
 #include "kb/word_pattern.h"
+#include "raw_sqlite.h"
 
 #include <memory>
 #include <stdexcept>

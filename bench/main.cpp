@@ -6,9 +6,9 @@
 // where ratio = median / raw median. Lines starting with # are informational.
 
 #include "bench_options.h"
+#include "kb/knowledge_base.h"
 #include "kb_file.h"
 #include "kb_operations.h"
-#include "kb/knowledge_base.h"
 #include "raw_sqlite.h"
 #include "timing.h"
 
@@ -44,7 +44,7 @@ void report(const Operation &operation, int entries, const Comparison &c)
 void showPlan(RawConnection &connection, const Operation &operation)
 {
     out() << u"# plan %1: %2 -> %3"_s.arg(operation.name, QString::fromUtf8(operation.rawSql),
-                                         queryPlan(connection, operation.rawSql))
+                                          queryPlan(connection, operation.rawSql))
           << Qt::endl;
 }
 

@@ -38,7 +38,10 @@ public:
     void bindText(int index, const QByteArray &utf8);
     void bindInteger(int index, qint64 value);
     bool step();
-    void run() { while (step()) {} }
+    void run()
+    {
+        while (step()) {}
+    }
     void reset();
 
     qint64 integer(int column) const;

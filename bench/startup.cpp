@@ -11,15 +11,15 @@
 // state, desktop character with its voice, main window) and reports when the greeting reaches
 // the character.
 
-#include "bench_options.h"
 #include "app/desktop_services.h"
-#include "main_window/form1.h"
-#include "kb_file.h"
-#include "kb/knowledge_base.h"
 #include "app/module1.h"
+#include "bench_options.h"
+#include "kb/knowledge_base.h"
+#include "kb_file.h"
+#include "main_window/form1.h"
 #include "settings/settings_file.h"
-#include "ui/shared_state.h"
 #include "timing.h"
+#include "ui/shared_state.h"
 
 #include <QApplication>
 #include <QDir>
@@ -197,9 +197,8 @@ void report(const char *operation, int entries, const Summary &big, const Summar
 
 void measureSize(const BenchOptions &options, const QString &emptyFolder, int entries)
 {
-    const QString bigFolder =
-        programFolderFor(options.dataDirectory, QString::number(entries),
-                         cachedKnowledgeBase(options.dataDirectory, entries));
+    const QString bigFolder = programFolderFor(options.dataDirectory, QString::number(entries),
+                                               cachedKnowledgeBase(options.dataDirectory, entries));
     // One unmeasured start of each warms the page cache; then they take turns.
     startOnce(emptyFolder);
     startOnce(bigFolder);
@@ -212,8 +211,7 @@ void measureSize(const BenchOptions &options, const QString &emptyFolder, int en
         }
     }
     report("startup", entries, summarize(big.ns), summarize(empty.ns), 0);
-    report("startup_rss_kib", entries, summarizeIn(big.rssKib, 1), summarizeIn(empty.rssKib, 1),
-           0);
+    report("startup_rss_kib", entries, summarizeIn(big.rssKib, 1), summarizeIn(empty.rssKib, 1), 0);
 }
 
 int runParent(int argc, char *argv[])

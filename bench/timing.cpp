@@ -58,8 +58,8 @@ Summary summarizeIn(QList<qint64> samples, double unit)
         return {};
     std::sort(samples.begin(), samples.end());
     const qsizetype n = samples.size();
-    const double median = n % 2 == 1 ? double(samples[n / 2])
-                                     : (samples[n / 2 - 1] + samples[n / 2]) / 2.0;
+    const double median =
+        n % 2 == 1 ? double(samples[n / 2]) : (samples[n / 2 - 1] + samples[n / 2]) / 2.0;
     const auto rank = qsizetype(std::ceil(0.99 * double(n)));
     return {median / unit, double(samples[std::max<qsizetype>(rank, 1) - 1]) / unit};
 }

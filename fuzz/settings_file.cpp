@@ -3,8 +3,9 @@
 // follows it, and must read back the same once the program has written it out again (which is
 // what happens to a file an older installation wrote in Shift_JIS).
 
-#include "fuzz_check.h"
 #include "settings/settings_file.h"
+
+#include "fuzz_check.h"
 
 #include <algorithm>
 #include <cstdint>

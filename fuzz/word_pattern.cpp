@@ -6,9 +6,10 @@
 // the byte matcher SQLite calls, with any bytes a hand-edited file might hold; matching of
 // text as typed and stored, trailing blanks aside; and the prefix range.
 
+#include "kb/word_pattern.h"
+
 #include "fuzz_check.h"
 #include "support/reference_matching.h"
-#include "kb/word_pattern.h"
 
 #include <cstdint>
 #include <string_view>

@@ -16,11 +16,11 @@ namespace {
 const QStringList Characters = {QStringLiteral("Genie"), QStringLiteral("merlin"),
                                 QStringLiteral("Peedy")};
 const QStringList Animations = {
-    QStringLiteral("(appear)"), QStringLiteral("(rest)"),     QStringLiteral("announce"),
+    QStringLiteral("(appear)"), QStringLiteral("(rest)"),        QStringLiteral("announce"),
     QStringLiteral("read"),     QStringLiteral("readcontinued"), QStringLiteral("decline"),
-    QStringLiteral("write"),    QStringLiteral("greet"),      QStringLiteral("process"),
-    QStringLiteral("wave"),     QStringLiteral("hide"),       QStringLiteral("idle2_1"),
-    QStringLiteral("blink"),    QStringLiteral("confused"),   QStringLiteral("think"),
+    QStringLiteral("write"),    QStringLiteral("greet"),         QStringLiteral("process"),
+    QStringLiteral("wave"),     QStringLiteral("hide"),          QStringLiteral("idle2_1"),
+    QStringLiteral("blink"),    QStringLiteral("confused"),      QStringLiteral("think"),
     QStringLiteral("explain"),  QStringLiteral("pleased")};
 constexpr int Frames = 7;
 constexpr double Scale = 0.55;
@@ -47,7 +47,8 @@ int main(int argc, char *argv[])
     const QSize cell = (QSizeF(CharacterArt::canvasSize()) * Scale).toSize();
     const int columnWidth = LabelWidth + Frames * cell.width() + 20;
     const int headerHeight = 30;
-    QImage sheet(int(Characters.size()) * columnWidth, headerHeight + int(Animations.size()) * cell.height(),
+    QImage sheet(int(Characters.size()) * columnWidth,
+                 headerHeight + int(Animations.size()) * cell.height(),
                  QImage::Format_ARGB32_Premultiplied);
     sheet.fill(QColor(246, 244, 238));
     QPainter painter(&sheet);

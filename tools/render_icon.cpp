@@ -29,7 +29,8 @@ int main(int argc, char *argv[])
         QPainter painter(&image);
         svg.render(&painter);
         painter.end();
-        const QString folder = QStringLiteral("%1/%2x%2").arg(QString::fromLocal8Bit(argv[2])).arg(size);
+        const QString folder =
+            QStringLiteral("%1/%2x%2").arg(QString::fromLocal8Bit(argv[2])).arg(size);
         QDir().mkpath(folder);
         if (!image.save(folder + u'/' + name + QStringLiteral(".png"))) {
             std::fprintf(stderr, "cannot write into %s\n", qPrintable(folder));

@@ -1,13 +1,13 @@
 #pragma once
 
+#include "character/drawn_character.h"
+#include "character/voice.h"
 #include "main_window/clock.h"
 #include "main_window/document_window.h"
-#include "character/drawn_character.h"
-#include "ui/file_chooser.h"
 #include "main_window/link_opener.h"
 #include "main_window/random_source.h"
 #include "main_window/services.h"
-#include "character/voice.h"
+#include "ui/file_chooser.h"
 
 #include <memory>
 

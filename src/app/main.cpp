@@ -15,7 +15,8 @@ int main(int argc, char *argv[])
 {
     // Characters stand at fixed screen positions, which Wayland does not let a client choose;
     // run through XWayland there unless told otherwise.
-    if (qEnvironmentVariable("XDG_SESSION_TYPE") == u"wayland" && !qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+    if (qEnvironmentVariable("XDG_SESSION_TYPE") == u"wayland"
+        && !qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "xcb");
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("donguri"));

@@ -12,8 +12,7 @@ constexpr int AnswerTimeoutMs = 1000;
 const QByteArray RaiseRequest = QByteArrayLiteral("raise\n");
 } // namespace
 
-SingleInstance::SingleInstance(const QString &name, QObject *parent)
-    : QObject(parent), m_name(name)
+SingleInstance::SingleInstance(const QString &name, QObject *parent) : QObject(parent), m_name(name)
 {
 }
 

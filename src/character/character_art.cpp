@@ -78,10 +78,14 @@ protected:
         p.drawEllipse(headCenter(), 22, 21);
         // ears
         QPainterPath ear;
-        ear.moveTo(-20, -116); ear.lineTo(-32, -124); ear.lineTo(-21, -106);
+        ear.moveTo(-20, -116);
+        ear.lineTo(-32, -124);
+        ear.lineTo(-21, -106);
         p.drawPath(ear);
         QPainterPath ear2;
-        ear2.moveTo(20, -116); ear2.lineTo(32, -124); ear2.lineTo(21, -106);
+        ear2.moveTo(20, -116);
+        ear2.lineTo(32, -124);
+        ear2.lineTo(21, -106);
         p.drawPath(ear2);
         // topknot
         p.setBrush(QColor(30, 30, 60));
@@ -98,7 +102,10 @@ protected:
         // goatee
         p.setBrush(QColor(30, 30, 60));
         QPainterPath beard;
-        beard.moveTo(-4, -93); beard.lineTo(4, -93); beard.lineTo(0, -84); beard.closeSubpath();
+        beard.moveTo(-4, -93);
+        beard.lineTo(4, -93);
+        beard.lineTo(0, -84);
+        beard.closeSubpath();
         p.drawPath(beard);
     }
 };
@@ -351,7 +358,8 @@ void paintQuestionMarks(QPainter &p, QPointF head, double t)
     font.setBold(true);
     p.setFont(font);
     p.setPen(QColor(230, 120, 30));
-    p.drawText(QPointF(head.x() + 22, head.y() - 18 - 6 * std::sin(Pi * t * 3)), QStringLiteral("?"));
+    p.drawText(QPointF(head.x() + 22, head.y() - 18 - 6 * std::sin(Pi * t * 3)),
+               QStringLiteral("?"));
     if (t > 0.4)
         p.drawText(QPointF(head.x() + 36, head.y() - 34), QStringLiteral("?"));
 }
@@ -388,8 +396,8 @@ void paintSparkles(QPainter &p, QPointF head, double t)
     for (int i = 0; i < 4; ++i) {
         const double a = 2 * Pi * (i / 4.0 + t * 0.5);
         const double r = 34 + 6 * std::sin(Pi * t * 4 + i);
-        p.drawPath(star({head.x() + r * std::cos(a), head.y() - 10 + r * std::sin(a) * 0.7},
-                        5, 2, 4));
+        p.drawPath(
+            star({head.x() + r * std::cos(a), head.y() - 10 + r * std::sin(a) * 0.7}, 5, 2, 4));
     }
 }
 

@@ -13,7 +13,7 @@
 namespace donguri {
 
 namespace {
-constexpr int ActiveFrameMs = 40;  // 25 frames a second while something moves
+constexpr int ActiveFrameMs = 40;   // 25 frames a second while something moves
 constexpr int RestingFrameMs = 120; // breathing and blinking need little
 constexpr int AppearMs = 500;
 constexpr double GlidePixelsPerSecond = 420;
@@ -63,13 +63,22 @@ void DrawnCharacter::setVoiceEnabled(bool on)
     m_figure->setVoiceMenu(m_voice != nullptr, m_voiceEnabled);
 }
 
-void DrawnCharacter::Show() { enqueue({Request::Kind::Show, {}, {}}); }
-void DrawnCharacter::Speak(const QString &text) { enqueue({Request::Kind::Speak, text, {}}); }
+void DrawnCharacter::Show()
+{
+    enqueue({Request::Kind::Show, {}, {}});
+}
+void DrawnCharacter::Speak(const QString &text)
+{
+    enqueue({Request::Kind::Speak, text, {}});
+}
 void DrawnCharacter::Play(const QString &animation)
 {
     enqueue({Request::Kind::Play, animation, {}});
 }
-void DrawnCharacter::MoveTo(int x, int y) { enqueue({Request::Kind::MoveTo, {}, QPoint(x, y)}); }
+void DrawnCharacter::MoveTo(int x, int y)
+{
+    enqueue({Request::Kind::MoveTo, {}, QPoint(x, y)});
+}
 
 int DrawnCharacter::revealMs(const QString &text)
 {
@@ -143,7 +152,8 @@ void DrawnCharacter::begin(Request request)
         Q_EMIT requestStarted(describe(QStringLiteral("Play"), m_current->text));
         break;
     case Request::Kind::MoveTo:
-        Q_EMIT requestStarted(QStringLiteral("MoveTo %1,%2").arg(m_current->target.x()).arg(m_current->target.y()));
+        Q_EMIT requestStarted(
+            QStringLiteral("MoveTo %1,%2").arg(m_current->target.x()).arg(m_current->target.y()));
         break;
     }
     if (m_current->kind == Request::Kind::Show && !m_visible) {
@@ -206,8 +216,9 @@ void DrawnCharacter::onFrame()
         }
         case Request::Kind::MoveTo: {
             const QPoint delta = m_current->target - m_moveFrom;
-            m_figure->move(m_moveFrom + QPoint(int(std::lround(delta.x() * t)),
-                                               int(std::lround(delta.y() * t))));
+            m_figure->move(
+                m_moveFrom
+                + QPoint(int(std::lround(delta.x() * t)), int(std::lround(delta.y() * t))));
             pose.facing = delta.x() < 0 ? -1 : 1;
             pose.tilt = 6 * pose.facing;
             pose.bob = -3 * std::abs(std::sin(t * 12));
@@ -238,9 +249,12 @@ void DrawnCharacter::updateBalloon()
         return;
     const QString &text = m_current->text;
     const int reveal = int(revealMs(text) * m_timeScale);
-    const qsizetype shown = reveal <= 0 ? text.size()
-                                        : qsizetype(std::ceil(text.size() * std::min(1.0, double(m_requestClock.elapsed()) / reveal)));
-    m_balloon->present(text, shown, m_figure->geometry(), screenAround(m_figure->geometry().center()));
+    const qsizetype shown =
+        reveal <= 0 ? text.size()
+                    : qsizetype(std::ceil(
+                        text.size() * std::min(1.0, double(m_requestClock.elapsed()) / reveal)));
+    m_balloon->present(text, shown, m_figure->geometry(),
+                       screenAround(m_figure->geometry().center()));
 }
 
 void DrawnCharacter::scheduleFrames()

@@ -11,7 +11,10 @@ namespace {
 
 constexpr double Pi = 3.14159265358979323846;
 
-double wave(double t, double cycles) { return std::sin(2 * Pi * cycles * t); }
+double wave(double t, double cycles)
+{
+    return std::sin(2 * Pi * cycles * t);
+}
 // Rises from 0 to 1 over the first `edge` of the run, falls back over the last `edge`.
 double envelope(double t, double edge = 0.2)
 {

@@ -10,19 +10,19 @@ enum class Prop { None, Book, Pen, Gear, Question, ThoughtDots, Bulb, Sparkles, 
 // One frame of a character, in parameters every character's drawing understands.
 struct Pose
 {
-    double bob = 0;        // vertical offset in pixels, up is negative
-    double tilt = 0;       // body lean in degrees
-    double leftArm = 0;    // 0 hanging down … 1 raised high
+    double bob = 0;     // vertical offset in pixels, up is negative
+    double tilt = 0;    // body lean in degrees
+    double leftArm = 0; // 0 hanging down … 1 raised high
     double rightArm = 0;
     double eyesClosed = 0; // 0 open … 1 shut
     double gaze = 0;       // -1 looking left … 1 looking right
     double mouth = 0;      // 0 closed smile … 1 wide open
     bool frown = false;
-    double scale = 1;      // whole figure, for appearing and hiding
+    double scale = 1; // whole figure, for appearing and hiding
     double opacity = 1;
-    int facing = 1;        // 1 right, -1 left (mirrors the figure)
+    int facing = 1; // 1 right, -1 left (mirrors the figure)
     Prop prop = Prop::None;
-    double propPhase = 0;  // 0 … 1, how far the prop's own motion has gone
+    double propPhase = 0; // 0 … 1, how far the prop's own motion has gone
 };
 
 // An animation is a pose for every moment of its run.

@@ -100,8 +100,10 @@ void SpeechBalloon::keepRevealedInView()
 {
     QCoreApplication::sendPostedEvents(m_scroll, QEvent::LayoutRequest);
     const QFontMetrics metrics(m_label->font());
-    const int revealed = metrics.boundingRect(QRect(0, 0, m_label->width(), INT_MAX),
-                                              Qt::TextWordWrap, m_label->text()).height();
+    const int revealed =
+        metrics
+            .boundingRect(QRect(0, 0, m_label->width(), INT_MAX), Qt::TextWordWrap, m_label->text())
+            .height();
     m_scroll->verticalScrollBar()->setValue(revealed - m_scroll->height());
 }
 

@@ -33,9 +33,11 @@ std::unique_ptr<PipelineVoice> PipelineVoice::japanese()
         return std::make_unique<PipelineVoice>(QList<Stage>{}); // no synthesizer: silent
     // Without kakasi every kanji would be read out as a placeholder; kana alone still works.
     if (!kakasi.isEmpty())
-        stages.append({kakasi, {QStringLiteral("-i"), QStringLiteral("utf8"), QStringLiteral("-o"),
-                                QStringLiteral("utf8"), QStringLiteral("-JH")}});
-    stages.append({espeak, {QStringLiteral("-v"), QStringLiteral("ja"), QStringLiteral("--stdin")}});
+        stages.append({kakasi,
+                       {QStringLiteral("-i"), QStringLiteral("utf8"), QStringLiteral("-o"),
+                        QStringLiteral("utf8"), QStringLiteral("-JH")}});
+    stages.append(
+        {espeak, {QStringLiteral("-v"), QStringLiteral("ja"), QStringLiteral("--stdin")}});
     return std::make_unique<PipelineVoice>(stages);
 }
 
@@ -110,8 +112,8 @@ const QString VoiceKey = QStringLiteral("voice/enabled");
 // ~/.config/donguri/donguri.conf: per-user choices; donguri.ini keeps only the database path.
 bool VoicePreference::enabled()
 {
-    const QSettings settings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("donguri"),
-                             QStringLiteral("donguri"));
+    const QSettings settings(QSettings::NativeFormat, QSettings::UserScope,
+                             QStringLiteral("donguri"), QStringLiteral("donguri"));
     return settings.value(VoiceKey, true).toBool();
 }
 

@@ -48,8 +48,10 @@ void EntryForm::buildFields()
     m_word = new QLineEdit(this);
     nameControl(m_word, QStringLiteral("Text1"), QStringLiteral("言葉"));
     m_word->setGeometry(fromTwips(960, 120, 5055, 270));
-    makeLabel(this, QStringLiteral("Label1"), QStringLiteral("言葉"), fromTwips(240, 120, 615, 255));
-    makeLabel(this, QStringLiteral("Label2"), QStringLiteral("意味"), fromTwips(240, 600, 495, 255));
+    makeLabel(this, QStringLiteral("Label1"), QStringLiteral("言葉"),
+              fromTwips(240, 120, 615, 255));
+    makeLabel(this, QStringLiteral("Label2"), QStringLiteral("意味"),
+              fromTwips(240, 600, 495, 255));
     m_meaning = new QPlainTextEdit(this);
     nameControl(m_meaning, QStringLiteral("Text2"), QStringLiteral("意味"));
     m_meaning->setGeometry(fromTwips(960, 600, 5055, 1695));
@@ -58,14 +60,24 @@ void EntryForm::buildFields()
     m_link = new QLineEdit(this);
     nameControl(m_link, QStringLiteral("Text3"), QStringLiteral("リンク"));
     m_link->setGeometry(fromTwips(960, 2400, 5055, 270));
-    makeLabel(this, QStringLiteral("Label3"), QStringLiteral("リンク"), fromTwips(120, 2400, 735, 255));
+    makeLabel(this, QStringLiteral("Label3"), QStringLiteral("リンク"),
+              fromTwips(120, 2400, 735, 255));
     m_browse = makeButton(this, QStringLiteral("Command2"), QStringLiteral("参照"),
                           fromTwips(6120, 2400, 855, 255));
 }
 
-QString EntryForm::wordText() const { return m_word->text(); }
-QString EntryForm::meaningText() const { return m_meaning->toPlainText(); }
-QString EntryForm::linkText() const { return m_link->text(); }
+QString EntryForm::wordText() const
+{
+    return m_word->text();
+}
+QString EntryForm::meaningText() const
+{
+    return m_meaning->toPlainText();
+}
+QString EntryForm::linkText() const
+{
+    return m_link->text();
+}
 
 void EntryForm::Command2_Click()
 {

@@ -30,9 +30,9 @@ void Form2::Form_Load()
 // says why; only a stored entry is thanked for.
 void Form2::Command1_Click()
 {
-    const bool saved = write(
-        [this](KnowledgeBase &kb) { kb.add(wordText(), meaningText(), linkText()); },
-        QStringLiteral("登録できませんでした。知識ファイルに書き込めません。"));
+    const bool saved =
+        write([this](KnowledgeBase &kb) { kb.add(wordText(), meaningText(), linkText()); },
+              QStringLiteral("登録できませんでした。知識ファイルに書き込めません。"));
     if (!saved)
         return;
     Character &character = m_state.character();

@@ -13,8 +13,7 @@
 
 namespace donguri {
 
-Form4::Form4(SharedState &state, CharacterLoader &characters, FileChooser &chooser,
-             QWidget *parent)
+Form4::Form4(SharedState &state, CharacterLoader &characters, FileChooser &chooser, QWidget *parent)
     : EntryForm(state, chooser, QStringLiteral("Form4"), QStringLiteral("直します。"),
                 {fromTwips(6120, 480, 855, 255), QStringLiteral("Command4"),
                  fromTwips(6120, 720, 855, 255)},
@@ -72,9 +71,9 @@ void Form4::Command1_Click()
     if (!m_calledUp)
         return;
     const qint32 id = *m_calledUp;
-    const bool saved = write(
-        [&](KnowledgeBase &kb) { kb.update(id, wordText(), meaningText(), linkText()); },
-        QStringLiteral("直せませんでした。知識ファイルに書き込めません。"));
+    const bool saved =
+        write([&](KnowledgeBase &kb) { kb.update(id, wordText(), meaningText(), linkText()); },
+              QStringLiteral("直せませんでした。知識ファイルに書き込めません。"));
     if (!saved)
         return;
     m_calledUp.reset();

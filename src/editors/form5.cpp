@@ -69,8 +69,9 @@ void Form5::Command2_Click()
 {
     m_state.DatabasePath = m_text1->text();
     if (!writeSettingsLine(m_state.SettingsFile, m_state.DatabasePath)) {
-        m_problem.show(QStringLiteral("設定を保存できませんでした。このファイルは今回だけ使います。"),
-                       m_state.SettingsFile);
+        m_problem.show(
+            QStringLiteral("設定を保存できませんでした。このファイルは今回だけ使います。"),
+            m_state.SettingsFile);
         return;
     }
     m_problem.clear();

@@ -207,8 +207,7 @@ sql::Statement &KnowledgeBase::statement(std::unique_ptr<sql::Statement> &slot, 
 
 std::optional<qint32> KnowledgeBase::findWord(const QString &word)
 {
-    Use query(statement(m_findWord,
-                        "SELECT ID FROM 言葉 WHERE 照合語 = ?1 ORDER BY ID LIMIT 1"));
+    Use query(statement(m_findWord, "SELECT ID FROM 言葉 WHERE 照合語 = ?1 ORDER BY ID LIMIT 1"));
     query->bind(1, withoutTrailingBlanks(word));
     if (!query->step())
         return std::nullopt;
@@ -325,8 +324,8 @@ QStringList KnowledgeBase::integrityProblems()
 void KnowledgeBase::update(qint32 id, const QString &word, const QString &meaning,
                            const QString &link)
 {
-    Use query(statement(m_update,
-                        "UPDATE 言葉 SET 言葉 = ?2, 意味 = ?3, リンク = ?4 WHERE ID = ?1"));
+    Use query(
+        statement(m_update, "UPDATE 言葉 SET 言葉 = ?2, 意味 = ?3, リンク = ?4 WHERE ID = ?1"));
     query->bind(1, qint64(id)).bind(2, word).bind(3, meaning).bind(4, link);
     query->run();
     if (sqlite3_changes(m_db->handle()) == 0)

@@ -48,7 +48,10 @@ public:
 
     // Advances to the next row; false when there is none. Errors throw.
     bool step();
-    void run() { while (step()) {} }
+    void run()
+    {
+        while (step()) {}
+    }
     void reset();
 
     bool isNull(int column) const;

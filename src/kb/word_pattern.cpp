@@ -47,8 +47,9 @@ bool WordPattern::matchesEverything() const
 bool WordPattern::isPrefixOnly() const
 {
     const qsizetype star = m_pattern.indexOf('*');
-    return star > 0
-           && std::all_of(m_pattern.cbegin() + star, m_pattern.cend(), [](char c) { return c == '*'; });
+    return star > 0 && std::all_of(m_pattern.cbegin() + star, m_pattern.cend(), [](char c) {
+               return c == '*';
+           });
 }
 
 bool WordPattern::matches(std::string_view word) const

@@ -66,14 +66,14 @@ QByteArray contentsOf(const QString &file)
 QList<NewEntry> entriesFrom(const QList<TextRow> &rows)
 {
     if (rows.isEmpty() || rows.first().fields != headerFields())
-        throw TextError(1, u"the first row must be the header %1"_s
-                               .arg(headerFields().join(u", ")));
+        throw TextError(1,
+                        u"the first row must be the header %1"_s.arg(headerFields().join(u", ")));
     QList<NewEntry> entries;
     entries.reserve(rows.size() - 1);
     for (const TextRow &row : rows.sliced(1)) {
         if (row.fields.size() != FieldsPerRow)
-            throw TextError(row.line, u"%1 fields where %2 belong"_s.arg(row.fields.size())
-                                          .arg(FieldsPerRow));
+            throw TextError(
+                row.line, u"%1 fields where %2 belong"_s.arg(row.fields.size()).arg(FieldsPerRow));
         entries << NewEntry{row.fields[0], row.fields[1], row.fields[2]};
     }
     return entries;
@@ -102,8 +102,8 @@ public:
         const std::unique_ptr<ProgressBar> bar = progressBar(u"Exporting"_s, kb.countAll());
         qint64 written = 0;
         kb.forEachEntry([&](const Entry &entry) {
-            output.write(encodeRow({entry.word, entry.meaning.value_or(QString()), entry.link},
-                                   format));
+            output.write(
+                encodeRow({entry.word, entry.meaning.value_or(QString()), entry.link}, format));
             ++written;
             if (bar)
                 bar->advanceTo(written);
@@ -129,9 +129,9 @@ public:
         });
         if (bar)
             bar->finish();
-        m_console.out << u"Added %1 entries from %2 to %3"_s.arg(entries.size()).arg(file,
-                                                                                    m_database)
-                      << Qt::endl;
+        m_console.out
+            << u"Added %1 entries from %2 to %3"_s.arg(entries.size()).arg(file, m_database)
+            << Qt::endl;
     }
 
     // False when the integrity check finds problems.
@@ -209,8 +209,7 @@ Command commandNamed(const QString &name)
     throw UsageProblem(u"unknown command %1"_s.arg(name));
 }
 
-TextFormat formatFor(const QCommandLineParser &parser, const Options &options,
-                     const QString &file)
+TextFormat formatFor(const QCommandLineParser &parser, const Options &options, const QString &file)
 {
     if (parser.isSet(options.format)) {
         const QString name = parser.value(options.format);
@@ -241,8 +240,8 @@ std::optional<Request> requestFrom(const QStringList &arguments, const DatabaseP
     request.command = commandNamed(words.first());
     const bool takesFile = request.command != Command::Stats;
     if (words.size() != (takesFile ? 2 : 1))
-        throw UsageProblem(u"%1 takes %2"_s.arg(words.first(),
-                                                takesFile ? u"one FILE"_s : u"no FILE"_s));
+        throw UsageProblem(
+            u"%1 takes %2"_s.arg(words.first(), takesFile ? u"one FILE"_s : u"no FILE"_s));
     if (takesFile) {
         request.file = words[1];
         request.format = formatFor(parser, options, request.file);
@@ -274,8 +273,9 @@ int perform(const Request &request, const Console &console)
             return kb.printStats() ? Success : Failure;
         }
     } catch (const TextError &error) {
-        return failure(console, u"%1, line %2: %3; nothing was imported"_s
-                                    .arg(request.file).arg(error.line()).arg(error.reason()));
+        return failure(console, u"%1, line %2: %3; nothing was imported"_s.arg(request.file)
+                                    .arg(error.line())
+                                    .arg(error.reason()));
     } catch (const CommandError &error) {
         return failure(console, error.message());
     } catch (const KbError &error) {
@@ -286,8 +286,7 @@ int perform(const Request &request, const Console &console)
 
 } // namespace
 
-int runKbCommand(const QStringList &arguments, const DatabasePlaces &places,
-                 const Console &console)
+int runKbCommand(const QStringList &arguments, const DatabasePlaces &places, const Console &console)
 {
     if (arguments.size() <= 1) {
         console.err << usage() << Qt::flush;

@@ -3,7 +3,6 @@
 #include <QCoreApplication>
 
 #include <cstdio>
-
 #include <unistd.h>
 
 using namespace donguri;

@@ -15,12 +15,18 @@ const QStringList WeekdayNames = {QStringLiteral("日"), QStringLiteral("月"), 
                                   QStringLiteral("土")};
 
 const QStringList SeasonalRemarks = {
-    QStringLiteral("外は寒いねー"),           QStringLiteral("外は冷たいよー"),
-    QStringLiteral("梅の花は咲いたかなー"),   QStringLiteral("桜の花はきれいだねー"),
-    QStringLiteral("雨の日が多いねー"),       QStringLiteral("かえるの声が聞こえないかい？"),
-    QStringLiteral("暑くなってきたねー"),     QStringLiteral("外は暑いねー"),
-    QStringLiteral("ちょっと涼しくなってきたねー"), QStringLiteral("紅葉でも見に行きたいねー"),
-    QStringLiteral("寒くなってきたねー"),     QStringLiteral("クリスマス気分"),
+    QStringLiteral("外は寒いねー"),
+    QStringLiteral("外は冷たいよー"),
+    QStringLiteral("梅の花は咲いたかなー"),
+    QStringLiteral("桜の花はきれいだねー"),
+    QStringLiteral("雨の日が多いねー"),
+    QStringLiteral("かえるの声が聞こえないかい？"),
+    QStringLiteral("暑くなってきたねー"),
+    QStringLiteral("外は暑いねー"),
+    QStringLiteral("ちょっと涼しくなってきたねー"),
+    QStringLiteral("紅葉でも見に行きたいねー"),
+    QStringLiteral("寒くなってきたねー"),
+    QStringLiteral("クリスマス気分"),
 };
 
 const QList<QPoint> Corners = {{0, 0}, {900, 0}, {0, 600}, {900, 600}};
@@ -50,7 +56,10 @@ void hint(Character &character, const QString &text)
 QString dateSentence(QDate date)
 {
     const QString weekday = WeekdayNames.at(date.dayOfWeek() % 7); // Qt counts Sunday as 7
-    return QStringLiteral("今日は%1月%2日 %3曜日です。").arg(date.month()).arg(date.day()).arg(weekday);
+    return QStringLiteral("今日は%1月%2日 %3曜日です。")
+        .arg(date.month())
+        .arg(date.day())
+        .arg(weekday);
 }
 
 QString timeSentence(QTime time)

@@ -3,9 +3,9 @@
 #include "ui/ui_support.h"
 
 #include <QAction>
-#include <QStyle>
 #include <QFileInfo>
 #include <QMimeDatabase>
+#include <QStyle>
 #include <QTextBrowser>
 #include <QToolBar>
 
@@ -26,8 +26,10 @@ DocumentWindow::DocumentWindow(WebBrowser &browser, QWidget *parent)
     QToolBar *bar = addToolBar(QStringLiteral("ツールバー"));
     bar->setObjectName(QStringLiteral("DocumentToolBar"));
     bar->setMovable(false);
-    QAction *back = bar->addAction(style()->standardIcon(QStyle::SP_ArrowBack), QStringLiteral("戻る"));
-    QAction *forward = bar->addAction(style()->standardIcon(QStyle::SP_ArrowForward), QStringLiteral("進む"));
+    QAction *back =
+        bar->addAction(style()->standardIcon(QStyle::SP_ArrowBack), QStringLiteral("戻る"));
+    QAction *forward =
+        bar->addAction(style()->standardIcon(QStyle::SP_ArrowForward), QStringLiteral("進む"));
     QAction *external = bar->addAction(style()->standardIcon(QStyle::SP_DirOpenIcon),
                                        QStringLiteral("既定のアプリで開く"));
     back->setEnabled(false);
@@ -38,9 +40,8 @@ DocumentWindow::DocumentWindow(WebBrowser &browser, QWidget *parent)
     connect(m_view, &QTextBrowser::forwardAvailable, forward, &QAction::setEnabled);
     connect(external, &QAction::triggered, this, &DocumentWindow::openInDesktopApplication);
     connect(m_view, &QTextBrowser::anchorClicked, this, &DocumentWindow::followLink);
-    connect(m_view, &QTextBrowser::sourceChanged, this, [this](const QUrl &url) {
-        setWindowTitle(QFileInfo(url.toLocalFile()).fileName());
-    });
+    connect(m_view, &QTextBrowser::sourceChanged, this,
+            [this](const QUrl &url) { setWindowTitle(QFileInfo(url.toLocalFile()).fileName()); });
 }
 
 void DocumentWindow::showDocument(const QUrl &url)
@@ -73,8 +74,8 @@ void DocumentWindow::followLink(const QUrl &url)
 {
     const QUrl resolved = m_view->source().resolved(url);
     const QString folder = QFileInfo(m_view->source().toLocalFile()).absolutePath();
-    const LinkTarget target = classifyLink(resolved.isLocalFile() ? resolved.toLocalFile()
-                                                                  : resolved.toString(), folder);
+    const LinkTarget target =
+        classifyLink(resolved.isLocalFile() ? resolved.toLocalFile() : resolved.toString(), folder);
     if (target.kind == LinkTarget::Kind::LocalDocument)
         showDocument(target.url);
     else if (target.kind == LinkTarget::Kind::WebPage)

@@ -1,21 +1,21 @@
 #include "form1.h"
 
 #include "character/character.h"
-#include "kb/knowledge_base.h"
-#include "kb/word_pattern.h"
-#include "link_opener.h"
 #include "character/character_stage.h"
 #include "chatter.h"
 #include "clock.h"
 #include "kb/kb_error.h"
+#include "kb/knowledge_base.h"
+#include "kb/word_pattern.h"
+#include "link_opener.h"
 #include "random_source.h"
 #include "ui/shared_state.h"
 #include "ui/ui_support.h"
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QCloseEvent>
 #include <QClipboard>
+#include <QCloseEvent>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -27,12 +27,9 @@ namespace donguri {
 namespace {
 
 const QStringList Greetings = {
-    QStringLiteral("なんでも聞いてください。"),
-    QStringLiteral("眠いんだけどなー"),
-    QStringLiteral("さあ、今日も働こうか。"),
-    QStringLiteral("いいお天気ですね。"),
-    QStringLiteral("はい、何でしょう。"),
-    QStringLiteral("こんちわー、お元気だった？"),
+    QStringLiteral("なんでも聞いてください。"), QStringLiteral("眠いんだけどなー"),
+    QStringLiteral("さあ、今日も働こうか。"),   QStringLiteral("いいお天気ですね。"),
+    QStringLiteral("はい、何でしょう。"),       QStringLiteral("こんちわー、お元気だった？"),
 };
 
 // Compared code unit by code unit; the character between 君 and ステータス is U+FF3F.
@@ -96,8 +93,8 @@ void Form1::buildControls()
     m_command5 = makeButton(this, QStringLiteral("Command5"), QStringLiteral("設定"),
                             fromTwips(6240, 600, 855, 255));
 
-    const QList<QWidget *> tabOrder = {m_button,   m_text1,  m_command1, m_command2,
-                                       m_command3, m_command4, m_check1, m_command5};
+    const QList<QWidget *> tabOrder = {m_button,   m_text1,    m_command1, m_command2,
+                                       m_command3, m_command4, m_check1,   m_command5};
     for (qsizetype i = 1; i < tabOrder.size(); ++i)
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
     m_button->setFocus();
@@ -338,9 +335,8 @@ void Form1::showListWindow()
 
 void Form1::showCorrectionWindow()
 {
-    presentWindow(ensureWindow(m_form4, [this] {
-        return new Form4(m_state, m_services.characters, m_services.files);
-    }));
+    presentWindow(ensureWindow(
+        m_form4, [this] { return new Form4(m_state, m_services.characters, m_services.files); }));
 }
 
 // Closing the bar from its title bar says goodbye the same way 終了 does, rather than leaving

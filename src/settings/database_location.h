@@ -9,8 +9,9 @@ namespace donguri {
 // The two folders a run may keep its settings file in, in the order they are tried.
 struct DatabasePlaces
 {
-    ProgramFiles program;  // the folder the program file is in
-    ProgramFiles userData; // the per-user data folder, for when the program folder cannot hold files
+    ProgramFiles program; // the folder the program file is in
+    ProgramFiles
+        userData; // the per-user data folder, for when the program folder cannot hold files
 
     // The places of the running program: an installed copy keeps everything in the user's data
     // folder, since its program folder belongs to the system. Needs the application's name set.

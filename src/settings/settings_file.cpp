@@ -69,7 +69,8 @@ QString decodeFirstLine(const QByteArray &bytes)
 {
     // Only the first line is decoded, so what follows it cannot change how it reads. CR and LF
     // never occur inside a UTF-8 or Shift_JIS character.
-    const auto end = std::find_if(bytes.cbegin(), bytes.cend(), [](char c) { return c == '\r' || c == '\n'; });
+    const auto end =
+        std::find_if(bytes.cbegin(), bytes.cend(), [](char c) { return c == '\r' || c == '\n'; });
     return decodeSettingsText(bytes.first(end - bytes.cbegin()));
 }
 

@@ -86,8 +86,10 @@ private Q_SLOTS:
     {
         m_run.reset();
         // Give back every permission so the temporary folder can be removed.
-        for (const QString &name : QDir(m_files->path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot))
-            QFile::setPermissions(file(name), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        for (const QString &name :
+             QDir(m_files->path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot))
+            QFile::setPermissions(file(name),
+                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         m_files.reset();
     }
 

@@ -30,7 +30,8 @@ private Q_SLOTS:
         run();
         const QString expected = m_places.program.directory + QStringLiteral("/どんぐりくん.mdb");
         QCOMPARE(m_state.DatabasePath, expected);
-        QCOMPARE(fileBytes(m_places.program.settingsFile()), (expected + QStringLiteral("\r\n")).toUtf8());
+        QCOMPARE(fileBytes(m_places.program.settingsFile()),
+                 (expected + QStringLiteral("\r\n")).toUtf8());
         QCOMPARE(m_state.SettingsFile, m_places.program.settingsFile());
         QCOMPARE(m_shown, 1);
     }

@@ -79,9 +79,9 @@ private Q_SLOTS:
         QVERIFY(art);
         const QImage rest = render(*art, restingPose(0));
         QVERIFY(opaquePixels(rest) > 2000); // a figure, not an empty frame
-        const QStringList names = {u"announce"_s, u"read"_s,  u"decline"_s,  u"write"_s,
-                                   u"greet"_s,    u"process"_s, u"wave"_s,   u"hide"_s,
-                                   u"idle2_1"_s,  u"blink"_s, u"confused"_s, u"think"_s,
+        const QStringList names = {u"announce"_s, u"read"_s,          u"decline"_s,  u"write"_s,
+                                   u"greet"_s,    u"process"_s,       u"wave"_s,     u"hide"_s,
+                                   u"idle2_1"_s,  u"blink"_s,         u"confused"_s, u"think"_s,
                                    u"explain"_s,  u"readcontinued"_s, u"pleased"_s};
         for (const QString &name : names) {
             QVERIFY2(isKnownAnimation(name), qPrintable(name));
@@ -105,9 +105,14 @@ private Q_SLOTS:
         QFETCH(QPoint, place);
         const QRect screen(0, 0, 1024, 768);
         SpeechBalloon balloon;
-        const QString text = u"長いことここにいるなー。あいまい検索は小文字で*（アスタリスク)を付けてね。"_s.repeated(2);
+        const QString text =
+            u"長いことここにいるなー。あいまい検索は小文字で*（アスタリスク)を付けてね。"_s
+                .repeated(2);
         balloon.present(text, text.size(), QRect(place, CharacterArt::canvasSize()), screen);
-        QVERIFY2(screen.contains(balloon.geometry()), qPrintable(u"%1,%2 %3x%4"_s.arg(balloon.x()).arg(balloon.y()).arg(balloon.width()).arg(balloon.height())));
+        QVERIFY2(screen.contains(balloon.geometry()), qPrintable(u"%1,%2 %3x%4"_s.arg(balloon.x())
+                                                                     .arg(balloon.y())
+                                                                     .arg(balloon.width())
+                                                                     .arg(balloon.height())));
         QCOMPARE(balloon.accessibleName(), text);
         QVERIFY(balloon.width() < 320); // long text wraps instead of growing without end
 
@@ -132,7 +137,8 @@ private Q_SLOTS:
 private:
     static std::unique_ptr<DrawnCharacter> make(const QString &id)
     {
-        auto character = std::make_unique<DrawnCharacter>(id, CharacterArt::forId(id), QPoint(600, 400));
+        auto character =
+            std::make_unique<DrawnCharacter>(id, CharacterArt::forId(id), QPoint(600, 400));
         character->setTimeScale(0.02);
         return character;
     }

@@ -1,5 +1,5 @@
-#include "support/test_env.h"
 #include "character/voice.h"
+#include "support/test_env.h"
 
 #include <QElapsedTimer>
 #include <QSignalSpy>

@@ -32,8 +32,9 @@ private Q_SLOTS:
 
     void theTabOrderRunsThroughTheBoxesAndButtons()
     {
-        QCOMPARE(tabOrder(open(u"くぬぎ"_s)), (QStringList{u"Text1"_s, u"Text2"_s, u"Command1"_s,
-                                                         u"Text3"_s, u"Command2"_s, u"Command3"_s}));
+        QCOMPARE(tabOrder(open(u"くぬぎ"_s)),
+                 (QStringList{u"Text1"_s, u"Text2"_s, u"Command1"_s, u"Text3"_s, u"Command2"_s,
+                              u"Command3"_s}));
     }
 
     void savingStoresTheBoxesExactlyAsTypedAndThanks()

@@ -22,7 +22,8 @@ private Q_SLOTS:
         QCOMPARE(list->windowTitle(), u"一覧表"_s);
         QCOMPARE(list->size(), QSize(350, 250));
         QCOMPARE(items(list), (QStringList{u"どんぐり"_s, u"どんぶり"_s.leftJustified(50, u' ')}));
-        QCOMPARE(log().requests(), (QStringList{u"Play read"_s, u"Speak リストから選んでください。"_s}));
+        QCOMPARE(log().requests(),
+                 (QStringList{u"Play read"_s, u"Speak リストから選んでください。"_s}));
     }
 
     void clickingAWordChoosesTheFirstEntryWithIt()
@@ -68,7 +69,8 @@ private Q_SLOTS:
         log().clear();
         list->Form_Activate();
         QCOMPARE(list->list()->count(), 0);
-        QCOMPARE(log().requests(), (QStringList{u"Play read"_s, u"Speak リストから選んでください。"_s}));
+        QCOMPARE(log().requests(),
+                 (QStringList{u"Play read"_s, u"Speak リストから選んでください。"_s}));
     }
 
     void anUnreadableFileListsNothingButStillPrompts()
@@ -80,7 +82,8 @@ private Q_SLOTS:
         log().clear();
         list->Form_Activate();
         QCOMPARE(list->list()->count(), 0);
-        QCOMPARE(log().requests(), (QStringList{u"Play read"_s, u"Speak リストから選んでください。"_s}));
+        QCOMPARE(log().requests(),
+                 (QStringList{u"Play read"_s, u"Speak リストから選んでください。"_s}));
     }
 
 private:

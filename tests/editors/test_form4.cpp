@@ -49,7 +49,7 @@ private Q_SLOTS:
         QCOMPARE(log().requests(), (QStringList{u"Play process"_s, u"Speak 直しました。"_s}));
         QVERIFY(!correct->word()->isReadOnly());
         const Entry entry = *m_run->kb().entry(id);
-        QCOMPARE(entry.word, u"どんぐり"_s); // stored exactly, not padded
+        QCOMPARE(entry.word, u"どんぐり"_s);                          // stored exactly, not padded
         QCOMPARE(entry.meaning, std::optional<QString>(longMeaning)); // nothing cut
         QCOMPARE(entry.link, QString());
         QCOMPARE(m_run->kb().entry(1)->meaning, std::optional<QString>(u"別の意味"_s));

@@ -1,6 +1,6 @@
-#include "support/broken_index.h"
 #include "kb/kb_error.h"
 #include "kb/knowledge_base.h"
+#include "support/broken_index.h"
 #include "support/test_env.h"
 
 #include <QTemporaryDir>
@@ -33,7 +33,7 @@ private Q_SLOTS:
         QStringList seen;
         kb.forEachEntry([&](const Entry &entry) {
             seen << u"%1|%2|%3|%4"_s.arg(entry.id).arg(entry.word, entry.meaning.value(),
-                                                         entry.link);
+                                                       entry.link);
         });
         QCOMPARE(seen, (QStringList{u"1|既存|前から|"_s, u"2|どんぐり  |木の実\r\n|a.html"_s,
                                     u"3|it's||"_s}));
@@ -49,8 +49,8 @@ private Q_SLOTS:
         execSql(m_path, "CREATE TRIGGER refuse BEFORE INSERT ON 言葉 WHEN NEW.言葉 = 'bad'"
                         " BEGIN SELECT RAISE(ABORT, 'refused'); END;");
         KnowledgeBase kb(m_path);
-        QVERIFY_THROWS_EXCEPTION(KbError, kb.addAll({{u"a"_s, {}, {}}, {u"bad"_s, {}, {}},
-                                                     {u"c"_s, {}, {}}}));
+        QVERIFY_THROWS_EXCEPTION(
+            KbError, kb.addAll({{u"a"_s, {}, {}}, {u"bad"_s, {}, {}}, {u"c"_s, {}, {}}}));
         QCOMPARE(kb.countAll(), 1);
         // The transaction is closed again: the next write goes through on its own.
         kb.add(u"次"_s, u"y"_s, {});

@@ -100,8 +100,7 @@ void TestKbConcurrency::twoProgramsTeachAndCorrectAtOnce()
     QVERIFY2(problems.isEmpty(), qPrintable(problems.join(u'\n')));
     const QString sharedAs0 = entryProblem(kb, tags[0], sharedLast[0]);
     const QString sharedAs1 = entryProblem(kb, tags[1], sharedLast[1]);
-    QVERIFY2(sharedAs0.isEmpty() || sharedAs1.isEmpty(),
-             qPrintable(sharedAs0 + u'\n' + sharedAs1));
+    QVERIFY2(sharedAs0.isEmpty() || sharedAs1.isEmpty(), qPrintable(sharedAs0 + u'\n' + sharedAs1));
     QCOMPARE(kb.countAll(), 1 + 2 * OwnRows + added);
 }
 

@@ -107,7 +107,8 @@ private:
             u"add(%1, %2, %3)"_s.arg(describe(word), describe(meaning), describe(link));
         const qint32 id = m_kb.add(word, meaning, link);
         if (id <= m_model.lastId())
-            return fail(operation, u"ID %1 is not after the last ID %2"_s.arg(id).arg(m_model.lastId()));
+            return fail(operation,
+                        u"ID %1 is not after the last ID %2"_s.arg(id).arg(m_model.lastId()));
         m_model.add(id, word, meaning, link);
         return readBack(id);
     }
@@ -129,7 +130,8 @@ private:
         }
         const bool known = m_model.update(id, word, meaning, link);
         if (refused == known)
-            return fail(operation, known ? u"refused an existing entry"_s : u"accepted a missing entry"_s);
+            return fail(operation,
+                        known ? u"refused an existing entry"_s : u"accepted a missing entry"_s);
         return !known || readBack(id);
     }
 
@@ -183,9 +185,10 @@ private:
 
     bool fail(const QString &operation, const QString &what)
     {
-        m_failure = u"seed %1, step %2: %3 %4 (DONGURI_MODEL_SEED=%1 repeats this run)"_s.arg(m_seed)
-                        .arg(m_step)
-                        .arg(operation, what);
+        m_failure =
+            u"seed %1, step %2: %3 %4 (DONGURI_MODEL_SEED=%1 repeats this run)"_s.arg(m_seed)
+                .arg(m_step)
+                .arg(operation, what);
         return false;
     }
 
@@ -207,7 +210,8 @@ quint32 chosenSeed()
     bool ok = false;
     const quint32 seed = setting.toUInt(&ok);
     if (!ok)
-        qFatal("DONGURI_MODEL_SEED must be a number or \"random\", not \"%s\"", setting.constData());
+        qFatal("DONGURI_MODEL_SEED must be a number or \"random\", not \"%s\"",
+               setting.constData());
     return seed;
 }
 

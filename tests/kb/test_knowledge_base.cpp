@@ -49,7 +49,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("asked");
         QTest::addColumn<bool>("found");
         QTest::newRow("plain") << u"どんぐり"_s << u"どんぐり"_s << true;
-        QTest::newRow("padded to 50") << u"どんぐり"_s.leftJustified(50, u' ') << u"どんぐり"_s << true;
+        QTest::newRow("padded to 50")
+            << u"どんぐり"_s.leftJustified(50, u' ') << u"どんぐり"_s << true;
         QTest::newRow("asked with blanks") << u"どんぐり"_s << u"どんぐり   "_s << true;
         QTest::newRow("leading blank counts") << u"どんぐり"_s << u" どんぐり"_s << false;
         QTest::newRow("full-width blank counts") << u"どんぐり　"_s << u"どんぐり"_s << false;
@@ -96,23 +97,23 @@ private Q_SLOTS:
         QCOMPARE(rows[2].id, d);
         QCOMPARE(rows[2].word, u"どんぶり"_s.leftJustified(50, u' ')); // listed as stored
 
-        QCOMPARE(kb.countMatches(u"*り"_s), 3);       // padded word still ends in り
+        QCOMPARE(kb.countMatches(u"*り"_s), 3); // padded word still ends in り
         QCOMPARE(kb.countMatches(u"*ん*"_s), 3);
         QCOMPARE(kb.countMatches(u"*"_s), 6);
         QCOMPARE(kb.listMatches(u"*"_s).size(), 6);
-        QCOMPARE(kb.countMatches(u"10*"_s), 1);       // a prefix that looks like a number
+        QCOMPARE(kb.countMatches(u"10*"_s), 1); // a prefix that looks like a number
         QCOMPARE(kb.listMatches(u"10*"_s).first().id, e);
-        QCOMPARE(kb.countMatches(u"ど?*"_s), 0);      // ? is not a wildcard
-        QCOMPARE(kb.countMatches(u"どん*  "_s), 3);   // trailing blanks of the pattern don't count
-        QCOMPARE(kb.countMatches(u"どん*り"_s), 2);   // prefix and more
+        QCOMPARE(kb.countMatches(u"ど?*"_s), 0);    // ? is not a wildcard
+        QCOMPARE(kb.countMatches(u"どん*  "_s), 3); // trailing blanks of the pattern don't count
+        QCOMPARE(kb.countMatches(u"どん*り"_s), 2); // prefix and more
         QCOMPARE(kb.listMatches(u"どん**"_s).size(), 3);
     }
 
     void specialCharactersAreJustCharacters()
     {
         KnowledgeBase kb(m_path);
-        const QStringList words = {u"it's"_s, u"\"q\""_s, u"100%"_s, u"a_b"_s, u"[x]"_s,
-                                   u"?"_s,     u"a\\b"_s, u"'; DROP TABLE 言葉; --"_s};
+        const QStringList words = {u"it's"_s, u"\"q\""_s, u"100%"_s, u"a_b"_s,
+                                   u"[x]"_s,  u"?"_s,     u"a\\b"_s, u"'; DROP TABLE 言葉; --"_s};
         for (const QString &word : words)
             kb.add(word, u"m"_s, {});
         for (const QString &word : words) {
@@ -163,7 +164,8 @@ private Q_SLOTS:
 
     void anSqliteFileWithoutOurTablesIsLeftUntouched()
     {
-        execSql(m_path, "CREATE TABLE 言葉 (ID INTEGER PRIMARY KEY, 言葉 TEXT); INSERT INTO 言葉 VALUES (1, 'x');");
+        execSql(m_path, "CREATE TABLE 言葉 (ID INTEGER PRIMARY KEY, 言葉 TEXT); INSERT INTO 言葉 "
+                        "VALUES (1, 'x');");
         const QByteArray before = fileBytes(m_path);
         QVERIFY_THROWS_EXCEPTION(KbError, KnowledgeBase kb(m_path));
         QCOMPARE(fileBytes(m_path), before);
@@ -171,7 +173,8 @@ private Q_SLOTS:
 
     void aMissingFolderOrAFolderPathFails()
     {
-        for (const QString &path : {m_dir->filePath(u"no/such/dir/x.mdb"_s), m_dir->path(), QString()})
+        for (const QString &path :
+             {m_dir->filePath(u"no/such/dir/x.mdb"_s), m_dir->path(), QString()})
             QVERIFY_THROWS_EXCEPTION(KbError, KnowledgeBase kb(path));
     }
 
@@ -193,7 +196,9 @@ private Q_SLOTS:
     {
         QFETCH(QByteArray, setup);
         QFETCH(std::optional<qint16>, expected);
-        { KnowledgeBase create(m_path); }
+        {
+            KnowledgeBase create(m_path);
+        }
         execSql(m_path, setup.constData());
         KnowledgeBase kb(m_path);
         QCOMPARE(kb.characterChoice(), expected);
@@ -201,7 +206,9 @@ private Q_SLOTS:
 
     void repairingAnEmptyCharacterTableChoosesGenie()
     {
-        { KnowledgeBase create(m_path); }
+        {
+            KnowledgeBase create(m_path);
+        }
         execSql(m_path, "DELETE FROM キャラクター");
         KnowledgeBase kb(m_path);
         QCOMPARE(kb.characterChoice(), std::nullopt);
@@ -230,7 +237,9 @@ private Q_SLOTS:
         QFETCH(QByteArray, setup);
         QFETCH(int, chosen);
         QFETCH(std::optional<qint16>, storedAfter);
-        { KnowledgeBase create(m_path); }
+        {
+            KnowledgeBase create(m_path);
+        }
         execSql(m_path, setup.constData());
         KnowledgeBase kb(m_path);
         QCOMPARE(chosenCharacterNumber(kb), chosen);

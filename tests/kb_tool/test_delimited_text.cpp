@@ -15,22 +15,30 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("tsv");
         QTest::addColumn<QByteArray>("csv");
         QTest::newRow("plain") << QStringList{u"どんぐり"_s, u"木の実"_s, u""_s}
-                               << "どんぐり\t木の実\t\n"_ba << "どんぐり,木の実,\n"_ba;
-        QTest::newRow("tab") << QStringList{u"a\tb"_s} << "\"a\tb\"\n"_ba << "a\tb\n"_ba;
-        QTest::newRow("comma") << QStringList{u"a,b"_s} << "a,b\n"_ba << "\"a,b\"\n"_ba;
-        QTest::newRow("quotes doubled") << QStringList{u"say \"hi\""_s}
-                                        << "\"say \"\"hi\"\"\"\n"_ba << "\"say \"\"hi\"\"\"\n"_ba;
-        QTest::newRow("lone quote") << QStringList{u"\""_s} << "\"\"\"\"\n"_ba << "\"\"\"\"\n"_ba;
+                               << "どんぐり\t木の実\t\n"_ba
+                               << "どんぐり,木の実,\n"_ba;
+        QTest::newRow("tab") << QStringList{u"a\tb"_s} << "\"a\tb\"\n"_ba
+                             << "a\tb\n"_ba;
+        QTest::newRow("comma") << QStringList{u"a,b"_s} << "a,b\n"_ba
+                               << "\"a,b\"\n"_ba;
+        QTest::newRow("quotes doubled") << QStringList{u"say \"hi\""_s} << "\"say \"\"hi\"\"\"\n"_ba
+                                        << "\"say \"\"hi\"\"\"\n"_ba;
+        QTest::newRow("lone quote") << QStringList{u"\""_s} << "\"\"\"\"\n"_ba
+                                    << "\"\"\"\"\n"_ba;
         QTest::newRow("CR LF") << QStringList{u"一\r\n二"_s} << "\"一\r\n二\"\n"_ba
                                << "\"一\r\n二\"\n"_ba;
-        QTest::newRow("lone CR") << QStringList{u"x\ry"_s} << "\"x\ry\"\n"_ba << "\"x\ry\"\n"_ba;
-        QTest::newRow("LF") << QStringList{u"x\n"_s} << "\"x\n\"\n"_ba << "\"x\n\"\n"_ba;
+        QTest::newRow("lone CR") << QStringList{u"x\ry"_s} << "\"x\ry\"\n"_ba
+                                 << "\"x\ry\"\n"_ba;
+        QTest::newRow("LF") << QStringList{u"x\n"_s} << "\"x\n\"\n"_ba
+                            << "\"x\n\"\n"_ba;
         QTest::newRow("blanks, apostrophe, star unquoted")
             << QStringList{u" どんぐり  "_s, u"it's"_s, u"*"_s} << " どんぐり  \tit's\t*\n"_ba
             << " どんぐり  ,it's,*\n"_ba;
-        QTest::newRow("byte-order mark in a field")
-            << QStringList{u"\uFEFFa"_s, u"🌰"_s} << "\xEF\xBB\xBF" "a\t🌰\n"_ba
-            << "\xEF\xBB\xBF" "a,🌰\n"_ba;
+        QTest::newRow("byte-order mark in a field") << QStringList{u"\uFEFFa"_s, u"🌰"_s}
+                                                    << "\xEF\xBB\xBF"
+                                                       "a\t🌰\n"_ba
+                                                    << "\xEF\xBB\xBF"
+                                                       "a,🌰\n"_ba;
     }
     void encodesRows()
     {
@@ -64,10 +72,11 @@ private Q_SLOTS:
         const QList<QStringList> abcd{{u"a"_s, u"b"_s}, {u"c"_s, u"d"_s}};
         QTest::newRow("LF") << "a\tb\nc\td\n"_ba << false << abcd << QList<qsizetype>{1, 2};
         QTest::newRow("CR LF") << "a\tb\r\nc\td\r\n"_ba << false << abcd << QList<qsizetype>{1, 2};
-        QTest::newRow("no last row end") << "a\tb\nc\td"_ba << false << abcd
-                                         << QList<qsizetype>{1, 2};
-        QTest::newRow("byte-order mark") << "\xEF\xBB\xBF" "a\tb\nc\td\n"_ba << false << abcd
-                                         << QList<qsizetype>{1, 2};
+        QTest::newRow("no last row end")
+            << "a\tb\nc\td"_ba << false << abcd << QList<qsizetype>{1, 2};
+        QTest::newRow("byte-order mark") << "\xEF\xBB\xBF"
+                                            "a\tb\nc\td\n"_ba
+                                         << false << abcd << QList<qsizetype>{1, 2};
         QTest::newRow("line breaks inside quotes")
             << "\"x\r\ny\n\"\tz\r\nc\td\n"_ba << false
             << QList<QStringList>{{u"x\r\ny\n"_s, u"z"_s}, {u"c"_s, u"d"_s}}
@@ -78,9 +87,9 @@ private Q_SLOTS:
         QTest::newRow("empty line is one empty field")
             << "a\n\nb"_ba << false << QList<QStringList>{{u"a"_s}, {u""_s}, {u"b"_s}}
             << QList<qsizetype>{1, 2, 3};
-        QTest::newRow("comma is text in TSV") << "a,b\t\"c\"\"\"\n"_ba << false
-                                              << QList<QStringList>{{u"a,b"_s, u"c\""_s}}
-                                              << QList<qsizetype>{1};
+        QTest::newRow("comma is text in TSV")
+            << "a,b\t\"c\"\"\"\n"_ba << false << QList<QStringList>{{u"a,b"_s, u"c\""_s}}
+            << QList<qsizetype>{1};
         QTest::newRow("CSV") << "a,\"b,\nc\"\r\n\"d\te\",f\n"_ba << true
                              << QList<QStringList>{{u"a"_s, u"b,\nc"_s}, {u"d\te"_s, u"f"_s}}
                              << QList<qsizetype>{1, 3};
@@ -118,8 +127,7 @@ private Q_SLOTS:
         QTest::newRow("stray continuation byte") << "a\n\x80\n"_ba << qsizetype(2);
         QTest::newRow("sequence cut by a tab") << "a\n\xE3\x81\tb\n"_ba << qsizetype(2);
         QTest::newRow("overlong slash") << "a\n\xC0\xAF\n"_ba << qsizetype(2);
-        QTest::newRow("bad byte late in a quoted field")
-            << "a\n\"x\ny\xFF\"\n"_ba << qsizetype(2);
+        QTest::newRow("bad byte late in a quoted field") << "a\n\"x\ny\xFF\"\n"_ba << qsizetype(2);
     }
     void refusesBrokenText()
     {

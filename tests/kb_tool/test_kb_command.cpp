@@ -1,6 +1,6 @@
-#include "support/broken_index.h"
-#include "kb_tool/kb_command.h"
 #include "kb/knowledge_base.h"
+#include "kb_tool/kb_command.h"
+#include "support/broken_index.h"
 #include "support/test_env.h"
 
 #include <QDir>
@@ -95,10 +95,9 @@ private Q_SLOTS:
     {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QByteArray>("expected");
-        QTest::newRow("tsv") << QStringList{u"out.tsv"_s}
-                             << Header + "a  \tx\tl\nb\t\t\n"_ba;
-        QTest::newRow("upper-case CSV") << QStringList{u"out.CSV"_s}
-                                        << "言葉,意味,リンク\na  ,x,l\nb,,\n"_ba;
+        QTest::newRow("tsv") << QStringList{u"out.tsv"_s} << Header + "a  \tx\tl\nb\t\t\n"_ba;
+        QTest::newRow("upper-case CSV")
+            << QStringList{u"out.CSV"_s} << "言葉,意味,リンク\na  ,x,l\nb,,\n"_ba;
         QTest::newRow("--format over the name")
             << QStringList{u"out.tsv"_s, u"--format"_s, u"csv"_s}
             << "言葉,意味,リンク\na  ,x,l\nb,,\n"_ba;
@@ -122,8 +121,8 @@ private Q_SLOTS:
         QTest::addColumn<int>("line");
         QTest::newRow("empty file") << QByteArray() << 1;
         QTest::newRow("header short") << "言葉\t意味\n"_ba << 1;
-        QTest::newRow("field missing mid-file") << Header + tsvRows(50) + "x\ty\n" + tsvRows(50)
-                                                << 52;
+        QTest::newRow("field missing mid-file")
+            << Header + tsvRows(50) + "x\ty\n" + tsvRows(50) << 52;
         QTest::newRow("extra field after a multi-line meaning")
             << Header + "a\t\"1\r\n2\n3\"\t\nb\tc\td\te\n"_ba << 5;
         QTest::newRow("unclosed quote") << Header + tsvRows(100) + "\"x\ty\tz\n" << 102;
@@ -156,8 +155,7 @@ private Q_SLOTS:
         KnowledgeBase(named).add(u"前から"_s, u"x"_s, {});
         writeBytes(path(u"in.tsv"_s), "\xEF\xBB\xBF" + Header + tsvRows(2));
         QCOMPARE(run({u"import"_s, path(u"in.tsv"_s)}), Success);
-        QCOMPARE(entriesOf(named).last(),
-                 (QStringList{u"3"_s, u"言葉1"_s, u"意味"_s, QString()}));
+        QCOMPARE(entriesOf(named).last(), (QStringList{u"3"_s, u"言葉1"_s, u"意味"_s, QString()}));
         QVERIFY(m_out.contains(u"Added 2 entries"_s));
     }
 
@@ -214,12 +212,11 @@ private Q_SLOTS:
         QTest::newRow("unknown command") << QStringList{u"load"_s} << int(UsageError);
         QTest::newRow("export without file") << QStringList{u"export"_s} << int(UsageError);
         QTest::newRow("stats with file") << QStringList{u"stats"_s, u"a.tsv"_s} << int(UsageError);
-        QTest::newRow("unknown format") << QStringList{u"export"_s, u"a.tsv"_s, u"--format"_s,
-                                                       u"xls"_s} << int(UsageError);
-        QTest::newRow("format not in name") << QStringList{u"import"_s, u"a.txt"_s}
-                                            << int(UsageError);
-        QTest::newRow("unknown option") << QStringList{u"stats"_s, u"--bogus"_s}
-                                        << int(UsageError);
+        QTest::newRow("unknown format")
+            << QStringList{u"export"_s, u"a.tsv"_s, u"--format"_s, u"xls"_s} << int(UsageError);
+        QTest::newRow("format not in name")
+            << QStringList{u"import"_s, u"a.txt"_s} << int(UsageError);
+        QTest::newRow("unknown option") << QStringList{u"stats"_s, u"--bogus"_s} << int(UsageError);
     }
     void commandLineMistakes()
     {

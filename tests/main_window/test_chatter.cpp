@@ -1,10 +1,9 @@
-#include "main_window/chatter.h"
 #include "kb/knowledge_base.h"
+#include "main_window/chatter.h"
 #include "main_window/random_source.h"
 #include "support/test_run.h"
 
 #include <QLineEdit>
-
 #include <QMap>
 #include <QTest>
 
@@ -62,7 +61,8 @@ private Q_SLOTS:
 
     void otherTopicsSayNothing()
     {
-        for (const qint16 topic : {qint16(0), qint16(3), qint16(8), qint16(10), qint16(-1), qint16(32767)})
+        for (const qint16 topic :
+             {qint16(0), qint16(3), qint16(8), qint16(10), qint16(-1), qint16(32767)})
             m_run->form().Hanasimasu(topic);
         QVERIFY(log().entries.isEmpty());
     }
@@ -95,11 +95,17 @@ private Q_SLOTS:
     {
         QTest::addColumn<int>("month");
         QTest::addColumn<QString>("remark");
-        const QStringList remarks = {u"外は寒いねー"_s, u"外は冷たいよー"_s, u"梅の花は咲いたかなー"_s,
-                                     u"桜の花はきれいだねー"_s, u"雨の日が多いねー"_s,
-                                     u"かえるの声が聞こえないかい？"_s, u"暑くなってきたねー"_s,
-                                     u"外は暑いねー"_s, u"ちょっと涼しくなってきたねー"_s,
-                                     u"紅葉でも見に行きたいねー"_s, u"寒くなってきたねー"_s,
+        const QStringList remarks = {u"外は寒いねー"_s,
+                                     u"外は冷たいよー"_s,
+                                     u"梅の花は咲いたかなー"_s,
+                                     u"桜の花はきれいだねー"_s,
+                                     u"雨の日が多いねー"_s,
+                                     u"かえるの声が聞こえないかい？"_s,
+                                     u"暑くなってきたねー"_s,
+                                     u"外は暑いねー"_s,
+                                     u"ちょっと涼しくなってきたねー"_s,
+                                     u"紅葉でも見に行きたいねー"_s,
+                                     u"寒くなってきたねー"_s,
                                      u"クリスマス気分"_s};
         for (int m = 1; m <= 12; ++m)
             QTest::addRow("%d", m) << m << remarks[m - 1];
@@ -121,8 +127,8 @@ private Q_SLOTS:
     {
         QTest::addColumn<int>("hour");
         QTest::addColumn<QString>("sentence");
-        const QStringList digits = {u"１２"_s, u"１"_s, u"２"_s, u"３"_s, u"４"_s, u"５"_s, u"６"_s,
-                                    u"７"_s, u"８"_s, u"９"_s, u"１０"_s, u"１１"_s};
+        const QStringList digits = {u"１２"_s, u"１"_s, u"２"_s, u"３"_s, u"４"_s,   u"５"_s,
+                                    u"６"_s,   u"７"_s, u"８"_s, u"９"_s, u"１０"_s, u"１１"_s};
         for (int h = 0; h < 24; ++h)
             QTest::addRow("%02d:00:00", h)
                 << h << (h < 12 ? u"午前"_s : u"午後"_s) + digits[h % 12] + u"時です。"_s;
@@ -139,7 +145,8 @@ private Q_SLOTS:
 
     void onlyTheExactFullHourSecondAnnounces()
     {
-        for (const QTime t : {QTime(14, 59, 59), QTime(15, 0, 1), QTime(15, 1, 0), QTime(15, 30, 0)}) {
+        for (const QTime t :
+             {QTime(14, 59, 59), QTime(15, 0, 1), QTime(15, 1, 0), QTime(15, 30, 0)}) {
             m_run->clock.time = QDateTime(QDate(2026, 12, 6), t);
             m_run->form().Timer1_Timer();
         }
@@ -185,9 +192,9 @@ private Q_SLOTS:
         m_run->clock.time = QDateTime(QDate(2026, 12, 6), QTime(9, 0, 0));
         m_run->random.draws = {0.0, 2.5 / 7};
         m_run->form().Timer1_Timer();
-        QCOMPARE(log().requests(), (QStringList{u"Speak 午前９時です。"_s, u"Play readcontinued"_s,
-                                                u"Speak 調子はどうだい。"_s, u"Play idle2_1"_s,
-                                                u"Play confused"_s}));
+        QCOMPARE(log().requests(),
+                 (QStringList{u"Speak 午前９時です。"_s, u"Play readcontinued"_s,
+                              u"Speak 調子はどうだい。"_s, u"Play idle2_1"_s, u"Play confused"_s}));
     }
 
     void drawsComeUpInFairShares()
@@ -217,7 +224,8 @@ private Q_SLOTS:
         for (int i = 0; i < draws; ++i) {
             log->clear();
             Chatter::idleRemark(character, random, QDate(2026, 3, 1));
-            ++remarks[log->requests().first() == u"Play explain"_s ? log->requests()[1] : log->requests().first()];
+            ++remarks[log->requests().first() == u"Play explain"_s ? log->requests()[1]
+                                                                   : log->requests().first()];
             if (log->requests()[1].startsWith(u"MoveTo"_s))
                 ++corners[log->requests()[1]];
         }
@@ -229,7 +237,6 @@ private Q_SLOTS:
             ++greetings[QString::number(drawRow(random, 6))];
         QVERIFY(fair(greetings, 6, draws));
     }
-
 };
 
 QTEST_MAIN(TestChatter)

@@ -44,7 +44,8 @@ private Q_SLOTS:
         auto form = makeForm();
         QCOMPARE(m_loader->loads, QStringList{u"Load Genie Genie.acs"_s});
         QCOMPARE(m_loader->log->entries,
-                 (QStringList{u"Genie#1: Show"_s, u"Genie#1: Speak "_s + greeting, u"Genie#1: MoveTo 900,0"_s}));
+                 (QStringList{u"Genie#1: Show"_s, u"Genie#1: Speak "_s + greeting,
+                              u"Genie#1: MoveTo 900,0"_s}));
         QCOMPARE(m_run->random.seeds.size(), 1); // seeded once, from the clock
         QCOMPARE(m_run->random.seeds.first(), quint64(m_run->clock.time.toMSecsSinceEpoch()));
         QVERIFY(QFile::exists(m_state->DatabasePath));
@@ -56,9 +57,14 @@ private Q_SLOTS:
         auto form = makeForm();
         QCOMPARE(form->windowTitle(), u"どんぐりくん"_s);
         QCOMPARE(form->geometry(), QRect(434, 627, 571, 62));
-        struct Control { const char *name; QString caption; QRect place; };
+        struct Control
+        {
+            const char *name;
+            QString caption;
+            QRect place;
+        };
         const QList<Control> controls = {
-            {"Button", u"終了"_s, {520, 8, 41, 25}},   {"Command1", u"検索"_s, {480, 8, 41, 25}},
+            {"Button", u"終了"_s, {520, 8, 41, 25}},    {"Command1", u"検索"_s, {480, 8, 41, 25}},
             {"Command2", u"日付"_s, {104, 40, 49, 17}}, {"Command3", u"時間"_s, {152, 40, 49, 17}},
             {"Command4", u"修正"_s, {8, 40, 49, 17}},   {"Command5", u"設定"_s, {416, 40, 57, 17}},
         };
@@ -87,7 +93,9 @@ private Q_SLOTS:
 
     void theStoredChoicePicksTheCharacter()
     {
-        { KnowledgeBase create(m_state->DatabasePath); }
+        {
+            KnowledgeBase create(m_state->DatabasePath);
+        }
         execSql(m_state->DatabasePath, "UPDATE キャラクター SET キャラクター番号 = 3");
         auto form = makeForm();
         QCOMPARE(m_loader->loads, QStringList{u"Load Peedy Peedy.acs"_s});
@@ -96,7 +104,9 @@ private Q_SLOTS:
 
     void anUnreadableChoiceIsRepairedAndBringsGenie()
     {
-        { KnowledgeBase create(m_state->DatabasePath); }
+        {
+            KnowledgeBase create(m_state->DatabasePath);
+        }
         execSql(m_state->DatabasePath, "DELETE FROM キャラクター");
         auto form = makeForm();
         QCOMPARE(m_loader->loads, QStringList{u"Load Genie Genie.acs"_s});
@@ -105,7 +115,9 @@ private Q_SLOTS:
 
     void anUnknownChoiceStartsSilentlyWithoutACharacter()
     {
-        { KnowledgeBase create(m_state->DatabasePath); }
+        {
+            KnowledgeBase create(m_state->DatabasePath);
+        }
         execSql(m_state->DatabasePath, "UPDATE キャラクター SET キャラクター番号 = 4");
         auto form = makeForm();
         QVERIFY(m_loader->loads.isEmpty());

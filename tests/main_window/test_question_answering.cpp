@@ -36,7 +36,8 @@ private Q_SLOTS:
     {
         m_run->state.IdleCount = 77;
         ask(u"くぬぎ"_s);
-        QCOMPARE(log().requests(), (QStringList{u"Speak 知りません。教えてください。"_s, u"Play decline"_s}));
+        QCOMPARE(log().requests(),
+                 (QStringList{u"Speak 知りません。教えてください。"_s, u"Play decline"_s}));
         QCOMPARE(text1()->text(), QString());
         QCOMPARE(m_run->state.SearchWord, u"くぬぎ"_s);
         QCOMPARE(m_run->state.IdleCount, 77);
@@ -50,14 +51,16 @@ private Q_SLOTS:
         m_run->kb().add(u"どんぶり"_s, u"2"_s, {});
         m_run->kb().add(u"くり"_s, u"3"_s, {});
         ask(u"どん*"_s);
-        QCOMPARE(log().requests().mid(0, 2), (QStringList{u"Play announce"_s, u"Speak 2件見つかりました。"_s}));
+        QCOMPARE(log().requests().mid(0, 2),
+                 (QStringList{u"Play announce"_s, u"Speak 2件見つかりました。"_s}));
         QCOMPARE(text1()->text(), u"どん*"_s); // kept
         QCOMPARE(m_run->state.SearchWord, u"どん*"_s);
         QVERIFY(m_run->form().listWindow());
         QCOMPARE(listItems(), (QStringList{u"どんぐり"_s, u"どんぶり"_s}));
         // First showing: filled when first made and again on activation, prompting each time.
-        QCOMPARE(log().requests().mid(2), (QStringList{u"Play read"_s, u"Speak リストから選んでください。"_s,
-                                                       u"Play read"_s, u"Speak リストから選んでください。"_s}));
+        QCOMPARE(log().requests().mid(2),
+                 (QStringList{u"Play read"_s, u"Speak リストから選んでください。"_s, u"Play read"_s,
+                              u"Speak リストから選んでください。"_s}));
     }
 
     void patternEdgeCases_data()
@@ -65,10 +68,14 @@ private Q_SLOTS:
         QTest::addColumn<QString>("question");
         QTest::addColumn<QString>("firstSpeech");
         QTest::newRow("lone star counts every entry") << u"*"_s << u"Speak 3件見つかりました。"_s;
-        QTest::newRow("one match still goes to the list") << u"くり*"_s << u"Speak 1件見つかりました。"_s;
-        QTest::newRow("no match is not known") << u"かき*"_s << u"Speak 知りません。教えてください。"_s;
-        QTest::newRow("full-width star is a word") << u"どん＊"_s << u"Speak 知りません。教えてください。"_s;
-        QTest::newRow("empty question is a word") << QString() << u"Speak 知りません。教えてください。"_s;
+        QTest::newRow("one match still goes to the list")
+            << u"くり*"_s << u"Speak 1件見つかりました。"_s;
+        QTest::newRow("no match is not known")
+            << u"かき*"_s << u"Speak 知りません。教えてください。"_s;
+        QTest::newRow("full-width star is a word")
+            << u"どん＊"_s << u"Speak 知りません。教えてください。"_s;
+        QTest::newRow("empty question is a word")
+            << QString() << u"Speak 知りません。教えてください。"_s;
     }
     void patternEdgeCases()
     {
@@ -93,7 +100,8 @@ private Q_SLOTS:
         m_run->kb().add(u"どんぐり君＿ステータス"_s, u"これは読まれない"_s, {});
         m_run->state.IdleCount = 5;
         ask(u"どんぐり君＿ステータス"_s);
-        QCOMPARE(log().requests(), (QStringList{u"Play read"_s, u"Speak 現在の登録件数は 12 件です。"_s}));
+        QCOMPARE(log().requests(),
+                 (QStringList{u"Play read"_s, u"Speak 現在の登録件数は 12 件です。"_s}));
         QCOMPARE(text1()->text(), QString());
         QCOMPARE(m_run->state.IdleCount, 5);
 
@@ -206,7 +214,8 @@ private Q_SLOTS:
     {
         QFETCH(QString, link);
         writeBytes(m_run->file(u"tool.html"_s), "<html>x</html>");
-        QFile::setPermissions(m_run->file(u"tool.html"_s), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QFile::setPermissions(m_run->file(u"tool.html"_s),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         const QByteArray touch = "touch '" + m_run->file(u"pwned"_s).toUtf8() + "'";
         writeBytes(m_run->file(u"run.sh"_s), "#!/bin/sh\n" + touch + "\n");
         writeBytes(m_run->file(u"app.desktop"_s), "[Desktop Entry]\nExec=" + touch + "\n");
@@ -215,7 +224,8 @@ private Q_SLOTS:
         QVERIFY(m_run->browser.opened.isEmpty());
         QVERIFY(!m_run->links.documentWindow());
         QVERIFY(!QFile::exists(m_run->file(u"pwned"_s)));
-        QCOMPARE(log().requests(), (QStringList{u"Play announce"_s, u"Speak それでも意味は話す"_s}));
+        QCOMPARE(log().requests(),
+                 (QStringList{u"Play announce"_s, u"Speak それでも意味は話す"_s}));
     }
 
     void aRelativeLinkIsTakenFromTheKnowledgeBaseFolder()
@@ -224,7 +234,8 @@ private Q_SLOTS:
         m_run->kb().add(u"メモ"_s, u"m"_s, u"memo.txt"_s);
         ask(u"メモ"_s);
         QVERIFY(m_run->links.documentWindow());
-        QCOMPARE(m_run->links.documentWindow()->source(), QUrl::fromLocalFile(m_run->file(u"memo.txt"_s)));
+        QCOMPARE(m_run->links.documentWindow()->source(),
+                 QUrl::fromLocalFile(m_run->file(u"memo.txt"_s)));
     }
 
 private:

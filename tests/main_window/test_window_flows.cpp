@@ -30,15 +30,16 @@ private Q_SLOTS:
 
         log().clear();
         ask(u"くぬぎ"_s);
-        QCOMPARE(log().requests(), (QStringList{u"Play announce"_s, u"Speak ブナ科の木。\n実はどんぐり。"_s}));
+        QCOMPARE(log().requests(),
+                 (QStringList{u"Play announce"_s, u"Speak ブナ科の木。\n実はどんぐり。"_s}));
     }
 
     void thereIsOneTeachWindowAndClosingUnloadsIt()
     {
         Form2 *teach = askUnknown(u"一つ目"_s);
         teach->meaning()->setPlainText(u"書きかけ"_s);
-        QCOMPARE(askUnknown(u"二つ目"_s), teach);     // only brought to the front
-        QCOMPARE(teach->wordText(), u"一つ目"_s);     // its word box is not re-read
+        QCOMPARE(askUnknown(u"二つ目"_s), teach); // only brought to the front
+        QCOMPARE(teach->wordText(), u"一つ目"_s); // its word box is not re-read
         QCOMPARE(teach->meaningText(), u"書きかけ"_s);
 
         teach->Command3_Click();
@@ -96,8 +97,9 @@ private Q_SLOTS:
         ask(u"*"_s);
         QCOMPARE(m_run->form().listWindow(), list);
         QCOMPARE(list->list()->count(), 3);
-        QCOMPARE(log().requests(), (QStringList{u"Play announce"_s, u"Speak 3件見つかりました。"_s,
-                                                u"Play read"_s, u"Speak リストから選んでください。"_s}));
+        QCOMPARE(log().requests(),
+                 (QStringList{u"Play announce"_s, u"Speak 3件見つかりました。"_s, u"Play read"_s,
+                              u"Speak リストから選んでください。"_s}));
     }
 
     void closingAndReopeningTheListFillsOnce()
@@ -115,8 +117,9 @@ private Q_SLOTS:
     {
         const auto mainCharacter = m_run->state.CurrentCharacter;
         m_run->form().Command4_Click();
-        QCOMPARE(log().entries, (QStringList{u"Genie#1: Speak 直す言葉を入れて呼び出しを押してください。"_s,
-                                             u"Genie#1: Play write"_s}));
+        QCOMPARE(log().entries,
+                 (QStringList{u"Genie#1: Speak 直す言葉を入れて呼び出しを押してください。"_s,
+                              u"Genie#1: Play write"_s}));
         Form4 *correct = m_run->form().correctionWindow();
         QVERIFY(correct);
         QCOMPARE(correct->windowTitle(), u"直します。"_s);

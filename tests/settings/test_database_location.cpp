@@ -65,14 +65,16 @@ private Q_SLOTS:
         writeBytes(m_places.program.settingsFile(), "/kb/a.mdb\r\n/kb/b.mdb\r\n");
         QDir().mkpath(m_places.userData.directory);
         writeBytes(m_places.userData.settingsFile(), "/kb/user.mdb\r\n");
-        QCOMPARE(chooseDatabase(m_places, MissingSettings::LeaveAlone).databasePath, u"/kb/a.mdb"_s);
+        QCOMPARE(chooseDatabase(m_places, MissingSettings::LeaveAlone).databasePath,
+                 u"/kb/a.mdb"_s);
     }
 
     void anEmptyFileGivesTheDefaultAndStaysEmpty()
     {
         writeBytes(m_places.program.settingsFile(), {});
         for (const MissingSettings missing : {MissingSettings::Create, MissingSettings::LeaveAlone})
-            QCOMPARE(chooseDatabase(m_places, missing).databasePath, m_places.program.defaultDatabase());
+            QCOMPARE(chooseDatabase(m_places, missing).databasePath,
+                     m_places.program.defaultDatabase());
         QVERIFY(QFileInfo::exists(m_places.program.settingsFile()));
         QCOMPARE(QFileInfo(m_places.program.settingsFile()).size(), 0);
     }
@@ -103,7 +105,8 @@ private Q_SLOTS:
         writeBytes(m_dir->filePath(u"blocker"_s), "x");
         m_places.program.directory = m_dir->filePath(u"blocker/program"_s);
         m_places.userData.directory = m_dir->filePath(u"blocker/user"_s);
-        for (const MissingSettings missing : {MissingSettings::Create, MissingSettings::LeaveAlone}) {
+        for (const MissingSettings missing :
+             {MissingSettings::Create, MissingSettings::LeaveAlone}) {
             const DatabaseChoice choice = chooseDatabase(m_places, missing);
             QCOMPARE(choice.databasePath, m_places.userData.defaultDatabase());
             QCOMPARE(choice.settingsFile, m_places.userData.settingsFile());

@@ -21,15 +21,19 @@ private Q_SLOTS:
         QTest::newRow("lone CR") << QByteArray("/a/b.mdb\r/x\r") << QStringLiteral("/a/b.mdb");
         QTest::newRow("lone LF") << QByteArray("/a/b.mdb\n/x\n") << QStringLiteral("/a/b.mdb");
         QTest::newRow("no line end") << QByteArray("/a/b.mdb") << QStringLiteral("/a/b.mdb");
-        QTest::newRow("two lines") << QByteArray("/first\r\n/second\r\n") << QStringLiteral("/first");
-        QTest::newRow("blanks kept") << QByteArray("  /a b.mdb  \r\n") << QStringLiteral("  /a b.mdb  ");
+        QTest::newRow("two lines")
+            << QByteArray("/first\r\n/second\r\n") << QStringLiteral("/first");
+        QTest::newRow("blanks kept")
+            << QByteArray("  /a b.mdb  \r\n") << QStringLiteral("  /a b.mdb  ");
         QTest::newRow("empty first line") << QByteArray("\r\n/second\r\n") << QString();
         QTest::newRow("Japanese UTF-8") << QStringLiteral("/home/u/どんぐりくん.mdb\r\n").toUtf8()
                                         << QStringLiteral("/home/u/どんぐりくん.mdb");
-        QTest::newRow("byte-order mark") << QByteArray("\xEF\xBB\xBF/a.mdb\r\n") << QStringLiteral("/a.mdb");
+        QTest::newRow("byte-order mark")
+            << QByteArray("\xEF\xBB\xBF/a.mdb\r\n") << QStringLiteral("/a.mdb");
         // "C:\どんぐりくん.mdb" as an older installation wrote it, in Shift_JIS.
         QTest::newRow("only the first line decides the encoding")
-            << QByteArray("/home/u/\xe3\x81\xa9.mdb\r\ncaf\xe9\r\n") << QStringLiteral("/home/u/ど.mdb");
+            << QByteArray("/home/u/\xe3\x81\xa9.mdb\r\ncaf\xe9\r\n")
+            << QStringLiteral("/home/u/ど.mdb");
         QTest::newRow("Shift_JIS")
             << QByteArray("C:\\\x82\xc7\x82\xf1\x82\xae\x82\xe8\x82\xad\x82\xf1.mdb\r\n")
             << QStringLiteral("C:\\どんぐりくん.mdb");

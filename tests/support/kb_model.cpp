@@ -17,11 +17,11 @@ constexpr qsizetype LongTextSize = 10000;
 // both widths, full-width forms, か with a combining voiced mark, characters outside the BMP,
 // NUL and other control characters. The first few are common so that words repeat and overlap.
 const QStringList Alphabet = {
-    u"a"_s,  u"b"_s,      u"ど"_s,     u" "_s,      u"*"_s,  u"a"_s,         u"b"_s,
-    u" "_s,  u"'"_s,      u"\""_s,     u"?"_s,      u"["_s,  u"]"_s,         u"%"_s,
-    u"_"_s,  u"\\"_s,     u"Ａ"_s,     u"＊"_s,     u"\u3000"_s, u"か"_s,    u"\u3099"_s,
-    u"が"_s, u"ん"_s,     u"😀"_s,     u"🌰"_s,     u"\U0010FFFF"_s, u"\uFFFD"_s,
-    QString(QChar(u'\0')), u"\t"_s,    u"\n"_s,     u"\x7f"_s,   u"\uFFFF"_s,
+    u"a"_s,  u"b"_s,  u"ど"_s,   u" "_s,      u"*"_s,          u"a"_s,      u"b"_s,
+    u" "_s,  u"'"_s,  u"\""_s,   u"?"_s,      u"["_s,          u"]"_s,      u"%"_s,
+    u"_"_s,  u"\\"_s, u"Ａ"_s,   u"＊"_s,     u"\u3000"_s,     u"か"_s,     u"\u3099"_s,
+    u"が"_s, u"ん"_s, u"😀"_s,    u"🌰"_s,      u"\U0010FFFF"_s, u"\uFFFD"_s, QString(QChar(u'\0')),
+    u"\t"_s, u"\n"_s, u"\x7f"_s, u"\uFFFF"_s,
 };
 
 // Cut positions never split a surrogate pair: a question typed into the program is whole
@@ -129,7 +129,10 @@ QString Generator::meaning()
     return chance(10) ? QString() : randomCharacters(below(12));
 }
 
-QString Generator::link() { return chance(70) ? QString() : randomCharacters(below(10)); }
+QString Generator::link()
+{
+    return chance(70) ? QString() : randomCharacters(below(10));
+}
 
 const QString &Generator::storedWord(const Model &model)
 {
@@ -172,8 +175,8 @@ QString Generator::lookup(const Model &model)
 
 QString Generator::pattern(const Model &model)
 {
-    QString pattern = model.entries().isEmpty() || chance(15) ? freePattern()
-                                                              : patternFrom(storedWord(model));
+    QString pattern =
+        model.entries().isEmpty() || chance(15) ? freePattern() : patternFrom(storedWord(model));
     if (chance(20))
         pattern += blanks(3);
     return pattern;

@@ -15,7 +15,10 @@ RecordingCharacter::RecordingCharacter(QString name, std::shared_ptr<CharacterLo
 {
 }
 
-void RecordingCharacter::Show() { m_log->add(m_name + QStringLiteral(": Show")); }
+void RecordingCharacter::Show()
+{
+    m_log->add(m_name + QStringLiteral(": Show"));
+}
 void RecordingCharacter::Speak(const QString &text)
 {
     m_log->add(m_name + QStringLiteral(": Speak ") + text);
@@ -37,7 +40,8 @@ std::shared_ptr<Character> RecordingLoader::Load(const QString &id, const QStrin
     if (!known.contains(id))
         return nullptr;
     ++loadCount;
-    return std::make_shared<RecordingCharacter>(QStringLiteral("%1#%2").arg(id).arg(loadCount), log);
+    return std::make_shared<RecordingCharacter>(QStringLiteral("%1#%2").arg(id).arg(loadCount),
+                                                log);
 }
 
 } // namespace donguri::testing

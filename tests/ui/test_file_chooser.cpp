@@ -1,5 +1,5 @@
-#include "ui/file_chooser.h"
 #include "support/test_env.h"
+#include "ui/file_chooser.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -42,8 +42,10 @@ private Q_SLOTS:
             QMetaObject::invokeMethod(dialog, "accept");
         });
         DialogFileChooser chooser;
-        const std::optional<QString> chosen = chooser.chooseFile(nullptr, filters, dir.filePath(u"a.htm"_s));
-        QCOMPARE(shownLabels, (QStringList{u"htmlファイル (*.htm)"_s, u"テキストファイル(*.txt)"_s}));
+        const std::optional<QString> chosen =
+            chooser.chooseFile(nullptr, filters, dir.filePath(u"a.htm"_s));
+        QCOMPARE(shownLabels,
+                 (QStringList{u"htmlファイル (*.htm)"_s, u"テキストファイル(*.txt)"_s}));
         QCOMPARE(firstPatterns, (QStringList{u"*.htm"_s, u"*.html"_s}));
         QCOMPARE(secondPatterns, QStringList{u"*.txt"_s});
         QCOMPARE(chosen, std::optional<QString>(dir.filePath(u"b.html"_s)));
@@ -56,8 +58,9 @@ private Q_SLOTS:
                 dialog->reject();
         });
         DialogFileChooser chooser;
-        QCOMPARE(chooser.chooseFile(nullptr, {{u"どんぐりくん ファイル"_s, u"どんぐりくん.mdb"_s}}, {}),
-                 std::nullopt);
+        QCOMPARE(
+            chooser.chooseFile(nullptr, {{u"どんぐりくん ファイル"_s, u"どんぐりくん.mdb"_s}}, {}),
+            std::nullopt);
     }
 
 private:
