@@ -1,8 +1,11 @@
-# Sourced by scripts/setup and scripts/fuzz: the Debian packages the build and the tests need,
-# and a function that installs whichever of the named packages are missing.
+# Sourced by scripts/setup, scripts/fuzz and the check scripts: the Debian packages the build,
+# the tests and the checks need, and a function that installs whichever of them are missing.
 
 build_packages=(cmake make g++ pkg-config dpkg-dev qt6-base-dev qt6-svg-dev libxcb1-dev libsqlite3-dev
                 fonts-noto-cjk espeak-ng kakasi xvfb xauth imagemagick)
+
+# What the layout checks (scripts/check-format, scripts/check-layers) need.
+check_packages=(clang-format python3)
 
 install_missing_packages() {
     local missing=() p

@@ -1,3 +1,4 @@
+// Module1: start-up, which picks the knowledge base and shows the question bar.
 #pragma once
 
 #include "settings/database_location.h"

@@ -1,3 +1,4 @@
+// Form2: the teach window, which stores a word the character did not know.
 #pragma once
 
 #include "entry_form.h"

@@ -1,3 +1,4 @@
+// Form3: the match list of a pattern question, which hands the chosen entry back.
 #pragma once
 
 #include "kb/kb_connection.h"

@@ -1,3 +1,4 @@
+// Form4: the correction window, which calls up an entry by its word and stores it changed.
 #pragma once
 
 #include "entry_form.h"

@@ -1,3 +1,4 @@
+// Form5: the settings window, which chooses the knowledge base file.
 #pragma once
 
 #include "ui/file_chooser.h"

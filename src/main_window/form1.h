@@ -1,3 +1,4 @@
+// Form1: the question bar, the main window from which everything else is reached.
 #pragma once
 
 #include "editors/form2.h"
