@@ -1,7 +1,7 @@
 #include "kb_file.h"
 
 #include "entry_generator.h"
-#include "kb/knowledge_base.h"
+#include "kb/file_knowledge_base.h"
 #include "kb/sqlite_db.h"
 #include "raw_sqlite.h"
 
@@ -75,7 +75,7 @@ void generate(const QString &path, int entries)
     const QString partial = path + u".part"_s;
     QFile::remove(partial);
     {
-        KnowledgeBase created(partial);
+        FileKnowledgeBase created(partial);
     } // tables, index and triggers as the program makes them
     QElapsedTimer timer;
     timer.start();

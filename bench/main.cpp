@@ -6,7 +6,7 @@
 // where ratio = median / raw median. Lines starting with # are informational.
 
 #include "bench_options.h"
-#include "kb/knowledge_base.h"
+#include "kb/file_knowledge_base.h"
 #include "kb_file.h"
 #include "kb_operations.h"
 #include "raw_sqlite.h"
@@ -62,7 +62,7 @@ void measureSize(const BenchOptions &options, int entries)
     const QString path = cachedKnowledgeBase(options.dataDirectory, entries);
     RawConnection connection(path);
     removeBenchmarkRows(connection, entries);
-    KnowledgeBase kb(path);
+    FileKnowledgeBase kb(path);
     showMatchCounts(kb, entries);
 
     Budget budget;

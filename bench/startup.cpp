@@ -14,7 +14,7 @@
 #include "app/desktop_services.h"
 #include "app/module1.h"
 #include "bench_options.h"
-#include "kb/knowledge_base.h"
+#include "kb/file_knowledge_base.h"
 #include "kb_file.h"
 #include "main_window/form1.h"
 #include "settings/settings_file.h"
@@ -156,7 +156,7 @@ QString emptyKnowledgeBase(const QString &dataDirectory)
 {
     const QString path = QDir(dataDirectory).absoluteFilePath(u"kb-empty.mdb"_s);
     QFile::remove(path);
-    KnowledgeBase created(path);
+    FileKnowledgeBase created(path);
     return path;
 }
 

@@ -1,352 +1,62 @@
 #include "knowledge_base.h"
 
+#include "file_knowledge_base.h"
 #include "kb_error.h"
-#include "sqlite_db.h"
-#include "word_pattern.h"
-
-#include <QFile>
-#include <QFileInfo>
-#include <QRandomGenerator>
-
-#include <sqlite3.h>
-
-#include <cerrno>
-#include <cstdio>
-#include <fcntl.h>
-#include <limits>
-#include <unistd.h>
 
 namespace donguri {
 
-using namespace Qt::StringLiterals;
-
 namespace {
-
-// 照合語 is the word without trailing blanks, kept by triggers so that every writer (this
-// program, an import, a hand edit) leaves it right. Its index serves exact lookups and, being
-// a plain column, patterns are answered from the index alone.
-const char *const SchemaSql = R"sql(
-CREATE TABLE IF NOT EXISTS 言葉 (
-    ID INTEGER PRIMARY KEY AUTOINCREMENT,
-    言葉 TEXT,
-    意味 TEXT,
-    照合語 TEXT,
-    リンク TEXT
-);
-CREATE INDEX IF NOT EXISTS 言葉_照合語 ON 言葉 (照合語);
-CREATE TRIGGER IF NOT EXISTS 言葉_追加 AFTER INSERT ON 言葉 BEGIN
-    UPDATE 言葉 SET 照合語 = coalesce(rtrim(NEW.言葉, ' '), '') WHERE ID = NEW.ID;
-END;
-CREATE TRIGGER IF NOT EXISTS 言葉_変更 AFTER UPDATE OF 言葉 ON 言葉 BEGIN
-    UPDATE 言葉 SET 照合語 = coalesce(rtrim(NEW.言葉, ' '), '') WHERE ID = NEW.ID;
-END;
-CREATE TABLE IF NOT EXISTS キャラクター (
-    ID INTEGER PRIMARY KEY,
-    キャラクター番号 INTEGER
-);
-INSERT INTO キャラクター (ID, キャラクター番号)
-    SELECT 1, 1 WHERE NOT EXISTS (SELECT 1 FROM キャラクター);
-)sql";
-
-const char *const InsertEntrySql = "INSERT INTO 言葉 (言葉, 意味, リンク) VALUES (?1, ?2, ?3)";
-
-// Resets a cached statement when a call is done with it, so no read transaction stays open
-// and the next call sees what other handles committed meanwhile.
-class Use
-{
-public:
-    explicit Use(sql::Statement &statement) : m_statement(statement) {}
-    ~Use() { m_statement.reset(); }
-    sql::Statement *operator->() { return &m_statement; }
-    sql::Statement &operator*() { return m_statement; }
-
-private:
-    sql::Statement &m_statement;
-};
-
-void matchFunction(sqlite3_context *context, int, sqlite3_value **args)
-{
-    const auto view = [](sqlite3_value *value) {
-        const auto *data = reinterpret_cast<const char *>(sqlite3_value_text(value));
-        return std::string_view(data ? data : "", size_t(sqlite3_value_bytes(value)));
-    };
-    if (sqlite3_value_type(args[1]) == SQLITE_NULL) {
-        sqlite3_result_int(context, 0);
-        return;
-    }
-    const std::string_view pattern = view(args[0]);
-    const std::string_view word = view(args[1]);
-    sqlite3_result_int(context, WordPattern::matches(pattern, word) ? 1 : 0);
-}
-
-// Gives the file `from` the name `to` unless a file of that name exists. QFile::rename would copy
-// over one that appeared after its check, the file another program has just created and opened.
-bool moveIntoPlace(const QString &from, const QString &to)
-{
-    const QByteArray source = QFile::encodeName(from);
-    const QByteArray target = QFile::encodeName(to);
-    if (renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE)
-        == 0)
-        return true;
-    if (errno != EINVAL && errno != ENOSYS)
-        return false;
-    // A file system without that: a hard link never replaces a file either.
-    if (link(source.constData(), target.constData()) == 0) {
-        unlink(source.constData());
-        return true;
-    }
-    // Nor hard links (some network file systems): look first, then rename.
-    return errno != EEXIST && !QFileInfo::exists(to)
-           && std::rename(source.constData(), target.constData()) == 0;
-}
-
-// Columns in the order "SELECT ID, 言葉, 意味, リンク" gives them.
-Entry entryFrom(const sql::Statement &row)
-{
-    Entry found;
-    found.id = qint32(row.integer(0));
-    found.word = row.text(1);
-    if (!row.isNull(2))
-        found.meaning = row.text(2);
-    found.link = row.text(3);
-    return found;
-}
-
-QStringList columnsOf(sql::Database &db, const char *table)
-{
-    sql::Statement info(db, "SELECT name FROM pragma_table_info(?1) ORDER BY cid");
-    info.bind(1, QString::fromUtf8(table));
-    QStringList names;
-    while (info.step())
-        names << info.text(0);
-    return names;
-}
-
+// The words of a list are read this many at a time.
+constexpr size_t WordsPerRead = 256;
 } // namespace
 
-KnowledgeBase::KnowledgeBase(const QString &path) : m_path(path)
-{
-    if (!QFileInfo::exists(path))
-        createFile();
-    openExisting();
-    configureConnection();
-}
+KnowledgeBase::KnowledgeBase(const QString &path) : m_path(path) {}
 
 KnowledgeBase::~KnowledgeBase() = default;
 
-// The new file is built beside its place under a name of its own and moved there with both
-// tables in it: a program killed while creating it leaves no empty file behind that would then
-// be refused as not a knowledge base. When another program put a file there meanwhile, that
-// one is kept.
-void KnowledgeBase::createFile()
+std::shared_ptr<const MatchIds> KnowledgeBase::matches(const QString &pattern)
 {
-    if (m_path.isEmpty())
-        throw KbError(QStringLiteral("no database file named"));
-    const QString building =
-        m_path + u".%1.new"_s.arg(QRandomGenerator::global()->generate(), 8, 16, QChar(u'0'));
-    try {
-        sql::Database db(building, sql::Database::Mode::CreateNew);
-        sql::Transaction transaction(db);
-        db.exec(SchemaSql);
-        transaction.commit();
-    } catch (const KbError &error) {
-        QFile::remove(building);
-        QFile::remove(building + u"-journal"_s);
-        throw KbError(error.message().replace(building, m_path), error.code());
-    }
-    if (!moveIntoPlace(building, m_path))
-        QFile::remove(building);
-}
-
-void KnowledgeBase::openExisting()
-{
-    try {
-        m_db = std::make_unique<sql::Database>(m_path, sql::Database::Mode::OpenExisting);
-        checkSchema();
-    } catch (const KbError &error) {
-        // In a folder this user may only read, SQLite cannot set up the files its write-ahead
-        // log needs beside the knowledge base, and even reading fails. Nobody can change the
-        // file there, so it is read as it stands; writes then report that it is read-only.
-        if (error.code() != SQLITE_READONLY && error.code() != SQLITE_CANTOPEN)
-            throw;
-        m_db = std::make_unique<sql::Database>(m_path, sql::Database::Mode::ReadUnchanging);
-        checkSchema();
-    }
-}
-
-void KnowledgeBase::checkSchema()
-{
-    // Only reads: a file that turns out not to be ours must stay exactly as it was.
-    const QStringList words = columnsOf(*m_db, "言葉");
-    const QStringList characters = columnsOf(*m_db, "キャラクター");
-    const QStringList expectedWords = {u"ID"_s, u"言葉"_s, u"意味"_s, u"照合語"_s, u"リンク"_s};
-    const QStringList expectedCharacters = {u"ID"_s, u"キャラクター番号"_s};
-    if (words.mid(0, 5) != expectedWords || characters.mid(0, 2) != expectedCharacters)
-        throw KbError(QStringLiteral("%1 is not a knowledge base").arg(m_path));
-}
-
-void KnowledgeBase::configureConnection()
-{
-    if (sqlite3_create_function_v2(m_db->handle(), "donguri_match", 2,
-                                   SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS, nullptr,
-                                   matchFunction, nullptr, nullptr, nullptr)
-        != SQLITE_OK)
-        m_db->fail("register match function");
-    if (m_db->isReadOnly())
-        return; // reading a write-protected file still works; writes will report the error
-    m_db->exec("PRAGMA journal_mode = WAL");
-    m_db->exec("PRAGMA synchronous = FULL");
-}
-
-sql::Statement &KnowledgeBase::statement(std::unique_ptr<sql::Statement> &slot, const char *text)
-{
-    if (!slot)
-        slot = std::make_unique<sql::Statement>(*m_db, text);
-    return *slot;
-}
-
-std::optional<qint32> KnowledgeBase::findWord(const QString &word)
-{
-    Use query(statement(m_findWord, "SELECT ID FROM 言葉 WHERE 照合語 = ?1 ORDER BY ID LIMIT 1"));
-    query->bind(1, withoutTrailingBlanks(word));
-    if (!query->step())
-        return std::nullopt;
-    return qint32(query->integer(0));
-}
-
-std::optional<Entry> KnowledgeBase::entry(qint32 id)
-{
-    Use query(statement(m_entry, "SELECT ID, 言葉, 意味, リンク FROM 言葉 WHERE ID = ?1"));
-    query->bind(1, qint64(id));
-    if (!query->step())
-        return std::nullopt;
-    return entryFrom(*query);
-}
-
-qint64 KnowledgeBase::countAll()
-{
-    Use query(statement(m_countAll, "SELECT count(*) FROM 言葉"));
-    query->step();
-    return query->integer(0);
-}
-
-// A pattern is answered from the word index alone: a literal prefix narrows it to a range (which
-// settles "あい*" by itself), and the match function checks the rest.
-sql::Statement &KnowledgeBase::patternStatement(const WordPattern &pattern, bool list)
-{
-    static const char *const filters[3] = {
-        "照合語 >= ?2 AND 照合語 < ?3",
-        "照合語 >= ?2 AND 照合語 < ?3 AND donguri_match(?1, 照合語)",
-        "donguri_match(?1, 照合語)",
-    };
-    const int shape = pattern.isPrefixOnly() ? 0 : pattern.literalPrefix().isEmpty() ? 2 : 1;
-    std::unique_ptr<sql::Statement> &slot = m_patterns[shape][list ? 1 : 0];
-    if (!slot) {
-        const QByteArray text =
-            list ? QByteArray("SELECT ID, 言葉 FROM 言葉 WHERE ID IN (SELECT ID FROM 言葉 WHERE ")
-                       + filters[shape] + ") ORDER BY ID"
-                 : QByteArray("SELECT count(*) FROM 言葉 WHERE ") + filters[shape];
-        slot = std::make_unique<sql::Statement>(*m_db, text.constData());
-    }
-    if (shape != 0)
-        slot->bind(1, pattern.utf8());
-    if (shape != 2)
-        slot->bind(2, pattern.literalPrefix()).bind(3, pattern.prefixUpperBound());
-    return *slot;
-}
-
-qint64 KnowledgeBase::countMatches(const QString &pattern)
-{
-    const WordPattern compiled(pattern);
-    if (compiled.matchesEverything())
-        return countAll();
-    Use query(patternStatement(compiled, false));
-    query->step();
-    return query->integer(0);
+    const std::optional<qint64> token = changeToken();
+    if (m_cachedMatches && token && m_cachedToken == token && m_cachedPattern == pattern)
+        return m_cachedMatches;
+    m_cachedMatches.reset();
+    auto found = std::make_shared<const MatchIds>(findMatches(pattern));
+    m_cachedPattern = pattern;
+    m_cachedToken = token;
+    m_cachedMatches = found;
+    return found;
 }
 
 QList<WordRow> KnowledgeBase::listMatches(const QString &pattern)
 {
-    const WordPattern compiled(pattern);
-    Use query(compiled.matchesEverything()
-                  ? statement(m_listAll, "SELECT ID, 言葉 FROM 言葉 ORDER BY ID")
-                  : patternStatement(compiled, true));
+    const std::shared_ptr<const MatchIds> ids = matches(pattern);
     QList<WordRow> rows;
-    while (query->step())
-        rows.append({qint32(query->integer(0)), query->text(1)});
+    std::vector<qint32> chunk;
+    for (qint64 row = 0; row < ids->size(); row += qint64(WordsPerRead)) {
+        chunk.clear();
+        for (qint64 i = row; i < std::min(ids->size(), row + qint64(WordsPerRead)); ++i)
+            chunk.push_back(ids->at(i));
+        rows << wordsOf(chunk);
+    }
     return rows;
 }
 
-qint32 KnowledgeBase::add(const QString &word, const QString &meaning, const QString &link)
+qint64 KnowledgeBase::addAll(const QList<NewEntry> &entries,
+                             const std::function<void(qint64 added)> &added)
 {
-    Use query(statement(m_add, InsertEntrySql));
-    query->bind(1, word).bind(2, meaning).bind(3, link);
-    query->run();
-    return qint32(sqlite3_last_insert_rowid(m_db->handle()));
+    qsizetype next = 0;
+    return addAll(
+        [&]() -> std::optional<NewEntry> {
+            if (next == entries.size())
+                return std::nullopt;
+            return entries[next++];
+        },
+        added);
 }
 
-void KnowledgeBase::addAll(const QList<NewEntry> &entries,
-                           const std::function<void(qsizetype added)> &added)
+std::unique_ptr<KnowledgeBase> openKnowledgeBase(const QString &location)
 {
-    sql::Transaction transaction(*m_db);
-    // Declared after the transaction, so the statement is reset before a rollback runs.
-    Use insert(statement(m_add, InsertEntrySql));
-    for (qsizetype i = 0; i < entries.size(); ++i) {
-        const NewEntry &entry = entries[i];
-        insert->bind(1, entry.word).bind(2, entry.meaning).bind(3, entry.link);
-        insert->run();
-        insert->reset();
-        if (added)
-            added(i + 1);
-    }
-    transaction.commit();
-}
-
-void KnowledgeBase::forEachEntry(const std::function<void(const Entry &)> &visit)
-{
-    Use query(statement(m_allEntries, "SELECT ID, 言葉, 意味, リンク FROM 言葉 ORDER BY ID"));
-    while (query->step())
-        visit(entryFrom(*query));
-}
-
-QStringList KnowledgeBase::integrityProblems()
-{
-    sql::Statement check(*m_db, "PRAGMA integrity_check");
-    QStringList findings;
-    while (check.step())
-        findings << check.text(0);
-    // A sound file answers with the single row "ok".
-    if (findings == QStringList{u"ok"_s})
-        return {};
-    return findings;
-}
-
-void KnowledgeBase::update(qint32 id, const QString &word, const QString &meaning,
-                           const QString &link)
-{
-    Use query(
-        statement(m_update, "UPDATE 言葉 SET 言葉 = ?2, 意味 = ?3, リンク = ?4 WHERE ID = ?1"));
-    query->bind(1, qint64(id)).bind(2, word).bind(3, meaning).bind(4, link);
-    query->run();
-    if (sqlite3_changes(m_db->handle()) == 0)
-        throw KbError(QStringLiteral("no entry with ID %1").arg(id));
-}
-
-std::optional<qint16> KnowledgeBase::characterChoice()
-{
-    Use query(statement(m_choice, "SELECT キャラクター番号 FROM キャラクター WHERE ID = 1"));
-    if (!query->step() || query->type(0) != SQLITE_INTEGER)
-        return std::nullopt;
-    const qint64 value = query->integer(0);
-    if (value < std::numeric_limits<qint16>::min() || value > std::numeric_limits<qint16>::max())
-        return std::nullopt;
-    return qint16(value);
-}
-
-void KnowledgeBase::repairCharacterChoice()
-{
-    Use query(statement(m_repair, "INSERT INTO キャラクター (キャラクター番号) VALUES (1)"));
-    query->run();
+    return std::make_unique<FileKnowledgeBase>(location);
 }
 
 int chosenCharacterNumber(KnowledgeBase &kb)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "match_ids.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -9,13 +11,6 @@
 #include <optional>
 
 namespace donguri {
-
-namespace sql {
-class Database;
-class Statement;
-} // namespace sql
-
-class WordPattern;
 
 struct Entry
 {
@@ -39,66 +34,83 @@ struct WordRow
     QString word; // as stored, trailing blanks included
 };
 
-// The knowledge base file: table 言葉 (ID, 言葉, 意味, 照合語, リンク) and table キャラクター
-// (ID, キャラクター番号). Every call reads the file afresh and every write is committed before it
-// returns, so all handles on one file agree at all times. Failures throw KbError.
+// The knowledge base: table 言葉 (ID, 言葉, 意味, 照合語, リンク) and table キャラクター (ID,
+// キャラクター番号). Every call reads the store afresh and every write is committed before it
+// returns, so all handles on one knowledge base agree at all times. Failures throw KbError.
+//
+// Words compare equal when they are the same after trailing blanks are dropped; in a pattern
+// only `*` is special (any run of characters); results come in ID order.
 class KnowledgeBase
 {
 public:
-    // Opens the file, creating it with both tables when it does not exist. A file that exists
-    // but is not a knowledge base is refused without being touched.
-    explicit KnowledgeBase(const QString &path);
-    ~KnowledgeBase();
+    virtual ~KnowledgeBase();
     KnowledgeBase(const KnowledgeBase &) = delete;
     KnowledgeBase &operator=(const KnowledgeBase &) = delete;
 
+    // The file path or server address it was opened with.
     const QString &path() const { return m_path; }
 
     // The first entry (lowest ID) whose word equals `word`, trailing blanks aside.
-    std::optional<qint32> findWord(const QString &word);
-    std::optional<Entry> entry(qint32 id);
-    qint64 countMatches(const QString &pattern);
+    virtual std::optional<qint32> findWord(const QString &word) = 0;
+    virtual std::optional<Entry> entry(qint32 id) = 0;
+    virtual qint64 countAll() = 0;
+
+    // The entries whose words match `pattern`. One pass over the words answers both the count
+    // and the list of a question: while the knowledge base has not changed, asking again for
+    // the same pattern hands back the same result.
+    std::shared_ptr<const MatchIds> matches(const QString &pattern);
+    qint64 countMatches(const QString &pattern) { return matches(pattern)->size(); }
+    // The words of these entries, in ID order; an ID no entry has is left out.
+    virtual QList<WordRow> wordsOf(const std::vector<qint32> &ids) = 0;
+    // Every match with its word: for tests and small knowledge bases, as it holds them all.
     QList<WordRow> listMatches(const QString &pattern);
-    qint64 countAll();
 
-    qint32 add(const QString &word, const QString &meaning, const QString &link);
+    virtual qint32 add(const QString &word, const QString &meaning, const QString &link) = 0;
     // Rewrites the entry with that ID; throws when there is none.
-    void update(qint32 id, const QString &word, const QString &meaning, const QString &link);
+    virtual void update(qint32 id, const QString &word, const QString &meaning,
+                        const QString &link) = 0;
 
-    // Adds every entry in one transaction: when any of them fails, none is kept. `added` hears
-    // how many are in so far, for a progress display.
-    void addAll(const QList<NewEntry> &entries,
-                const std::function<void(qsizetype added)> &added = {});
+    // Adds the entries `next` hands out, until it hands out none, in one transaction: when
+    // `next` or an insert throws, none is kept. `added` hears how many are in so far, for a
+    // progress display. Returns how many were added.
+    virtual qint64 addAll(const std::function<std::optional<NewEntry>()> &next,
+                          const std::function<void(qint64 added)> &added = {}) = 0;
+    qint64 addAll(const QList<NewEntry> &entries,
+                  const std::function<void(qint64 added)> &added = {});
     // Hands every entry to `visit` in ID order, read in one pass rather than held in memory.
-    void forEachEntry(const std::function<void(const Entry &)> &visit);
+    virtual void forEachEntry(const std::function<void(const Entry &)> &visit) = 0;
 
-    // What SQLite's integrity check finds wrong with the file; empty when it is sound.
-    QStringList integrityProblems();
+    // What the store's own consistency check finds wrong; empty when it is sound.
+    virtual QStringList integrityProblems() = 0;
 
     // キャラクター番号 of the row with ID 1, when that row exists and holds a 16-bit integer.
-    std::optional<qint16> characterChoice();
+    virtual std::optional<qint16> characterChoice() = 0;
     // Appends a row choosing character 1; the store assigns its ID.
-    void repairCharacterChoice();
+    virtual void repairCharacterChoice() = 0;
+
+protected:
+    explicit KnowledgeBase(const QString &path);
+
+    // The IDs of every entry whose word matches; the order does not matter.
+    virtual MatchIds findMatches(const QString &pattern) = 0;
+    // A value that changes whenever anything in the knowledge base may have changed since it
+    // was last read (through this handle or any other); nullopt when the store cannot tell,
+    // and then nothing is reused.
+    virtual std::optional<qint64> changeToken() = 0;
 
 private:
-    void createFile();
-    void openExisting();
-    void checkSchema();
-    void configureConnection();
-    sql::Statement &statement(std::unique_ptr<sql::Statement> &slot, const char *text);
-
     QString m_path;
-    std::unique_ptr<sql::Database> m_db;
-    sql::Statement &patternStatement(const WordPattern &pattern, bool list);
-
-    std::unique_ptr<sql::Statement> m_findWord, m_entry, m_countAll, m_add, m_update, m_choice,
-        m_repair, m_listAll, m_allEntries;
-    // Pattern queries, by shape: [range only, range and match, match alone] × [count, list].
-    std::unique_ptr<sql::Statement> m_patterns[3][2];
+    QString m_cachedPattern;
+    std::optional<qint64> m_cachedToken;
+    std::shared_ptr<const MatchIds> m_cachedMatches;
 };
 
+// Opens the knowledge base `location` names: a file, created with both tables when it does not
+// exist. A file that exists but is not a knowledge base is refused without being touched.
+std::unique_ptr<KnowledgeBase> openKnowledgeBase(const QString &location);
+
 // The character start-up shows: キャラクター番号 of row 1, or 1 when that row cannot be read, in
-// which case a row choosing 1 is appended (as far as the file can be written).
+// which case a row choosing 1 is appended (as far as the store can be written).
 int chosenCharacterNumber(KnowledgeBase &kb);
 
 } // namespace donguri

@@ -94,14 +94,14 @@ public:
 
     void exportTo(const QString &file, TextFormat format)
     {
-        KnowledgeBase kb(existingDatabase());
+        const std::unique_ptr<KnowledgeBase> kb = openKnowledgeBase(existingDatabase());
         QSaveFile output(file); // a failed export leaves no half-written file behind
         if (!output.open(QIODevice::WriteOnly))
             throw CommandError(u"cannot write %1: %2"_s.arg(file, output.errorString()));
         output.write(encodeRow(headerFields(), format));
-        const std::unique_ptr<ProgressBar> bar = progressBar(u"Exporting"_s, kb.countAll());
+        const std::unique_ptr<ProgressBar> bar = progressBar(u"Exporting"_s, kb->countAll());
         qint64 written = 0;
-        kb.forEachEntry([&](const Entry &entry) {
+        kb->forEachEntry([&](const Entry &entry) {
             output.write(
                 encodeRow({entry.word, entry.meaning.value_or(QString()), entry.link}, format));
             ++written;
@@ -121,9 +121,9 @@ public:
         const QList<NewEntry> entries = entriesFrom(readRows(contentsOf(file), format));
         // Opened only now: a file that fails the checks above leaves the database untouched,
         // or uncreated.
-        KnowledgeBase kb(m_database);
+        const std::unique_ptr<KnowledgeBase> kb = openKnowledgeBase(m_database);
         const std::unique_ptr<ProgressBar> bar = progressBar(u"Importing"_s, entries.size());
-        kb.addAll(entries, [&](qsizetype added) {
+        kb->addAll(entries, [&](qint64 added) {
             if (bar)
                 bar->advanceTo(added);
         });
@@ -137,11 +137,11 @@ public:
     // False when the integrity check finds problems.
     bool printStats()
     {
-        KnowledgeBase kb(existingDatabase());
-        const QStringList problems = kb.integrityProblems();
+        const std::unique_ptr<KnowledgeBase> kb = openKnowledgeBase(existingDatabase());
+        const QStringList problems = kb->integrityProblems();
         QTextStream &out = m_console.out;
         out << u"Database: "_s << m_database << u'\n';
-        out << u"Entries: "_s << kb.countAll() << u'\n';
+        out << u"Entries: "_s << kb->countAll() << u'\n';
         out << u"Size: "_s << sizeText(QFileInfo(m_database).size()) << u'\n';
         if (problems.isEmpty()) {
             out << u"Integrity: ok"_s << Qt::endl;

@@ -5,7 +5,7 @@
 // Permissions mean nothing to root, so the cases that rely on them skip there; CTest runs this
 // program a second time as an ordinary user (test_bad_files_as_user) to cover them.
 
-#include "kb/knowledge_base.h"
+#include "kb/file_knowledge_base.h"
 #include "support/test_env.h"
 #include "support/test_run.h"
 
@@ -31,7 +31,7 @@ const QString StatusKeyword = u"どんぐり君＿ステータス"_s;
 // bytes can be taken apart.
 void writeGoodKnowledgeBase(const QString &path)
 {
-    KnowledgeBase kb(path);
+    FileKnowledgeBase kb(path);
     kb.add(u"どんぐり"_s, u"木の実"_s, QString());
     for (int i = 0; i < 300; ++i)
         kb.add(u"言葉%1"_s.arg(i), u"長い意味。"_s.repeated(40), QString());

@@ -5,8 +5,8 @@
 //                                                 an entry, then rewrites one of its OWN rows
 //                                                 and the SHARED row with that entry's text
 // Lines: "added ID SEQ", "updated ID SEQ". A KbError ends it with code 1 and the error on stderr.
+#include "kb/file_knowledge_base.h"
 #include "kb/kb_error.h"
-#include "kb/knowledge_base.h"
 #include "written_entry.h"
 
 #include <QElapsedTimer>
@@ -63,7 +63,7 @@ int main(int argc, char **argv)
         args << QString::fromLocal8Bit(argv[i]);
     try {
         if (args.size() == 3 && args[2] == QStringLiteral("teach")) {
-            KnowledgeBase kb(args[0]);
+            FileKnowledgeBase kb(args[0]);
             teach(kb, args[1]);
         }
         if (args.size() >= 6 && args[2] == QStringLiteral("correct")) {
@@ -73,7 +73,7 @@ int main(int argc, char **argv)
             char go[16];
             if (!std::fgets(go, sizeof go, stdin))
                 return 2;
-            KnowledgeBase kb(args[0]);
+            FileKnowledgeBase kb(args[0]);
             correct(kb, args[1], args[3].toLongLong(), args[4].toInt(), own);
             return 0;
         }

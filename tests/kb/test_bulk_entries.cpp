@@ -1,5 +1,5 @@
+#include "kb/file_knowledge_base.h"
 #include "kb/kb_error.h"
-#include "kb/knowledge_base.h"
 #include "support/broken_index.h"
 #include "support/test_env.h"
 
@@ -24,7 +24,7 @@ private Q_SLOTS:
 
     void addedEntriesComeBackInIdOrder()
     {
-        KnowledgeBase kb(m_path);
+        FileKnowledgeBase kb(m_path);
         kb.add(u"既存"_s, u"前から"_s, {});
         QList<qsizetype> progress;
         kb.addAll({{u"どんぐり  "_s, u"木の実\r\n"_s, u"a.html"_s}, {u"it's"_s, {}, {}}},
@@ -43,23 +43,23 @@ private Q_SLOTS:
     void oneFailingEntryKeepsNoneOfThem()
     {
         {
-            KnowledgeBase kb(m_path);
+            FileKnowledgeBase kb(m_path);
             kb.add(u"既存"_s, u"x"_s, {});
         }
         execSql(m_path, "CREATE TRIGGER refuse BEFORE INSERT ON 言葉 WHEN NEW.言葉 = 'bad'"
                         " BEGIN SELECT RAISE(ABORT, 'refused'); END;");
-        KnowledgeBase kb(m_path);
+        FileKnowledgeBase kb(m_path);
         QVERIFY_THROWS_EXCEPTION(
             KbError, kb.addAll({{u"a"_s, {}, {}}, {u"bad"_s, {}, {}}, {u"c"_s, {}, {}}}));
         QCOMPARE(kb.countAll(), 1);
         // The transaction is closed again: the next write goes through on its own.
         kb.add(u"次"_s, u"y"_s, {});
-        QCOMPARE(KnowledgeBase(m_path).countAll(), 2);
+        QCOMPARE(FileKnowledgeBase(m_path).countAll(), 2);
     }
 
     void readingAllGivesNullAsAbsentInIdOrder()
     {
-        KnowledgeBase kb(m_path);
+        FileKnowledgeBase kb(m_path);
         execSql(m_path, "INSERT INTO 言葉 (ID, 言葉, 意味, リンク) VALUES"
                         " (7, 'b', NULL, NULL), (3, 'a', 'm', 'l')");
         QList<Entry> entries;
@@ -73,10 +73,10 @@ private Q_SLOTS:
 
     void integrityProblemsAreListed()
     {
-        KnowledgeBase(m_path).add(u"空白つき "_s, u"x"_s, {});
-        QCOMPARE(KnowledgeBase(m_path).integrityProblems(), QStringList());
+        FileKnowledgeBase(m_path).add(u"空白つき "_s, u"x"_s, {});
+        QCOMPARE(FileKnowledgeBase(m_path).integrityProblems(), QStringList());
         breakWordIndex(m_path);
-        const QStringList problems = KnowledgeBase(m_path).integrityProblems();
+        const QStringList problems = FileKnowledgeBase(m_path).integrityProblems();
         QVERIFY2(!problems.isEmpty() && problems.first().contains(u"言葉_照合語"_s),
                  qPrintable(problems.join(u'\n')));
     }

@@ -1,4 +1,4 @@
-#include "kb/knowledge_base.h"
+#include "kb/file_knowledge_base.h"
 #include "writer_process.h"
 
 #include <QHash>
@@ -62,7 +62,7 @@ void TestKbConcurrency::twoProgramsTeachAndCorrectAtOnce()
     std::array<QStringList, 2> arguments;
     qint32 shared = 0;
     {
-        KnowledgeBase kb(path);
+        FileKnowledgeBase kb(path);
         shared = kb.add(u"共有"_s, u"二人が直す"_s, {});
         for (int w = 0; w < 2; ++w) {
             arguments[w] = {path, tags[w], u"correct"_s, QString::number(WorkMs),
@@ -85,7 +85,7 @@ void TestKbConcurrency::twoProgramsTeachAndCorrectAtOnce()
     QVERIFY2(run < added / 2,
              qPrintable(u"%1 of %2 entries in a row by one writer"_s.arg(run).arg(added)));
 
-    KnowledgeBase kb(path);
+    FileKnowledgeBase kb(path);
     QCOMPARE(kb.integrityProblems(), QStringList());
     QStringList problems;
     std::array<Acknowledged, 2> sharedLast;

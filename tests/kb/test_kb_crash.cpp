@@ -1,5 +1,5 @@
+#include "kb/file_knowledge_base.h"
 #include "kb/kb_error.h"
-#include "kb/knowledge_base.h"
 #include "writer_process.h"
 
 #include <QElapsedTimer>
@@ -36,7 +36,7 @@ QString problemsAfter(const QString &path, const QList<WriterRun> &runs)
         return {}; // killed before it was created
     }
     try {
-        KnowledgeBase kb(path);
+        FileKnowledgeBase kb(path);
         QStringList problems = kb.integrityProblems();
         for (const WriterRun &run : runs)
             for (const Acknowledged &write : run.added)

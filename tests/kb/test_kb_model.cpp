@@ -5,8 +5,8 @@
 // DONGURI_MODEL_SEED=N repeats the run with seed N; DONGURI_MODEL_SEED=random picks a fresh seed
 // and prints it. DONGURI_MODEL_STEPS=N runs N operations instead of the usual number.
 
+#include "kb/file_knowledge_base.h"
 #include "kb/kb_error.h"
-#include "kb/knowledge_base.h"
 #include "support/kb_model.h"
 
 #include <QRandomGenerator>
@@ -193,7 +193,7 @@ private:
     }
 
     quint32 m_seed;
-    KnowledgeBase m_kb;
+    FileKnowledgeBase m_kb;
     Model m_model;
     Generator m_generate;
     int m_step = 0;

@@ -1,6 +1,6 @@
 #include "writer_process.h"
 
-#include "kb/knowledge_base.h"
+#include "kb/file_knowledge_base.h"
 #include "written_entry.h"
 
 #include <QDeadlineTimer>

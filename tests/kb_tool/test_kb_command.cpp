@@ -1,4 +1,4 @@
-#include "kb/knowledge_base.h"
+#include "kb/file_knowledge_base.h"
 #include "kb_tool/kb_command.h"
 #include "support/broken_index.h"
 #include "support/test_env.h"
@@ -42,7 +42,7 @@ QByteArray tsvRows(int count)
 QList<QStringList> entriesOf(const QString &database)
 {
     QList<QStringList> entries;
-    KnowledgeBase(database).forEachEntry([&](const Entry &entry) {
+    FileKnowledgeBase(database).forEachEntry([&](const Entry &entry) {
         entries << QStringList{QString::number(entry.id), entry.word,
                                entry.meaning.value_or(u"<null>"_s), entry.link};
     });
@@ -75,7 +75,7 @@ private Q_SLOTS:
     void roundTripKeepsEveryField()
     {
         QFETCH(QString, extension);
-        KnowledgeBase(m_db).addAll(awkwardEntries());
+        FileKnowledgeBase(m_db).addAll(awkwardEntries());
         const QString exported = path(u"kb."_s + extension);
         QCOMPARE(run({u"export"_s, exported, u"--db"_s, m_db}), Success);
         const QString copy = path(u"copy.mdb"_s);
@@ -106,7 +106,7 @@ private Q_SLOTS:
     {
         QFETCH(QStringList, arguments);
         QFETCH(QByteArray, expected);
-        KnowledgeBase kb(m_db);
+        FileKnowledgeBase kb(m_db);
         execSql(m_db, "INSERT INTO 言葉 (ID, 言葉, 意味, リンク) VALUES"
                       " (9, 'b', NULL, NULL), (4, 'a  ', 'x', 'l')");
         const QString output = path(arguments.first());
@@ -132,7 +132,7 @@ private Q_SLOTS:
     {
         QFETCH(QByteArray, text);
         QFETCH(int, line);
-        KnowledgeBase(m_db).addAll({{u"a"_s, u"1"_s, {}}, {u"b"_s, u"2"_s, {}}});
+        FileKnowledgeBase(m_db).addAll({{u"a"_s, u"1"_s, {}}, {u"b"_s, u"2"_s, {}}});
         const QByteArray before = fileBytes(m_db);
         QVERIFY(!before.isEmpty());
         writeBytes(path(u"bad.tsv"_s), text);
@@ -141,7 +141,7 @@ private Q_SLOTS:
         QVERIFY2(m_err.contains(u"bad.tsv, line %1:"_s.arg(line)), qPrintable(m_err));
         QCOMPARE(fileBytes(m_db), before);
         QCOMPARE(fileBytes(m_db + u"-wal"_s), QByteArray());
-        QCOMPARE(KnowledgeBase(m_db).countAll(), 2);
+        QCOMPARE(FileKnowledgeBase(m_db).countAll(), 2);
 
         const QString fresh = path(u"fresh.mdb"_s);
         QCOMPARE(run({u"import"_s, path(u"bad.tsv"_s), u"--db"_s, fresh}), Failure);
@@ -152,7 +152,7 @@ private Q_SLOTS:
     {
         const QString named = path(u"named.mdb"_s);
         writeBytes(m_places.program.settingsFile(), (named + u"\r\n"_s).toUtf8());
-        KnowledgeBase(named).add(u"前から"_s, u"x"_s, {});
+        FileKnowledgeBase(named).add(u"前から"_s, u"x"_s, {});
         writeBytes(path(u"in.tsv"_s), "\xEF\xBB\xBF" + Header + tsvRows(2));
         QCOMPARE(run({u"import"_s, path(u"in.tsv"_s)}), Success);
         QCOMPARE(entriesOf(named).last(), (QStringList{u"3"_s, u"言葉1"_s, u"意味"_s, QString()}));
@@ -161,7 +161,7 @@ private Q_SLOTS:
 
     void statsOnAGoodDatabase()
     {
-        KnowledgeBase(m_db).addAll(awkwardEntries());
+        FileKnowledgeBase(m_db).addAll(awkwardEntries());
         QCOMPARE(run({u"stats"_s, u"--db"_s, m_db}), Success);
         QVERIFY2(m_out.contains(u"Entries: 6\n"_s), qPrintable(m_out));
         QVERIFY(m_out.contains(u"Size: %1 bytes ("_s.arg(QFileInfo(m_db).size())));
@@ -170,7 +170,7 @@ private Q_SLOTS:
 
     void statsReportsProblemsAndMissingFiles()
     {
-        KnowledgeBase(m_db).add(u"空白つき "_s, u"x"_s, {});
+        FileKnowledgeBase(m_db).add(u"空白つき "_s, u"x"_s, {});
         breakWordIndex(m_db);
         QCOMPARE(run({u"stats"_s, u"--db"_s, m_db}), Failure);
         QVERIFY2(m_out.contains(u"言葉_照合語"_s), qPrintable(m_out));

@@ -1,4 +1,4 @@
-#include "kb/knowledge_base.h"
+#include "kb/file_knowledge_base.h"
 #include "support/test_env.h"
 #include "support/test_run.h"
 
@@ -94,7 +94,7 @@ private Q_SLOTS:
     void theStoredChoicePicksTheCharacter()
     {
         {
-            KnowledgeBase create(m_state->DatabasePath);
+            FileKnowledgeBase create(m_state->DatabasePath);
         }
         execSql(m_state->DatabasePath, "UPDATE キャラクター SET キャラクター番号 = 3");
         auto form = makeForm();
@@ -105,18 +105,19 @@ private Q_SLOTS:
     void anUnreadableChoiceIsRepairedAndBringsGenie()
     {
         {
-            KnowledgeBase create(m_state->DatabasePath);
+            FileKnowledgeBase create(m_state->DatabasePath);
         }
         execSql(m_state->DatabasePath, "DELETE FROM キャラクター");
         auto form = makeForm();
         QCOMPARE(m_loader->loads, QStringList{u"Load Genie Genie.acs"_s});
-        QCOMPARE(KnowledgeBase(m_state->DatabasePath).characterChoice(), std::optional<qint16>(1));
+        QCOMPARE(FileKnowledgeBase(m_state->DatabasePath).characterChoice(),
+                 std::optional<qint16>(1));
     }
 
     void anUnknownChoiceStartsSilentlyWithoutACharacter()
     {
         {
-            KnowledgeBase create(m_state->DatabasePath);
+            FileKnowledgeBase create(m_state->DatabasePath);
         }
         execSql(m_state->DatabasePath, "UPDATE キャラクター SET キャラクター番号 = 4");
         auto form = makeForm();

@@ -1,7 +1,7 @@
 // The secondary windows as the question bar opens them: one window of each kind per run, what
 // they hand back to the bar, and questions answered from what they stored.
 
-#include "kb/knowledge_base.h"
+#include "kb/file_knowledge_base.h"
 #include "support/test_env.h"
 #include "support/test_run.h"
 
@@ -169,7 +169,7 @@ private Q_SLOTS:
         writeSettingsFile();
         const QString other = m_run->file(u"other/どんぐりくん.mdb"_s);
         QDir().mkpath(m_run->file(u"other"_s));
-        KnowledgeBase(other).add(u"かし"_s, u"別の知識ファイルの樫"_s, {});
+        FileKnowledgeBase(other).add(u"かし"_s, u"別の知識ファイルの樫"_s, {});
 
         Form5 *settings = openSettings();
         m_run->chooser.answers = {other};

@@ -35,4 +35,18 @@ void execSql(const QString &path, const char *sql)
     sqlite3_close(db);
 }
 
+qint64 sqlNumber(const QString &path, const char *sql)
+{
+    sqlite3 *db = nullptr;
+    sqlite3_open(path.toUtf8().constData(), &db);
+    sqlite3_stmt *query = nullptr;
+    qint64 value = -1;
+    if (sqlite3_prepare_v2(db, sql, -1, &query, nullptr) == SQLITE_OK
+        && sqlite3_step(query) == SQLITE_ROW)
+        value = sqlite3_column_int64(query, 0);
+    sqlite3_finalize(query);
+    sqlite3_close(db);
+    return value;
+}
+
 } // namespace donguri::testing

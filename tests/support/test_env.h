@@ -15,5 +15,7 @@ namespace donguri::testing {
 
 // Runs SQL on a database file directly, for setting up files the program did not write.
 void execSql(const QString &path, const char *sql);
+// The first column of the first row a query gives, as a number; -1 when it gives none.
+qint64 sqlNumber(const QString &path, const char *sql);
 
 } // namespace donguri::testing

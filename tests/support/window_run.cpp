@@ -25,7 +25,7 @@ void WindowRun::begin()
 KnowledgeBase &WindowRun::kb()
 {
     if (!m_kb)
-        m_kb = std::make_unique<KnowledgeBase>(state.DatabasePath);
+        m_kb = openKnowledgeBase(state.DatabasePath);
     return *m_kb;
 }
 

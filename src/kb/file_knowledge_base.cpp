@@ -1,0 +1,424 @@
+#include "file_knowledge_base.h"
+
+#include "kb_error.h"
+#include "sqlite_db.h"
+#include "word_pattern.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+
+#include <sqlite3.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <limits>
+#include <unistd.h>
+
+namespace donguri {
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// 照合語 is the word without trailing blanks. Every write of this program sets it in the same
+// statement; the triggers mend it only when another writer (a hand edit, an older program) left
+// it wrong, so a bulk load writes each row once. Its index serves exact lookups and, being a
+// plain column, patterns are answered from the index alone.
+#define DONGURI_MATCH_WORD(word) "coalesce(rtrim(" word ", ' '), '')"
+const char *const TriggerSql = R"sql(
+CREATE TRIGGER 言葉_追加 AFTER INSERT ON 言葉
+    WHEN NEW.照合語 IS NOT )sql" DONGURI_MATCH_WORD("NEW.言葉") R"sql( BEGIN
+    UPDATE 言葉 SET 照合語 = )sql" DONGURI_MATCH_WORD("NEW.言葉") R"sql( WHERE ID = NEW.ID;
+END;
+CREATE TRIGGER 言葉_変更 AFTER UPDATE OF 言葉, 照合語 ON 言葉
+    WHEN NEW.照合語 IS NOT )sql" DONGURI_MATCH_WORD("NEW.言葉") R"sql( BEGIN
+    UPDATE 言葉 SET 照合語 = )sql" DONGURI_MATCH_WORD("NEW.言葉") R"sql( WHERE ID = NEW.ID;
+END;
+)sql";
+
+const char *const TableSql = R"sql(
+CREATE TABLE IF NOT EXISTS 言葉 (
+    ID INTEGER PRIMARY KEY AUTOINCREMENT,
+    言葉 TEXT,
+    意味 TEXT,
+    照合語 TEXT,
+    リンク TEXT
+);
+CREATE INDEX IF NOT EXISTS 言葉_照合語 ON 言葉 (照合語);
+CREATE TABLE IF NOT EXISTS キャラクター (
+    ID INTEGER PRIMARY KEY,
+    キャラクター番号 INTEGER
+);
+INSERT INTO キャラクター (ID, キャラクター番号)
+    SELECT 1, 1 WHERE NOT EXISTS (SELECT 1 FROM キャラクター);
+)sql";
+
+const char *const InsertEntrySql =
+    "INSERT INTO 言葉 (言葉, 意味, 照合語, リンク) VALUES (?1, ?2, " DONGURI_MATCH_WORD(
+        "?1") ", ?3)";
+const char *const UpdateEntrySql =
+    "UPDATE 言葉 SET 言葉 = ?2, 意味 = ?3, 照合語 = " DONGURI_MATCH_WORD(
+        "?2") ", リンク = ?4 WHERE ID = ?1";
+// The words of up to this many entries are read with one statement.
+constexpr int WordsPerStatement = 64;
+
+// Resets a cached statement when a call is done with it, so no read transaction stays open
+// and the next call sees what other handles committed meanwhile.
+class Use
+{
+public:
+    explicit Use(sql::Statement &statement) : m_statement(statement) {}
+    ~Use() { m_statement.reset(); }
+    sql::Statement *operator->() { return &m_statement; }
+    sql::Statement &operator*() { return m_statement; }
+
+private:
+    sql::Statement &m_statement;
+};
+
+void matchFunction(sqlite3_context *context, int, sqlite3_value **args)
+{
+    const auto view = [](sqlite3_value *value) {
+        const auto *data = reinterpret_cast<const char *>(sqlite3_value_text(value));
+        return std::string_view(data ? data : "", size_t(sqlite3_value_bytes(value)));
+    };
+    if (sqlite3_value_type(args[1]) == SQLITE_NULL) {
+        sqlite3_result_int(context, 0);
+        return;
+    }
+    const std::string_view pattern = view(args[0]);
+    const std::string_view word = view(args[1]);
+    sqlite3_result_int(context, WordPattern::matches(pattern, word) ? 1 : 0);
+}
+
+// Gives the file `from` the name `to` unless a file of that name exists. QFile::rename would copy
+// over one that appeared after its check, the file another program has just created and opened.
+bool moveIntoPlace(const QString &from, const QString &to)
+{
+    const QByteArray source = QFile::encodeName(from);
+    const QByteArray target = QFile::encodeName(to);
+    if (renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE)
+        == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS)
+        return false;
+    // A file system without that: a hard link never replaces a file either.
+    if (link(source.constData(), target.constData()) == 0) {
+        unlink(source.constData());
+        return true;
+    }
+    // Nor hard links (some network file systems): look first, then rename.
+    return errno != EEXIST && !QFileInfo::exists(to)
+           && std::rename(source.constData(), target.constData()) == 0;
+}
+
+// Columns in the order "SELECT ID, 言葉, 意味, リンク" gives them.
+Entry entryFrom(const sql::Statement &row)
+{
+    Entry found;
+    found.id = qint32(row.integer(0));
+    found.word = row.text(1);
+    if (!row.isNull(2))
+        found.meaning = row.text(2);
+    found.link = row.text(3);
+    return found;
+}
+
+QStringList columnsOf(sql::Database &db, const char *table)
+{
+    sql::Statement info(db, "SELECT name FROM pragma_table_info(?1) ORDER BY cid");
+    info.bind(1, QString::fromUtf8(table));
+    QStringList names;
+    while (info.step())
+        names << info.text(0);
+    return names;
+}
+
+} // namespace
+
+FileKnowledgeBase::FileKnowledgeBase(const QString &path) : KnowledgeBase(path)
+{
+    if (!QFileInfo::exists(path))
+        createFile();
+    openExisting();
+    configureConnection();
+}
+
+FileKnowledgeBase::~FileKnowledgeBase() = default;
+
+// The new file is built beside its place under a name of its own and moved there with both
+// tables in it: a program killed while creating it leaves no empty file behind that would then
+// be refused as not a knowledge base. When another program put a file there meanwhile, that
+// one is kept.
+void FileKnowledgeBase::createFile()
+{
+    if (path().isEmpty())
+        throw KbError(QStringLiteral("no database file named"));
+    const QString building =
+        path() + u".%1.new"_s.arg(QRandomGenerator::global()->generate(), 8, 16, QChar(u'0'));
+    try {
+        sql::Database db(building, sql::Database::Mode::CreateNew);
+        sql::Transaction transaction(db);
+        db.exec(TableSql);
+        db.exec(TriggerSql);
+        transaction.commit();
+    } catch (const KbError &error) {
+        QFile::remove(building);
+        QFile::remove(building + u"-journal"_s);
+        throw KbError(error.message().replace(building, path()), error.code());
+    }
+    if (!moveIntoPlace(building, path()))
+        QFile::remove(building);
+}
+
+void FileKnowledgeBase::openExisting()
+{
+    try {
+        m_db = std::make_unique<sql::Database>(path(), sql::Database::Mode::OpenExisting);
+        checkSchema();
+    } catch (const KbError &error) {
+        // In a folder this user may only read, SQLite cannot set up the files its write-ahead
+        // log needs beside the knowledge base, and even reading fails. Nobody can change the
+        // file there, so it is read as it stands; writes then report that it is read-only.
+        if (error.code() != SQLITE_READONLY && error.code() != SQLITE_CANTOPEN)
+            throw;
+        m_db = std::make_unique<sql::Database>(path(), sql::Database::Mode::ReadUnchanging);
+        checkSchema();
+    }
+}
+
+void FileKnowledgeBase::checkSchema()
+{
+    // Only reads: a file that turns out not to be ours must stay exactly as it was.
+    const QStringList words = columnsOf(*m_db, "言葉");
+    const QStringList characters = columnsOf(*m_db, "キャラクター");
+    const QStringList expectedWords = {u"ID"_s, u"言葉"_s, u"意味"_s, u"照合語"_s, u"リンク"_s};
+    const QStringList expectedCharacters = {u"ID"_s, u"キャラクター番号"_s};
+    if (words.mid(0, 5) != expectedWords || characters.mid(0, 2) != expectedCharacters)
+        throw KbError(QStringLiteral("%1 is not a knowledge base").arg(path()));
+}
+
+void FileKnowledgeBase::configureConnection()
+{
+    if (sqlite3_create_function_v2(m_db->handle(), "donguri_match", 2,
+                                   SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS, nullptr,
+                                   matchFunction, nullptr, nullptr, nullptr)
+        != SQLITE_OK)
+        m_db->fail("register match function");
+    if (m_db->isReadOnly())
+        return; // reading a write-protected file still works; writes will report the error
+    m_db->exec("PRAGMA journal_mode = WAL");
+    m_db->exec("PRAGMA synchronous = FULL");
+    upgradeSchema();
+}
+
+// Files written by earlier versions have triggers that rewrite the match column after every
+// insert; they are replaced once by the ones that act only on a wrong value.
+void FileKnowledgeBase::upgradeSchema()
+{
+    const auto upToDate = [this] {
+        sql::Statement current(*m_db, "SELECT sql FROM sqlite_schema WHERE name = '言葉_追加'");
+        return current.step() && current.text(0).contains(u"WHEN");
+    };
+    if (upToDate())
+        return;
+    sql::Transaction transaction(*m_db);
+    if (upToDate()) // another program upgraded it meanwhile
+        return;
+    m_db->exec("DROP TRIGGER IF EXISTS 言葉_追加; DROP TRIGGER IF EXISTS 言葉_変更;");
+    m_db->exec(TriggerSql);
+    transaction.commit();
+}
+
+sql::Statement &FileKnowledgeBase::statement(std::unique_ptr<sql::Statement> &slot,
+                                             const char *text)
+{
+    if (!slot)
+        slot = std::make_unique<sql::Statement>(*m_db, text);
+    return *slot;
+}
+
+std::optional<qint32> FileKnowledgeBase::findWord(const QString &word)
+{
+    Use query(statement(m_findWord, "SELECT ID FROM 言葉 WHERE 照合語 = ?1 ORDER BY ID LIMIT 1"));
+    query->bind(1, withoutTrailingBlanks(word));
+    if (!query->step())
+        return std::nullopt;
+    return qint32(query->integer(0));
+}
+
+std::optional<Entry> FileKnowledgeBase::entry(qint32 id)
+{
+    Use query(statement(m_entry, "SELECT ID, 言葉, 意味, リンク FROM 言葉 WHERE ID = ?1"));
+    query->bind(1, qint64(id));
+    if (!query->step())
+        return std::nullopt;
+    return entryFrom(*query);
+}
+
+qint64 FileKnowledgeBase::singleNumber(std::unique_ptr<sql::Statement> &slot, const char *text)
+{
+    Use query(statement(slot, text));
+    query->step();
+    return query->integer(0);
+}
+
+qint64 FileKnowledgeBase::countAll()
+{
+    return singleNumber(m_countAll, "SELECT count(*) FROM 言葉");
+}
+
+std::optional<qint64> FileKnowledgeBase::changeToken()
+{
+    return (singleNumber(m_dataVersion, "PRAGMA data_version") << 32) + m_ownWrites;
+}
+
+// A pattern is answered from the word index alone: a literal prefix narrows it to a range (which
+// settles "あい*" by itself), and the match function checks the rest.
+sql::Statement &FileKnowledgeBase::patternStatement(const WordPattern &pattern)
+{
+    static const char *const filters[3] = {
+        "SELECT ID FROM 言葉 WHERE 照合語 >= ?2 AND 照合語 < ?3",
+        "SELECT ID FROM 言葉 WHERE 照合語 >= ?2 AND 照合語 < ?3 AND donguri_match(?1, 照合語)",
+        "SELECT ID FROM 言葉 WHERE donguri_match(?1, 照合語)",
+    };
+    const int shape = pattern.isPrefixOnly() ? 0 : pattern.literalPrefix().isEmpty() ? 2 : 1;
+    sql::Statement &query = statement(m_patterns[shape], filters[shape]);
+    if (shape != 0)
+        query.bind(1, pattern.utf8());
+    if (shape != 2)
+        query.bind(2, pattern.literalPrefix()).bind(3, pattern.prefixUpperBound());
+    return query;
+}
+
+MatchIds FileKnowledgeBase::findMatches(const QString &pattern)
+{
+    const WordPattern compiled(pattern);
+    if (compiled.matchesEverything())
+        return everyEntry();
+    Use query(patternStatement(compiled));
+    std::vector<qint32> ids;
+    while (query->step())
+        ids.push_back(qint32(query->integer(0)));
+    return MatchIds::of(std::move(ids));
+}
+
+// Entries are never deleted by the program, so their IDs usually run without a gap from the
+// first to the last: then three lookups in the trees answer a lone `*`, without a scan.
+MatchIds FileKnowledgeBase::everyEntry()
+{
+    const qint64 count = countAll();
+    if (count == 0)
+        return {};
+    const qint64 first = singleNumber(m_firstId, "SELECT min(ID) FROM 言葉");
+    const qint64 last = singleNumber(m_lastId, "SELECT max(ID) FROM 言葉");
+    if (last - first + 1 == count)
+        return MatchIds::run(qint32(first), count);
+    Use query(statement(m_allIds, "SELECT ID FROM 言葉 INDEXED BY 言葉_照合語"));
+    std::vector<qint32> ids;
+    ids.reserve(size_t(count));
+    while (query->step())
+        ids.push_back(qint32(query->integer(0)));
+    return MatchIds::of(std::move(ids));
+}
+
+QList<WordRow> FileKnowledgeBase::wordsOf(const std::vector<qint32> &ids)
+{
+    static const QByteArray text = [] {
+        QByteArray sql = "SELECT ID, 言葉 FROM 言葉 WHERE ID IN (?1";
+        for (int i = 2; i <= WordsPerStatement; ++i)
+            sql += ", ?" + QByteArray::number(i);
+        return sql + ") ORDER BY ID";
+    }();
+    QList<WordRow> rows;
+    for (size_t from = 0; from < ids.size(); from += WordsPerStatement) {
+        Use query(statement(m_words, text.constData()));
+        for (int i = 0; i < WordsPerStatement && from + i < ids.size(); ++i)
+            query->bind(i + 1, qint64(ids[from + i])); // the rest stay Null and match nothing
+        while (query->step())
+            rows.append({qint32(query->integer(0)), query->text(1)});
+    }
+    return rows;
+}
+
+qint32 FileKnowledgeBase::add(const QString &word, const QString &meaning, const QString &link)
+{
+    ++m_ownWrites;
+    Use query(statement(m_add, InsertEntrySql));
+    query->bind(1, word).bind(2, meaning).bind(3, link);
+    query->run();
+    return qint32(sqlite3_last_insert_rowid(m_db->handle()));
+}
+
+qint64 FileKnowledgeBase::addAll(const std::function<std::optional<NewEntry>()> &next,
+                                 const std::function<void(qint64 added)> &added)
+{
+    ++m_ownWrites;
+    sql::Transaction transaction(*m_db);
+    // Declared after the transaction, so the statement is reset before a rollback runs.
+    Use insert(statement(m_add, InsertEntrySql));
+    qint64 count = 0;
+    while (const std::optional<NewEntry> entry = next()) {
+        insert->bind(1, entry->word).bind(2, entry->meaning).bind(3, entry->link);
+        insert->run();
+        insert->reset();
+        if (added)
+            added(++count);
+        else
+            ++count;
+    }
+    transaction.commit();
+    return count;
+}
+
+void FileKnowledgeBase::forEachEntry(const std::function<void(const Entry &)> &visit)
+{
+    Use query(statement(m_allEntries, "SELECT ID, 言葉, 意味, リンク FROM 言葉 ORDER BY ID"));
+    while (query->step())
+        visit(entryFrom(*query));
+}
+
+QStringList FileKnowledgeBase::integrityProblems()
+{
+    sql::Statement check(*m_db, "PRAGMA integrity_check");
+    QStringList findings;
+    while (check.step())
+        findings << check.text(0);
+    // A sound file answers with the single row "ok".
+    if (findings == QStringList{u"ok"_s})
+        return {};
+    return findings;
+}
+
+void FileKnowledgeBase::update(qint32 id, const QString &word, const QString &meaning,
+                               const QString &link)
+{
+    ++m_ownWrites;
+    Use query(statement(m_update, UpdateEntrySql));
+    query->bind(1, qint64(id)).bind(2, word).bind(3, meaning).bind(4, link);
+    query->run();
+    if (sqlite3_changes(m_db->handle()) == 0)
+        throw KbError(QStringLiteral("no entry with ID %1").arg(id));
+}
+
+std::optional<qint16> FileKnowledgeBase::characterChoice()
+{
+    Use query(statement(m_choice, "SELECT キャラクター番号 FROM キャラクター WHERE ID = 1"));
+    if (!query->step() || query->type(0) != SQLITE_INTEGER)
+        return std::nullopt;
+    const qint64 value = query->integer(0);
+    if (value < std::numeric_limits<qint16>::min() || value > std::numeric_limits<qint16>::max())
+        return std::nullopt;
+    return qint16(value);
+}
+
+void FileKnowledgeBase::repairCharacterChoice()
+{
+    ++m_ownWrites;
+    Use query(statement(m_repair, "INSERT INTO キャラクター (キャラクター番号) VALUES (1)"));
+    query->run();
+}
+
+} // namespace donguri

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "knowledge_base.h"
+
+namespace donguri {
+
+namespace sql {
+class Database;
+class Statement;
+} // namespace sql
+
+class WordPattern;
+
+// A knowledge base in an SQLite file.
+class FileKnowledgeBase final : public KnowledgeBase
+{
+public:
+    // Opens the file, creating it with both tables when it does not exist. A file that exists
+    // but is not a knowledge base is refused without being touched.
+    explicit FileKnowledgeBase(const QString &path);
+    ~FileKnowledgeBase() override;
+
+    std::optional<qint32> findWord(const QString &word) override;
+    std::optional<Entry> entry(qint32 id) override;
+    qint64 countAll() override;
+    QList<WordRow> wordsOf(const std::vector<qint32> &ids) override;
+
+    qint32 add(const QString &word, const QString &meaning, const QString &link) override;
+    void update(qint32 id, const QString &word, const QString &meaning,
+                const QString &link) override;
+    qint64 addAll(const std::function<std::optional<NewEntry>()> &next,
+                  const std::function<void(qint64 added)> &added = {}) override;
+    using KnowledgeBase::addAll;
+    void forEachEntry(const std::function<void(const Entry &)> &visit) override;
+
+    QStringList integrityProblems() override;
+    std::optional<qint16> characterChoice() override;
+    void repairCharacterChoice() override;
+
+protected:
+    MatchIds findMatches(const QString &pattern) override;
+    std::optional<qint64> changeToken() override;
+
+private:
+    void createFile();
+    void openExisting();
+    void checkSchema();
+    void configureConnection();
+    void upgradeSchema();
+    sql::Statement &statement(std::unique_ptr<sql::Statement> &slot, const char *text);
+    sql::Statement &patternStatement(const WordPattern &pattern);
+    MatchIds everyEntry();
+    qint64 singleNumber(std::unique_ptr<sql::Statement> &slot, const char *text);
+
+    std::unique_ptr<sql::Database> m_db;
+    qint64 m_ownWrites = 0; // data_version does not count this handle's own commits
+
+    std::unique_ptr<sql::Statement> m_findWord, m_entry, m_countAll, m_add, m_update, m_choice,
+        m_repair, m_allIds, m_firstId, m_lastId, m_words, m_allEntries, m_dataVersion;
+    // Pattern queries, by shape: range only, range and match, match alone.
+    std::unique_ptr<sql::Statement> m_patterns[3];
+};
+
+} // namespace donguri
