@@ -2,19 +2,21 @@
 
 #include "character/character.h"
 #include "kb/kb_error.h"
+#include "match_list_model.h"
 #include "ui/shared_state.h"
 #include "ui/ui_support.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>
-#include <QListWidget>
+#include <QListView>
 #include <QPushButton>
 #include <QWindow>
 
 namespace donguri {
 
-Form3::Form3(SharedState &state, QWidget *parent)
-    : QWidget(parent), m_state(state), m_list1(new QListWidget(this))
+Form3::Form3(SharedState &state, KbConnection &data1, QWidget *parent)
+    : QWidget(parent), m_state(state), m_data1(data1), m_matches(new MatchListModel(this)),
+      m_list1(new QListView(this))
 {
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(QStringLiteral("一覧表"));
@@ -23,11 +25,16 @@ Form3::Form3(SharedState &state, QWidget *parent)
     setFixedSize(350, 250); // 5250 × 3750 twips
     nameControl(m_list1, QStringLiteral("List1"), QStringLiteral("一覧"));
     m_list1->setGeometry(fromTwips(240, 120, 4215, 3480));
+    // Every row is one line of text: the view then lays out a million rows without asking the
+    // model about each.
+    m_list1->setUniformItemSizes(true);
+    m_list1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_list1->setModel(m_matches);
     auto *close = makeButton(this, QStringLiteral("Command1"), QStringLiteral("閉じる"),
                              fromTwips(4560, 120, 615, 255));
     setTabOrder(m_list1, close);
     m_list1->installEventFilter(this);
-    connect(m_list1, &QListWidget::itemClicked, this, &Form3::List1_Click);
+    connect(m_list1, &QListView::clicked, this, &Form3::List1_Click);
     connect(close, &QPushButton::clicked, this, &Form3::Command1_Click);
     connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, &Form3::onFocusWindowChanged);
 }
@@ -64,25 +71,27 @@ void Form3::onFocusWindowChanged(QWindow *window)
 // user to choose, also when nothing matched.
 void Form3::ListMatches()
 {
-    m_list1->clear();
     try {
-        for (const WordRow &row : m_data1.at(m_state.DatabasePath).listMatches(m_state.SearchWord))
-            m_list1->addItem(row.word);
+        const std::shared_ptr<KnowledgeBase> kb = m_data1.shared(m_state.DatabasePath);
+        m_matches->show(kb, m_state.SearchWord, kb->matches(m_state.SearchWord));
     } catch (const KbError &) {
-        // An unreadable file lists nothing; the prompt still comes.
+        m_matches->clear(); // an unreadable knowledge base lists nothing; the prompt still comes
     }
     Character &character = m_state.character();
     character.Play(QStringLiteral("read"));
     character.Speak(QStringLiteral("リストから選んでください。"));
 }
 
-void Form3::List1_Click(QListWidgetItem *item)
+void Form3::List1_Click(const QModelIndex &item)
 {
-    if (!item)
+    if (!item.isValid())
+        return;
+    const QVariant word = item.data();
+    if (!word.isValid())
         return;
     std::optional<qint32> id;
     try {
-        id = m_data1.at(m_state.DatabasePath).findWord(item->text());
+        id = m_data1.at(m_state.DatabasePath).findWord(word.toString());
     } catch (const KbError &) {
         return;
     }
@@ -101,7 +110,7 @@ bool Form3::eventFilter(QObject *watched, QEvent *event)
     if (watched == m_list1 && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent *>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            List1_Click(m_list1->currentItem());
+            List1_Click(m_list1->currentIndex());
             return true;
         }
     }

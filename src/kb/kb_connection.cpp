@@ -2,13 +2,13 @@
 
 namespace donguri {
 
-KnowledgeBase &KbConnection::at(const QString &path)
+std::shared_ptr<KnowledgeBase> KbConnection::shared(const QString &path)
 {
     if (!m_kb || m_kb->path() != path) {
-        m_kb.reset(); // a failed open leaves no stale handle on the old file
+        m_kb.reset(); // a failed open leaves no stale handle on the old one
         m_kb = openKnowledgeBase(path);
     }
-    return *m_kb;
+    return m_kb;
 }
 
 } // namespace donguri

@@ -322,7 +322,7 @@ void Form1::showTeachWindow()
 void Form1::showListWindow()
 {
     Form3 *list = ensureWindow(m_form3, [this] {
-        auto *made = new Form3(m_state);
+        auto *made = new Form3(m_state, m_data1);
         connect(made, &Form3::entryChosen, this, &Form1::presentChosenEntry);
         return made;
     });

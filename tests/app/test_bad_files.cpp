@@ -6,6 +6,7 @@
 // program a second time as an ordinary user (test_bad_files_as_user) to cover them.
 
 #include "kb/file_knowledge_base.h"
+#include "support/item_views.h"
 #include "support/test_env.h"
 #include "support/test_run.h"
 
@@ -13,7 +14,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QPlainTextEdit>
 #include <QTest>
 
@@ -126,7 +127,7 @@ private Q_SLOTS:
         QVERIFY(teach);
         m_run->ask(u"ど*"_s);
         QVERIFY(bar.listWindow());
-        QCOMPARE(bar.listWindow()->list()->count(), 1);
+        QCOMPARE(rowCount(bar.listWindow()->list()), 1);
         bar.Command4_Click();
         Form4 *correct = bar.correctionWindow();
         QVERIFY(correct);
@@ -142,8 +143,8 @@ private Q_SLOTS:
             QVERIFY2(log().entries.isEmpty(), qPrintable(question));
             QCOMPARE(bar.findChild<QLineEdit *>(u"Text1"_s)->text(), question);
         }
-        QListWidget *list = bar.listWindow()->list();
-        bar.listWindow()->List1_Click(list->item(0));
+        QListView *list = bar.listWindow()->list();
+        bar.listWindow()->List1_Click(list->model()->index(0, 0));
         QVERIFY(log().entries.isEmpty());
 
         // Saves are refused in words, with the boxes kept as typed.

@@ -1,7 +1,10 @@
 #include "editors/form3.h"
+#include "support/item_views.h"
+#include "support/test_env.h"
 #include "support/window_run.h"
 
-#include <QListWidget>
+#include <QListView>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -21,7 +24,8 @@ private Q_SLOTS:
         Form3 *list = open(u"どん*"_s);
         QCOMPARE(list->windowTitle(), u"一覧表"_s);
         QCOMPARE(list->size(), QSize(350, 250));
-        QCOMPARE(items(list), (QStringList{u"どんぐり"_s, u"どんぶり"_s.leftJustified(50, u' ')}));
+        QCOMPARE(shownRows(list->list()),
+                 (QStringList{u"どんぐり"_s, u"どんぶり"_s.leftJustified(50, u' ')}));
         QCOMPARE(log().requests(),
                  (QStringList{u"Play read"_s, u"Speak リストから選んでください。"_s}));
     }
@@ -33,16 +37,16 @@ private Q_SLOTS:
         const qint32 padded = m_run->kb().add(u"くるみ"_s.leftJustified(50, u' '), u"胡桃"_s, {});
         Form3 *list = open(u"く*"_s);
         QSignalSpy chosen(list, &Form3::entryChosen);
-        clickRow(list, 1);
-        clickRow(list, 2);
+        clickRow(list->list(), 1);
+        clickRow(list->list(), 2);
         QCOMPARE(chosen.count(), 2);
         QCOMPARE(chosen[0].at(0).toInt(), first);
         QCOMPARE(chosen[1].at(0).toInt(), padded);
         QVERIFY(list->isVisible()); // stays open with its list
-        QCOMPARE(list->list()->count(), 3);
+        QCOMPARE(rowCount(list->list()), 3);
 
         // Enter on the current item chooses it too.
-        list->list()->setCurrentRow(0);
+        list->list()->setCurrentIndex(list->list()->model()->index(0, 0));
         QTest::keyClick(list->list(), Qt::Key_Return);
         QCOMPARE(chosen.count(), 3);
         QCOMPARE(chosen[2].at(0).toInt(), first);
@@ -56,7 +60,7 @@ private Q_SLOTS:
         QSignalSpy chosen(list, &Form3::entryChosen);
         m_run->kb().update(id, u"かし"_s, u"樫"_s, {});
         log().clear();
-        clickRow(list, 0);
+        clickRow(list->list(), 0);
         QCOMPARE(chosen.count(), 0);
         QVERIFY(log().entries.isEmpty());
     }
@@ -68,7 +72,7 @@ private Q_SLOTS:
         m_run->state.SearchWord = u"ない*"_s;
         log().clear();
         list->Form_Activate();
-        QCOMPARE(list->list()->count(), 0);
+        QCOMPARE(rowCount(list->list()), 0);
         QCOMPARE(log().requests(),
                  (QStringList{u"Play read"_s, u"Speak リストから選んでください。"_s}));
     }
@@ -77,13 +81,56 @@ private Q_SLOTS:
     {
         m_run->kb().add(u"どんぐり"_s, u"1"_s, {});
         Form3 *list = open(u"どん*"_s);
-        QCOMPARE(list->list()->count(), 1);
+        QCOMPARE(rowCount(list->list()), 1);
         m_run->state.DatabasePath = m_run->dir.path(); // now names a folder
         log().clear();
         list->Form_Activate();
-        QCOMPARE(list->list()->count(), 0);
+        QCOMPARE(rowCount(list->list()), 0);
         QCOMPARE(log().requests(),
                  (QStringList{u"Play read"_s, u"Speak リストから選んでください。"_s}));
+    }
+
+    // The words are read as they come into view, a page at a time, and only a few pages are
+    // kept; the rows far down are there all the same.
+    void aLongListReadsItsWordsAsTheyAreShown()
+    {
+        QList<NewEntry> entries;
+        for (int i = 1; i <= 3000; ++i)
+            entries << NewEntry{u"語%1"_s.arg(i, 4, 10, QChar(u'0')), {}, {}};
+        m_run->kb().addAll(entries);
+        Form3 *list = open(u"語*"_s);
+        QListView *view = list->list();
+        QCOMPARE(rowCount(view), 3000);
+        QCOMPARE(view->model()->index(0, 0).data().toString(), u"語0001"_s);
+        view->verticalScrollBar()->setValue(view->verticalScrollBar()->maximum());
+        QCOMPARE(view->model()->index(2999, 0).data().toString(), u"語3000"_s);
+        QCOMPARE(shownRows(view).mid(1234, 2), (QStringList{u"語1235"_s, u"語1236"_s}));
+        QSignalSpy chosen(list, &Form3::entryChosen);
+        view->scrollTo(view->model()->index(2999, 0));
+        clickRow(view, 2999);
+        QCOMPARE(chosen.count(), 1);
+        QCOMPARE(chosen[0].at(0).toInt(), 3000);
+    }
+
+    // What the list shows comes from the knowledge base it was filled from; once that cannot be
+    // read any more the list empties instead of showing what it read before.
+    void aKnowledgeBaseThatBreaksWhileShownEmptiesTheList()
+    {
+        QList<NewEntry> entries;
+        for (int i = 1; i <= 2000; ++i)
+            entries << NewEntry{u"語%1"_s.arg(i), u"長い意味。"_s.repeated(20), {}};
+        m_run->kb().addAll(entries);
+        Form3 *list = open(u"語*"_s);
+        QListView *view = list->list();
+        QCOMPARE(view->model()->index(0, 0).data().toString(), u"語1"_s);
+
+        execSql(m_run->state.DatabasePath, "DROP TABLE 言葉");
+        QVERIFY(!view->model()->index(1500, 0).data().isValid());
+        QTRY_COMPARE(rowCount(view), 0);
+        log().clear();
+        list->Form_Activate(); // and a later filling finds nothing either
+        QCOMPARE(rowCount(view), 0);
+        QCOMPARE(log().requests().last(), u"Speak リストから選んでください。"_s);
     }
 
 private:
@@ -91,22 +138,9 @@ private:
     Form3 *open(const QString &pattern)
     {
         m_run->state.SearchWord = pattern;
-        auto *list = new Form3(m_run->state);
+        auto *list = new Form3(m_run->state, m_run->connection);
         list->present();
         return m_run->keep(list);
-    }
-    static QStringList items(Form3 *list)
-    {
-        QStringList texts;
-        for (int i = 0; i < list->list()->count(); ++i)
-            texts << list->list()->item(i)->text();
-        return texts;
-    }
-    static void clickRow(Form3 *list, int row)
-    {
-        QListWidget *widget = list->list();
-        const QRect place = widget->visualItemRect(widget->item(row));
-        QTest::mouseClick(widget->viewport(), Qt::LeftButton, {}, place.center());
     }
 };
 

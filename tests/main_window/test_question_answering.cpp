@@ -1,4 +1,5 @@
 #include "kb/knowledge_base.h"
+#include "support/item_views.h"
 #include "support/test_env.h"
 #include "support/test_run.h"
 
@@ -8,7 +9,7 @@
 #include <QGuiApplication>
 #include <QInputMethodEvent>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QTest>
 
 using namespace donguri;
@@ -241,14 +242,7 @@ private Q_SLOTS:
 private:
     QLineEdit *text1() { return m_run->form().findChild<QLineEdit *>(u"Text1"_s); }
     QCheckBox *check1() { return m_run->form().findChild<QCheckBox *>(u"Check1"_s); }
-    QStringList listItems()
-    {
-        QStringList items;
-        QListWidget *list = m_run->form().listWindow()->list();
-        for (int i = 0; i < list->count(); ++i)
-            items << list->item(i)->text();
-        return items;
-    }
+    QStringList listItems() { return shownRows(m_run->form().listWindow()->list()); }
 };
 
 QTEST_MAIN(TestQuestionAnswering)

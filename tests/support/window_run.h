@@ -1,5 +1,6 @@
 #pragma once
 
+#include "kb/kb_connection.h"
 #include "kb/knowledge_base.h"
 #include "support/fake_chooser.h"
 #include "support/recording_character.h"
@@ -37,6 +38,7 @@ struct WindowRun
 
     QTemporaryDir dir;
     SharedState state;
+    KbConnection connection; // the question bar's, which the match list reads through
     RecordingLoader characters;
     ScriptedChooser chooser;
 
