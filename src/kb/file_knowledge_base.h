@@ -47,6 +47,7 @@ private:
     void checkSchema();
     void configureConnection();
     void upgradeSchema();
+    bool hasInsertTrigger();
     sql::Statement &statement(std::unique_ptr<sql::Statement> &slot, const char *text);
     sql::Statement &patternStatement(const WordPattern &pattern);
     MatchIds everyEntry();

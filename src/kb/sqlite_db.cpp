@@ -77,9 +77,11 @@ void Database::exec(const char *sql)
 {
     char *error = nullptr;
     if (const int rc = sqlite3_exec(m_db, sql, nullptr, nullptr, &error); rc != SQLITE_OK) {
+        // The statement's first words say which step failed ("PRAGMA journal_mode", "BEGIN").
+        const QString what = QString::fromUtf8(sql).simplified().section(u' ', 0, 1);
         const QString message = QString::fromUtf8(error ? error : "unknown error");
         sqlite3_free(error);
-        throw KbError(message, rc & 0xff);
+        throw KbError(QStringLiteral("%1: %2").arg(what, message), rc & 0xff);
     }
 }
 

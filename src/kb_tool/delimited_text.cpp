@@ -1,5 +1,7 @@
 #include "delimited_text.h"
 
+#include <QBuffer>
+#include <QFileDevice>
 #include <QFileInfo>
 #include <QStringDecoder>
 
@@ -51,96 +53,15 @@ std::optional<QString> fromUtf8(QByteArrayView bytes)
     return text;
 }
 
-// Walks the text row by row. Delimiters, quotes, CR and LF are ASCII and never occur inside a
-// UTF-8 sequence, so fields are cut out as bytes and decoded afterwards.
-class RowScanner
+constexpr qsizetype ChunkBytes = 64 * 1024;
+
+QString decoded(const QByteArray &bytes, qsizetype rowLine)
 {
-public:
-    RowScanner(QByteArrayView text, char delimiter) : m_text(text), m_delimiter(delimiter)
-    {
-        if (m_text.startsWith("\xEF\xBB\xBF"))
-            m_pos = 3;
-    }
-
-    bool atEnd() const { return m_pos >= m_text.size(); }
-
-    TextRow nextRow()
-    {
-        TextRow row{m_line, {}};
-        for (;;) {
-            row.fields << decoded(nextField(row.line), row.line);
-            if (atEnd())
-                return row;
-            if (current() != m_delimiter) {
-                endRow(row.line);
-                return row;
-            }
-            ++m_pos;
-        }
-    }
-
-private:
-    char current() const { return m_text[m_pos]; }
-
-    QByteArray nextField(qsizetype rowLine)
-    {
-        if (!atEnd() && current() == Quote)
-            return quotedField(rowLine);
-        const qsizetype start = m_pos;
-        while (!atEnd() && current() != m_delimiter && current() != '\n' && current() != '\r') {
-            if (current() == Quote)
-                throw TextError(rowLine, u"a quote inside an unquoted field"_s);
-            ++m_pos;
-        }
-        return m_text.sliced(start, m_pos - start).toByteArray();
-    }
-
-    QByteArray quotedField(qsizetype rowLine)
-    {
-        QByteArray field;
-        ++m_pos; // the opening quote
-        for (;;) {
-            const qsizetype quote = m_text.indexOf(Quote, m_pos);
-            if (quote < 0)
-                throw TextError(rowLine, u"a quoted field is never closed"_s);
-            const QByteArrayView part = m_text.sliced(m_pos, quote - m_pos);
-            m_line += part.count('\n');
-            field += part;
-            m_pos = quote + 1;
-            if (atEnd() || current() != Quote)
-                break;
-            field += Quote; // a doubled quote stands for one
-            ++m_pos;
-        }
-        if (!atEnd() && current() != m_delimiter && current() != '\n' && current() != '\r')
-            throw TextError(rowLine, u"text after the closing quote of a field"_s);
-        return field;
-    }
-
-    void endRow(qsizetype rowLine)
-    {
-        if (current() == '\r') {
-            ++m_pos;
-            if (atEnd() || current() != '\n')
-                throw TextError(rowLine, u"a CR that does not end a row (quote the field)"_s);
-        }
-        ++m_pos; // the LF
-        ++m_line;
-    }
-
-    static QString decoded(const QByteArray &bytes, qsizetype rowLine)
-    {
-        std::optional<QString> text = fromUtf8(bytes);
-        if (!text)
-            throw TextError(rowLine, u"text that is not UTF-8"_s);
-        return *std::move(text);
-    }
-
-    QByteArrayView m_text;
-    char m_delimiter;
-    qsizetype m_pos = 0;
-    qsizetype m_line = 1;
-};
+    std::optional<QString> text = fromUtf8(bytes);
+    if (!text)
+        throw TextError(rowLine, u"text that is not UTF-8"_s);
+    return *std::move(text);
+}
 
 } // namespace
 
@@ -177,12 +98,139 @@ QByteArray encodeRow(const QStringList &fields, TextFormat format)
     return row;
 }
 
+RowReader::RowReader(QIODevice &input, TextFormat format)
+    : m_input(input), m_delimiter(delimiterOf(format))
+{
+}
+
+// Delimiters, quotes, CR and LF are ASCII and never occur inside a UTF-8 sequence, so fields are
+// cut out as bytes and decoded afterwards. A row that runs past the text read so far is scanned
+// again from its start once more has been read.
+std::optional<TextRow> RowReader::next()
+{
+    if (!m_started) {
+        while (m_text.size() < 3 && readMore()) {}
+        if (m_text.startsWith("\xEF\xBB\xBF"))
+            m_pos = 3;
+        m_started = true;
+    }
+    for (;;) {
+        if (atEndOfText() && !readMore())
+            return std::nullopt;
+        const qsizetype rowStart = m_pos;
+        const qsizetype rowLine = m_line;
+        try {
+            return scanRow();
+        } catch (const NeedMoreText &) {
+            m_pos = rowStart;
+            m_line = rowLine;
+            readMore();
+        }
+    }
+}
+
+// Appends the next chunk of the input, first dropping what has been consumed. False when the
+// input has nothing more.
+bool RowReader::readMore()
+{
+    if (m_inputDone)
+        return false;
+    m_text.remove(0, m_pos);
+    m_pos = 0;
+    const QByteArray chunk = m_input.read(ChunkBytes);
+    if (chunk.isEmpty()) {
+        const auto *file = qobject_cast<const QFileDevice *>(&m_input);
+        if (file && file->error() != QFileDevice::NoError)
+            throw TextError(m_line, u"the file cannot be read: %1"_s.arg(file->errorString()));
+        m_inputDone = true;
+        return false;
+    }
+    m_text += chunk;
+    return true;
+}
+
+bool RowReader::atEnd() const
+{
+    if (!atEndOfText())
+        return false;
+    if (!m_inputDone)
+        throw NeedMoreText{};
+    return true;
+}
+
+TextRow RowReader::scanRow()
+{
+    TextRow row{m_line, {}};
+    for (;;) {
+        row.fields << decoded(nextField(row.line), row.line);
+        if (atEnd())
+            return row;
+        if (current() != m_delimiter) {
+            endRow(row.line);
+            return row;
+        }
+        ++m_pos;
+    }
+}
+
+QByteArray RowReader::nextField(qsizetype rowLine)
+{
+    if (!atEnd() && current() == Quote)
+        return quotedField(rowLine);
+    const qsizetype start = m_pos;
+    while (!atEnd() && current() != m_delimiter && current() != '\n' && current() != '\r') {
+        if (current() == Quote)
+            throw TextError(rowLine, u"a quote inside an unquoted field"_s);
+        ++m_pos;
+    }
+    return m_text.sliced(start, m_pos - start);
+}
+
+QByteArray RowReader::quotedField(qsizetype rowLine)
+{
+    QByteArray field;
+    ++m_pos; // the opening quote
+    for (;;) {
+        const qsizetype quote = m_text.indexOf(Quote, m_pos);
+        if (quote < 0) {
+            m_pos = m_text.size();
+            if (atEnd()) // nothing more to read: the quote is never closed
+                throw TextError(rowLine, u"a quoted field is never closed"_s);
+        }
+        const QByteArrayView part = QByteArrayView(m_text).sliced(m_pos, quote - m_pos);
+        m_line += part.count('\n');
+        field += part;
+        m_pos = quote + 1;
+        if (atEnd() || current() != Quote)
+            break;
+        field += Quote; // a doubled quote stands for one
+        ++m_pos;
+    }
+    if (!atEnd() && current() != m_delimiter && current() != '\n' && current() != '\r')
+        throw TextError(rowLine, u"text after the closing quote of a field"_s);
+    return field;
+}
+
+void RowReader::endRow(qsizetype rowLine)
+{
+    if (current() == '\r') {
+        ++m_pos;
+        if (atEnd() || current() != '\n')
+            throw TextError(rowLine, u"a CR that does not end a row (quote the field)"_s);
+    }
+    ++m_pos; // the LF
+    ++m_line;
+}
+
 QList<TextRow> readRows(QByteArrayView text, TextFormat format)
 {
-    RowScanner scanner(text, delimiterOf(format));
+    QByteArray copy = text.toByteArray();
+    QBuffer input(&copy);
+    input.open(QIODevice::ReadOnly);
+    RowReader reader(input, format);
     QList<TextRow> rows;
-    while (!scanner.atEnd())
-        rows << scanner.nextRow();
+    while (std::optional<TextRow> row = reader.next())
+        rows << *std::move(row);
     return rows;
 }
 

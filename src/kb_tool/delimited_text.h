@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QIODevice>
 #include <QList>
 #include <QStringList>
 
@@ -42,9 +43,46 @@ private:
     qsizetype m_line;
 };
 
-// Every row of the text, header included. A byte-order mark at the start is skipped; rows may
-// end with LF or CR LF. Throws TextError for an unterminated quote, text after a closing quote,
-// a quote inside an unquoted field, a CR that does not end a row, or a field that is not UTF-8.
+// Reads rows one at a time from a device, holding only the text around the row being read, so a
+// file of any size is read in the same little memory. A byte-order mark at the start is skipped;
+// rows may end with LF or CR LF. Throws TextError for an unterminated quote, text after a closing
+// quote, a quote inside an unquoted field, a CR that does not end a row, a field that is not
+// UTF-8, or a device that cannot be read.
+class RowReader
+{
+public:
+    RowReader(QIODevice &input, TextFormat format);
+
+    // The next row, header included; nullopt after the last one.
+    std::optional<TextRow> next();
+
+private:
+    // Thrown inside a row that runs past the text read so far.
+    struct NeedMoreText
+    {
+    };
+
+    bool readMore();
+    TextRow scanRow();
+    QByteArray nextField(qsizetype rowLine);
+    QByteArray quotedField(qsizetype rowLine);
+    void endRow(qsizetype rowLine);
+    bool atEndOfText() const { return m_pos >= m_text.size(); }
+    // At the end of what has been read: the end of the row when nothing more can come, and
+    // otherwise a reason to read more before deciding.
+    bool atEnd() const;
+    char current() const { return m_text[m_pos]; }
+
+    QIODevice &m_input;
+    char m_delimiter;
+    QByteArray m_text; // what has been read and not yet consumed
+    qsizetype m_pos = 0;
+    qsizetype m_line = 1;
+    bool m_inputDone = false;
+    bool m_started = false;
+};
+
+// Every row of the text, header included, read as RowReader reads a file.
 QList<TextRow> readRows(QByteArrayView text, TextFormat format);
 
 } // namespace donguri::kbtool

@@ -51,32 +51,59 @@ QStringList headerFields()
     return {u"言葉"_s, u"意味"_s, u"リンク"_s};
 }
 
-QByteArray contentsOf(const QString &file)
+void checkHeader(const std::optional<TextRow> &header)
+{
+    if (!header || header->fields != headerFields())
+        throw TextError(1,
+                        u"the first row must be the header %1"_s.arg(headerFields().join(u", ")));
+}
+
+NewEntry entryFrom(const TextRow &row)
+{
+    if (row.fields.size() != FieldsPerRow)
+        throw TextError(row.line,
+                        u"%1 fields where %2 belong"_s.arg(row.fields.size()).arg(FieldsPerRow));
+    return NewEntry{row.fields[0], row.fields[1], row.fields[2]};
+}
+
+// How many rows follow the header, counted without decoding them: a row ends at a line end
+// outside quotes. Only for drawing a progress bar.
+qint64 rowsAfterHeader(const QString &file)
 {
     QFile input(file);
     if (!input.open(QIODevice::ReadOnly))
-        throw CommandError(u"cannot read %1: %2"_s.arg(file, input.errorString()));
-    QByteArray bytes = input.readAll();
-    if (input.error() != QFileDevice::NoError)
-        throw CommandError(u"cannot read %1: %2"_s.arg(file, input.errorString()));
-    return bytes;
+        return 0;
+    qint64 lineEnds = 0;
+    bool quoted = false;
+    char last = '\n';
+    while (!input.atEnd()) {
+        const QByteArray chunk = input.read(1 << 20);
+        if (chunk.isEmpty())
+            break;
+        for (const char c : chunk) {
+            if (c == '"')
+                quoted = !quoted;
+            else if (c == '\n' && !quoted)
+                ++lineEnds;
+        }
+        last = chunk.back();
+    }
+    const qint64 rows = lineEnds + (last == '\n' ? 0 : 1);
+    return std::max<qint64>(0, rows - 1);
 }
 
-// Checks every row before anything is written, so a bad row anywhere stops the whole import.
-QList<NewEntry> entriesFrom(const QList<TextRow> &rows)
+// Removes a knowledge base file this import created when nothing was kept in it, so a failed
+// import into a new file leaves no file behind.
+void removeIfLeftEmpty(const QString &database)
 {
-    if (rows.isEmpty() || rows.first().fields != headerFields())
-        throw TextError(1,
-                        u"the first row must be the header %1"_s.arg(headerFields().join(u", ")));
-    QList<NewEntry> entries;
-    entries.reserve(rows.size() - 1);
-    for (const TextRow &row : rows.sliced(1)) {
-        if (row.fields.size() != FieldsPerRow)
-            throw TextError(
-                row.line, u"%1 fields where %2 belong"_s.arg(row.fields.size()).arg(FieldsPerRow));
-        entries << NewEntry{row.fields[0], row.fields[1], row.fields[2]};
+    try {
+        if (openKnowledgeBase(database)->countAll() != 0)
+            return;
+    } catch (const KbError &) {
+        return;
     }
-    return entries;
+    for (const QString &suffix : {QString(), u"-wal"_s, u"-shm"_s, u"-journal"_s})
+        QFile::remove(database + suffix);
 }
 
 QString sizeText(qint64 bytes)
@@ -116,22 +143,40 @@ public:
                       << Qt::endl;
     }
 
+    // Reads, checks and adds the rows one at a time, in one transaction: the first bad row
+    // undoes the whole import, and the file is never held in memory.
     void importFrom(const QString &file, TextFormat format)
     {
-        const QList<NewEntry> entries = entriesFrom(readRows(contentsOf(file), format));
-        // Opened only now: a file that fails the checks above leaves the database untouched,
-        // or uncreated.
-        const std::unique_ptr<KnowledgeBase> kb = openKnowledgeBase(m_database);
-        const std::unique_ptr<ProgressBar> bar = progressBar(u"Importing"_s, entries.size());
-        kb->addAll(entries, [&](qint64 added) {
+        QFile input(file);
+        if (!input.open(QIODevice::ReadOnly))
+            throw CommandError(u"cannot read %1: %2"_s.arg(file, input.errorString()));
+        RowReader rows(input, format);
+        checkHeader(rows.next());
+        // A bar needs the number of rows, which costs a quick pass over the file first.
+        const qint64 total = m_console.errIsTerminal ? rowsAfterHeader(file) : 0;
+        const bool created = !QFileInfo::exists(m_database);
+        qint64 added = 0;
+        try {
+            const std::unique_ptr<KnowledgeBase> kb = openKnowledgeBase(m_database);
+            const std::unique_ptr<ProgressBar> bar = progressBar(u"Importing"_s, total);
+            added = kb->addAll(
+                [&]() -> std::optional<NewEntry> {
+                    const std::optional<TextRow> row = rows.next();
+                    return row ? std::optional(entryFrom(*row)) : std::nullopt;
+                },
+                [&](qint64 count) {
+                    if (bar)
+                        bar->advanceTo(count);
+                });
             if (bar)
-                bar->advanceTo(added);
-        });
-        if (bar)
-            bar->finish();
-        m_console.out
-            << u"Added %1 entries from %2 to %3"_s.arg(entries.size()).arg(file, m_database)
-            << Qt::endl;
+                bar->finish();
+        } catch (...) {
+            if (created && QFileInfo::exists(m_database))
+                removeIfLeftEmpty(m_database);
+            throw;
+        }
+        m_console.out << u"Added %1 entries from %2 to %3"_s.arg(added).arg(file, m_database)
+                      << Qt::endl;
     }
 
     // False when the integrity check finds problems.

@@ -141,6 +141,40 @@ private Q_SLOTS:
         }
     }
 
+    // The reader holds only a chunk of the file at a time: a row cut anywhere by the chunk's end
+    // (inside a quoted field, between two quotes of a pair, between CR and LF, inside a UTF-8
+    // character) reads the same, and so does a field longer than a chunk.
+    void rowsCutByTheReadingReadTheSame_data()
+    {
+        QTest::addColumn<QByteArray>("row");
+        QTest::addColumn<QStringList>("fields");
+        QTest::newRow("quoted, with a doubled quote and lines")
+            << "\"a \"\"b\"\" c\nd\r\ne\"\tどんぐり\t\"\"\r\n"_ba
+            << QStringList{u"a \"b\" c\nd\r\ne"_s, u"どんぐり"_s, QString()};
+        QTest::newRow("plain, CR LF")
+            << "くぬぎ\t木\tx\r\n"_ba << QStringList{u"くぬぎ"_s, u"木"_s, u"x"_s};
+        QTest::newRow("longer than a chunk")
+            << "\"" + QByteArray(70000, 'y') + "\"\t" + QByteArray(70000, 'z') + "\t\n"
+            << QStringList{QString(70000, u'y'), QString(70000, u'z'), QString()};
+    }
+    void rowsCutByTheReadingReadTheSame()
+    {
+        QFETCH(QByteArray, row);
+        QFETCH(QStringList, fields);
+        constexpr qsizetype Chunk = 64 * 1024;
+        // Filler rows put the special row's every byte, in turn, on the chunk's last place.
+        for (qsizetype cut = 0; cut < std::min<qsizetype>(row.size(), 40); ++cut) {
+            const qsizetype filler = Chunk - 1 - cut - 2; // "h\n" comes first
+            QByteArray text = "h\n" + QByteArray(filler - 1, 'f') + "\n" + row + "last\n";
+            const QList<TextRow> rows = readRows(text, TextFormat::Tsv);
+            QCOMPARE(rows.size(), 4);
+            QCOMPARE(rows[2].fields, fields);
+            QCOMPARE(rows[2].line, 3);
+            QCOMPARE(rows[3].fields, QStringList{u"last"_s});
+            QCOMPARE(rows[3].line, 3 + row.count('\n'));
+        }
+    }
+
     void formatComesFromTheName_data()
     {
         QTest::addColumn<QString>("file");

@@ -127,6 +127,8 @@ private Q_SLOTS:
             << Header + "a\t\"1\r\n2\n3\"\t\nb\tc\td\te\n"_ba << 5;
         QTest::newRow("unclosed quote") << Header + tsvRows(100) + "\"x\ty\tz\n" << 102;
         QTest::newRow("not UTF-8") << Header + tsvRows(10) + "a\t\xff\t\n" + tsvRows(10) << 12;
+        // Read and added a row at a time, many chunks in: the last row still undoes them all.
+        QTest::newRow("bad last row of many") << Header + tsvRows(20000) + "x\ty\n" << 20002;
     }
     void aBadFileChangesNothing()
     {
