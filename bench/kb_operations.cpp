@@ -151,7 +151,10 @@ Operation countMatches(const PatternCase &c, KnowledgeBase &kb, RawConnection &c
     const QByteArray sql = rawCountSql(c.pattern);
     auto query = prepare(connection, sql);
     return {u"count_"_s + QString::fromLatin1(c.kind), sql,
-            [&kb, pattern = c.pattern](int) { return quint64(kb.countMatches(pattern)); },
+            [&kb, pattern = c.pattern](int) {
+                kb.forgetMatches(); // a new question each time, not the last one's answer
+                return quint64(kb.countMatches(pattern));
+            },
             [query](int) { return rawCount(*query); }};
 }
 
@@ -160,7 +163,10 @@ Operation listMatches(const PatternCase &c, KnowledgeBase &kb, RawConnection &co
     const QByteArray sql = rawListSql(c.pattern);
     auto query = prepare(connection, sql);
     return {u"list_"_s + QString::fromLatin1(c.kind), sql,
-            [&kb, pattern = c.pattern](int) { return programRows(kb.listMatches(pattern)); },
+            [&kb, pattern = c.pattern](int) {
+                kb.forgetMatches();
+                return programRows(kb.listMatches(pattern));
+            },
             [query](int) { return rawRows(*query); }};
 }
 

@@ -17,6 +17,7 @@
 #include "kb/file_knowledge_base.h"
 #include "kb_file.h"
 #include "main_window/form1.h"
+#include "process_run.h"
 #include "settings/settings_file.h"
 #include "timing.h"
 #include "ui/shared_state.h"
@@ -40,25 +41,6 @@ using namespace Qt::StringLiterals;
 namespace {
 
 constexpr int RunsPerSize = 15;
-
-qint64 monotonicNs()
-{
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return qint64(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
-}
-
-qint64 residentKib()
-{
-    QFile status(u"/proc/self/status"_s);
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
-    }
-    return 0;
-}
 
 // ---- child: one start of the program ----
 
@@ -183,18 +165,6 @@ struct Samples
     QList<qint64> ns, rssKib;
 };
 
-void report(const char *operation, int entries, const Summary &big, const Summary &empty,
-            int decimals)
-{
-    QTextStream(stdout) << u"BENCH %1 %2 %3 %4 %5 %6"_s.arg(QString::fromUtf8(operation))
-                               .arg(entries)
-                               .arg(big.median, 0, 'f', decimals)
-                               .arg(big.p99, 0, 'f', decimals)
-                               .arg(empty.median, 0, 'f', decimals)
-                               .arg(big.median / empty.median, 0, 'f', 2)
-                        << Qt::endl;
-}
-
 void measureSize(const BenchOptions &options, const QString &emptyFolder, int entries)
 {
     const QString bigFolder = programFolderFor(options.dataDirectory, QString::number(entries),
@@ -210,8 +180,9 @@ void measureSize(const BenchOptions &options, const QString &emptyFolder, int en
             samples->rssKib.append(sample.rssKib);
         }
     }
-    report("startup", entries, summarize(big.ns), summarize(empty.ns), 0);
-    report("startup_rss_kib", entries, summarizeIn(big.rssKib, 1), summarizeIn(empty.rssKib, 1), 0);
+    printBench(u"startup"_s, entries, summarize(big.ns), summarize(empty.ns));
+    printBench(u"startup_rss_kib"_s, entries, summarizeIn(big.rssKib, 1),
+               summarizeIn(empty.rssKib, 1));
 }
 
 int runParent(int argc, char *argv[])

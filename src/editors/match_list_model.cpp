@@ -13,9 +13,14 @@ MatchListModel::MatchListModel(QObject *parent) : QAbstractListModel(parent) {}
 void MatchListModel::show(std::shared_ptr<KnowledgeBase> kb, const QString &pattern,
                           std::shared_ptr<const MatchIds> matches)
 {
+    // The same answer again (nothing has changed since): the rows stand as they are, and a
+    // million of them need not be laid out again.
+    if (matches && matches == m_matches && kb == m_kb && pattern == m_patternText && !m_unreadable)
+        return;
     beginResetModel();
     m_kb = std::move(kb);
     m_pattern.emplace(pattern);
+    m_patternText = pattern;
     m_matches = std::move(matches);
     m_pages.clear();
     m_unreadable = false;

@@ -46,6 +46,7 @@ private:
 
     std::shared_ptr<KnowledgeBase> m_kb;
     std::optional<WordPattern> m_pattern;
+    QString m_patternText;
     std::shared_ptr<const MatchIds> m_matches;
     mutable std::list<Page> m_pages; // most recently used first
     mutable bool m_unreadable = false;

@@ -60,6 +60,8 @@ public:
     // the same pattern hands back the same result.
     std::shared_ptr<const MatchIds> matches(const QString &pattern);
     qint64 countMatches(const QString &pattern) { return matches(pattern)->size(); }
+    // Drops the result kept for reuse, so the next question reads afresh (benchmarks time that).
+    void forgetMatches() { m_cachedMatches.reset(); }
     // The words of these entries, in ID order; an ID no entry has is left out.
     virtual QList<WordRow> wordsOf(const std::vector<qint32> &ids) = 0;
     // Every match with its word: for tests and small knowledge bases, as it holds them all.

@@ -90,6 +90,22 @@ private Q_SLOTS:
                  (QStringList{u"Play read"_s, u"Speak リストから選んでください。"_s}));
     }
 
+    // Every activation asks again, but an unchanged knowledge base answers from the same pass,
+    // and a million rows are not laid out anew; an entry taught meanwhile shows at once.
+    void activatingAgainRefillsOnlyAfterAChange()
+    {
+        m_run->kb().add(u"どんぐり"_s, u"1"_s, {});
+        Form3 *list = open(u"どん*"_s);
+        QSignalSpy resets(list->list()->model(), &QAbstractItemModel::modelReset);
+        list->Form_Activate();
+        QCOMPARE(resets.count(), 0);
+        QCOMPARE(log().requests().count(u"Speak リストから選んでください。"_s), 2);
+        m_run->kb().add(u"どんこ"_s, u"2"_s, {});
+        list->Form_Activate();
+        QCOMPARE(resets.count(), 1);
+        QCOMPARE(shownRows(list->list()), (QStringList{u"どんぐり"_s, u"どんこ"_s}));
+    }
+
     // The words are read as they come into view, a page at a time, and only a few pages are
     // kept; the rows far down are there all the same.
     void aLongListReadsItsWordsAsTheyAreShown()

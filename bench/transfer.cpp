@@ -1,0 +1,173 @@
+// donguri_transfer_bench: donguri-kb export and import of a generated knowledge base, against
+// a hand-written SQLite select written to a file and a hand-written insert of the same rows.
+// Run it through scripts/bench.
+//
+// Output per size (each side a process of its own, so that its peak memory is its own):
+//   BENCH export <entries> <median_us> <p99_us> <raw_median_us> <ratio>
+//   BENCH export_peak_kib <entries> <median_kib> <p99_kib> <raw_median_kib> <ratio>
+//   BENCH import <entries> ...
+//   BENCH import_peak_kib <entries> ...
+
+#include "bench_options.h"
+#include "kb/file_knowledge_base.h"
+#include "kb_file.h"
+#include "process_run.h"
+#include "raw_sqlite.h"
+#include "timing.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QTextStream>
+
+#include <cstdio>
+#include <stdexcept>
+
+using namespace donguri;
+using namespace donguri::bench;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int Runs = 3;
+
+// ---- the hand-written sides, each run as a child process ----
+
+// Every entry in ID order, tab-separated. The generated words and meanings hold no tab, quote
+// or line end, so no field needs quoting.
+int rawExport(const QString &database, const QString &file)
+{
+    RawConnection connection(database);
+    RawStatement query(connection, "SELECT 言葉, 意味, リンク FROM 言葉 ORDER BY ID");
+    std::FILE *out = std::fopen(QFile::encodeName(file).constData(), "w");
+    if (!out)
+        return 1;
+    std::fputs("言葉\t意味\tリンク\n", out);
+    while (query.step()) {
+        for (int column = 0; column < 3; ++column) {
+            const QByteArrayView field = query.text(column);
+            std::fwrite(field.data(), 1, size_t(field.size()), out);
+            std::fputc(column < 2 ? '\t' : '\n', out);
+        }
+    }
+    return std::fclose(out) == 0 ? 0 : 1;
+}
+
+// The rows of a tab-separated file into a new file with the program's table and index, the
+// match column computed in the INSERT, in one transaction.
+int rawImport(const QString &file, const QString &database)
+{
+    QFile::remove(database);
+    RawConnection connection(database);
+    connection.exec(R"sql(
+        CREATE TABLE 言葉 (ID INTEGER PRIMARY KEY AUTOINCREMENT, 言葉 TEXT, 意味 TEXT,
+                          照合語 TEXT, リンク TEXT);
+        CREATE INDEX 言葉_照合語 ON 言葉 (照合語);
+        PRAGMA journal_mode = WAL;
+        PRAGMA synchronous = FULL;
+        BEGIN IMMEDIATE;)sql");
+    RawStatement insert(connection, "INSERT INTO 言葉 (言葉, 意味, 照合語, リンク)"
+                                    " VALUES (?1, ?2, coalesce(rtrim(?1, ' '), ''), ?3)");
+    std::FILE *in = std::fopen(QFile::encodeName(file).constData(), "r");
+    if (!in)
+        return 1;
+    char *line = nullptr;
+    size_t capacity = 0;
+    getline(&line, &capacity, in); // the header
+    for (ssize_t length; (length = getline(&line, &capacity, in)) > 0;) {
+        const QByteArray row = QByteArray::fromRawData(line, length - 1);
+        const qsizetype first = row.indexOf('\t');
+        const qsizetype second = row.indexOf('\t', first + 1);
+        const QByteArray word = row.left(first), meaning = row.mid(first + 1, second - first - 1),
+                         link = row.mid(second + 1);
+        insert.bindText(1, word);
+        insert.bindText(2, meaning);
+        insert.bindText(3, link);
+        insert.run();
+        insert.reset();
+    }
+    std::free(line);
+    std::fclose(in);
+    connection.exec("COMMIT");
+    return 0;
+}
+
+// ---- parent ----
+
+struct Sides
+{
+    QList<qint64> ns, peakKib, rawNs, rawPeakKib;
+};
+
+void report(const char *operation, int entries, const Sides &sides)
+{
+    const QString name = QString::fromLatin1(operation);
+    printBench(name, entries, summarize(sides.ns), summarize(sides.rawNs));
+    printBench(name + u"_peak_kib"_s, entries, summarizeIn(sides.peakKib, 1),
+               summarizeIn(sides.rawPeakKib, 1));
+}
+
+void measureSize(const BenchOptions &options, const QString &donguriKb, int entries)
+{
+    const QString database = cachedKnowledgeBase(options.dataDirectory, entries);
+    const QDir data(options.dataDirectory);
+    const QString exported = data.absoluteFilePath(u"transfer-%1.tsv"_s.arg(entries));
+    const QString rawExported = data.absoluteFilePath(u"transfer-%1-raw.tsv"_s.arg(entries));
+    const QString imported = data.absoluteFilePath(u"transfer-%1.mdb"_s.arg(entries));
+    const QString self = QCoreApplication::applicationFilePath();
+
+    Sides exports, imports;
+    for (int run = 0; run < Runs; ++run) {
+        const ProcessRun program =
+            runProcess(donguriKb, {u"export"_s, exported, u"--db"_s, database});
+        const ProcessRun raw = runProcess(self, {u"--raw-export"_s, database, rawExported});
+        exports.ns << program.ns;
+        exports.peakKib << program.peakRssKib;
+        exports.rawNs << raw.ns;
+        exports.rawPeakKib << raw.peakRssKib;
+    }
+    for (int run = 0; run < Runs; ++run) {
+        for (const QString &suffix : {u""_s, u"-wal"_s, u"-shm"_s})
+            QFile::remove(imported + suffix);
+        const ProcessRun program =
+            runProcess(donguriKb, {u"import"_s, exported, u"--db"_s, imported});
+        const ProcessRun raw = runProcess(self, {u"--raw-import"_s, rawExported, imported});
+        imports.ns << program.ns;
+        imports.peakKib << program.peakRssKib;
+        imports.rawNs << raw.ns;
+        imports.rawPeakKib << raw.peakRssKib;
+    }
+    if (FileKnowledgeBase(imported).countAll() != entries)
+        throw std::runtime_error("the import did not add every entry");
+    report("export", entries, exports);
+    report("import", entries, imports);
+    for (const QString &file : {exported, rawExported, imported})
+        QFile::remove(file);
+}
+
+int runParent(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    const BenchOptions options = parseOptions(app.arguments());
+    const QString donguriKb = QCoreApplication::applicationDirPath() + u"/donguri-kb"_s;
+    try {
+        for (int entries : options.sizes)
+            measureSize(options, donguriKb, entries);
+    } catch (const std::exception &error) {
+        QTextStream(stderr) << "donguri_transfer_bench: " << QString::fromUtf8(error.what())
+                            << Qt::endl;
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (argc == 4 && qstrcmp(argv[1], "--raw-export") == 0)
+        return rawExport(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]));
+    if (argc == 4 && qstrcmp(argv[1], "--raw-import") == 0)
+        return rawImport(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]));
+    return runParent(argc, argv);
+}
