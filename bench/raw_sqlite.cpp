@@ -6,12 +6,12 @@
 
 namespace donguri::bench {
 
-RawConnection::RawConnection(const QString &path)
+RawConnection::RawConnection(const QString &path, bool create)
 {
     const QByteArray file = path.toUtf8();
-    if (sqlite3_open_v2(file.constData(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
-                        nullptr)
-        != SQLITE_OK) {
+    const int flags =
+        SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
+    if (sqlite3_open_v2(file.constData(), &m_db, flags, nullptr) != SQLITE_OK) {
         const std::string message = m_db ? sqlite3_errmsg(m_db) : "out of memory";
         sqlite3_close(m_db);
         throw std::runtime_error("cannot open " + file.toStdString() + ": " + message);

@@ -13,7 +13,8 @@ namespace donguri::bench {
 class RawConnection
 {
 public:
-    explicit RawConnection(const QString &path);
+    // `create`: make the file when it does not exist.
+    explicit RawConnection(const QString &path, bool create = false);
     ~RawConnection();
     RawConnection(const RawConnection &) = delete;
     RawConnection &operator=(const RawConnection &) = delete;

@@ -55,10 +55,16 @@ int rawExport(const QString &database, const QString &file)
 
 // The rows of a tab-separated file into a new file with the program's table and index, the
 // match column computed in the INSERT, in one transaction.
+void removeDatabase(const QString &path)
+{
+    for (const QString &suffix : {QString(), u"-wal"_s, u"-shm"_s})
+        QFile::remove(path + suffix);
+}
+
 int rawImport(const QString &file, const QString &database)
 {
-    QFile::remove(database);
-    RawConnection connection(database);
+    removeDatabase(database);
+    RawConnection connection(database, true);
     connection.exec(R"sql(
         CREATE TABLE 言葉 (ID INTEGER PRIMARY KEY AUTOINCREMENT, 言葉 TEXT, 意味 TEXT,
                           照合語 TEXT, リンク TEXT);
@@ -114,6 +120,7 @@ void measureSize(const BenchOptions &options, const QString &donguriKb, int entr
     const QString exported = data.absoluteFilePath(u"transfer-%1.tsv"_s.arg(entries));
     const QString rawExported = data.absoluteFilePath(u"transfer-%1-raw.tsv"_s.arg(entries));
     const QString imported = data.absoluteFilePath(u"transfer-%1.mdb"_s.arg(entries));
+    const QString rawImported = data.absoluteFilePath(u"transfer-%1-raw.mdb"_s.arg(entries));
     const QString self = QCoreApplication::applicationFilePath();
 
     Sides exports, imports;
@@ -127,11 +134,10 @@ void measureSize(const BenchOptions &options, const QString &donguriKb, int entr
         exports.rawPeakKib << raw.peakRssKib;
     }
     for (int run = 0; run < Runs; ++run) {
-        for (const QString &suffix : {u""_s, u"-wal"_s, u"-shm"_s})
-            QFile::remove(imported + suffix);
+        removeDatabase(imported);
         const ProcessRun program =
             runProcess(donguriKb, {u"import"_s, exported, u"--db"_s, imported});
-        const ProcessRun raw = runProcess(self, {u"--raw-import"_s, rawExported, imported});
+        const ProcessRun raw = runProcess(self, {u"--raw-import"_s, rawExported, rawImported});
         imports.ns << program.ns;
         imports.peakKib << program.peakRssKib;
         imports.rawNs << raw.ns;
@@ -141,8 +147,10 @@ void measureSize(const BenchOptions &options, const QString &donguriKb, int entr
         throw std::runtime_error("the import did not add every entry");
     report("export", entries, exports);
     report("import", entries, imports);
-    for (const QString &file : {exported, rawExported, imported})
+    for (const QString &file : {exported, rawExported})
         QFile::remove(file);
+    removeDatabase(imported);
+    removeDatabase(rawImported);
 }
 
 int runParent(int argc, char *argv[])

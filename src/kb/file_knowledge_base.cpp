@@ -116,6 +116,15 @@ bool moveIntoPlace(const QString &from, const QString &to)
            && std::rename(source.constData(), target.constData()) == 0;
 }
 
+bool isUnbrokenRun(const std::vector<qint32> &ids)
+{
+    for (size_t i = 1; i < ids.size(); ++i) {
+        if (qint64(ids[i]) != qint64(ids[0]) + qint64(i))
+            return false;
+    }
+    return !ids.empty();
+}
+
 // Columns in the order "SELECT ID, 言葉, 意味, リンク" gives them.
 Entry entryFrom(const sql::Statement &row)
 {
@@ -281,20 +290,35 @@ std::optional<qint64> FileKnowledgeBase::changeToken()
 
 // A pattern is answered from the word index alone: a literal prefix narrows it to a range (which
 // settles "あい*" by itself), and the match function checks the rest.
-sql::Statement &FileKnowledgeBase::patternStatement(const WordPattern &pattern)
+sql::Statement &FileKnowledgeBase::patternStatement(const WordPattern &pattern, bool count)
 {
     static const char *const filters[3] = {
-        "SELECT ID FROM 言葉 WHERE 照合語 >= ?2 AND 照合語 < ?3",
-        "SELECT ID FROM 言葉 WHERE 照合語 >= ?2 AND 照合語 < ?3 AND donguri_match(?1, 照合語)",
-        "SELECT ID FROM 言葉 WHERE donguri_match(?1, 照合語)",
+        "照合語 >= ?2 AND 照合語 < ?3",
+        "照合語 >= ?2 AND 照合語 < ?3 AND donguri_match(?1, 照合語)",
+        "donguri_match(?1, 照合語)",
     };
     const int shape = pattern.isPrefixOnly() ? 0 : pattern.literalPrefix().isEmpty() ? 2 : 1;
-    sql::Statement &query = statement(m_patterns[shape], filters[shape]);
+    std::unique_ptr<sql::Statement> &slot = m_patterns[shape][count ? 1 : 0];
+    if (!slot) {
+        const QByteArray text = QByteArray(count ? "SELECT count(*)" : "SELECT ID")
+                                + " FROM 言葉 WHERE " + filters[shape];
+        slot = std::make_unique<sql::Statement>(*m_db, text.constData());
+    }
     if (shape != 0)
-        query.bind(1, pattern.utf8());
+        slot->bind(1, pattern.utf8());
     if (shape != 2)
-        query.bind(2, pattern.literalPrefix()).bind(3, pattern.prefixUpperBound());
-    return query;
+        slot->bind(2, pattern.literalPrefix()).bind(3, pattern.prefixUpperBound());
+    return *slot;
+}
+
+qint64 FileKnowledgeBase::countOnly(const QString &pattern)
+{
+    const WordPattern compiled(pattern);
+    if (compiled.matchesEverything())
+        return countAll();
+    Use query(patternStatement(compiled, true));
+    query->step();
+    return query->integer(0);
 }
 
 MatchIds FileKnowledgeBase::findMatches(const QString &pattern)
@@ -302,7 +326,7 @@ MatchIds FileKnowledgeBase::findMatches(const QString &pattern)
     const WordPattern compiled(pattern);
     if (compiled.matchesEverything())
         return everyEntry();
-    Use query(patternStatement(compiled));
+    Use query(patternStatement(compiled, false));
     std::vector<qint32> ids;
     while (query->step())
         ids.push_back(qint32(query->integer(0)));
@@ -330,6 +354,16 @@ MatchIds FileKnowledgeBase::everyEntry()
 
 QList<WordRow> FileKnowledgeBase::wordsOf(const std::vector<qint32> &ids)
 {
+    // A page of a lone * is usually one unbroken run of IDs: one range read serves it.
+    if (isUnbrokenRun(ids)) {
+        Use query(statement(m_wordRange, "SELECT ID, 言葉 FROM 言葉 WHERE ID BETWEEN ?1 AND ?2"
+                                         " ORDER BY ID"));
+        query->bind(1, qint64(ids.front())).bind(2, qint64(ids.back()));
+        QList<WordRow> rows;
+        while (query->step())
+            rows.append({qint32(query->integer(0)), query->text(1)});
+        return rows;
+    }
     static const QByteArray text = [] {
         QByteArray sql = "SELECT ID, 言葉 FROM 言葉 WHERE ID IN (?1";
         for (int i = 2; i <= WordsPerStatement; ++i)
@@ -392,11 +426,15 @@ bool FileKnowledgeBase::hasInsertTrigger()
     return trigger.step();
 }
 
-void FileKnowledgeBase::forEachEntry(const std::function<void(const Entry &)> &visit)
+void FileKnowledgeBase::forEachEntryUtf8(const std::function<void(const Utf8Entry &)> &visit)
 {
     Use query(statement(m_allEntries, "SELECT ID, 言葉, 意味, リンク FROM 言葉 ORDER BY ID"));
-    while (query->step())
-        visit(entryFrom(*query));
+    while (query->step()) {
+        Utf8Entry entry{qint32(query->integer(0)), query->bytes(1), std::nullopt, query->bytes(3)};
+        if (!query->isNull(2))
+            entry.meaning = query->bytes(2);
+        visit(entry);
+    }
 }
 
 QStringList FileKnowledgeBase::integrityProblems()

@@ -31,7 +31,7 @@ public:
     qint64 addAll(const std::function<std::optional<NewEntry>()> &next,
                   const std::function<void(qint64 added)> &added = {}) override;
     using KnowledgeBase::addAll;
-    void forEachEntry(const std::function<void(const Entry &)> &visit) override;
+    void forEachEntryUtf8(const std::function<void(const Utf8Entry &)> &visit) override;
 
     QStringList integrityProblems() override;
     std::optional<qint16> characterChoice() override;
@@ -39,6 +39,7 @@ public:
 
 protected:
     MatchIds findMatches(const QString &pattern) override;
+    qint64 countOnly(const QString &pattern) override;
     std::optional<qint64> changeToken() override;
 
 private:
@@ -49,7 +50,7 @@ private:
     void upgradeSchema();
     bool hasInsertTrigger();
     sql::Statement &statement(std::unique_ptr<sql::Statement> &slot, const char *text);
-    sql::Statement &patternStatement(const WordPattern &pattern);
+    sql::Statement &patternStatement(const WordPattern &pattern, bool count);
     MatchIds everyEntry();
     qint64 singleNumber(std::unique_ptr<sql::Statement> &slot, const char *text);
 
@@ -57,9 +58,9 @@ private:
     qint64 m_ownWrites = 0; // data_version does not count this handle's own commits
 
     std::unique_ptr<sql::Statement> m_findWord, m_entry, m_countAll, m_add, m_update, m_choice,
-        m_repair, m_allIds, m_firstId, m_lastId, m_words, m_allEntries, m_dataVersion;
-    // Pattern queries, by shape: range only, range and match, match alone.
-    std::unique_ptr<sql::Statement> m_patterns[3];
+        m_repair, m_allIds, m_firstId, m_lastId, m_words, m_wordRange, m_allEntries, m_dataVersion;
+    // Pattern queries, by shape: [range only, range and match, match alone] × [IDs, count].
+    std::unique_ptr<sql::Statement> m_patterns[3][2];
 };
 
 } // namespace donguri

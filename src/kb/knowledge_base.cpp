@@ -14,10 +14,15 @@ KnowledgeBase::KnowledgeBase(const QString &path) : m_path(path) {}
 
 KnowledgeBase::~KnowledgeBase() = default;
 
+bool KnowledgeBase::holdsMatchesOf(const QString &pattern, const std::optional<qint64> &token) const
+{
+    return m_cachedMatches && token && m_cachedToken == token && m_cachedPattern == pattern;
+}
+
 std::shared_ptr<const MatchIds> KnowledgeBase::matches(const QString &pattern)
 {
     const std::optional<qint64> token = changeToken();
-    if (m_cachedMatches && token && m_cachedToken == token && m_cachedPattern == pattern)
+    if (holdsMatchesOf(pattern, token))
         return m_cachedMatches;
     m_cachedMatches.reset();
     auto found = std::make_shared<const MatchIds>(findMatches(pattern));
@@ -25,6 +30,13 @@ std::shared_ptr<const MatchIds> KnowledgeBase::matches(const QString &pattern)
     m_cachedToken = token;
     m_cachedMatches = found;
     return found;
+}
+
+qint64 KnowledgeBase::countMatches(const QString &pattern)
+{
+    if (holdsMatchesOf(pattern, changeToken()))
+        return m_cachedMatches->size();
+    return countOnly(pattern);
 }
 
 QList<WordRow> KnowledgeBase::listMatches(const QString &pattern)
@@ -52,6 +64,17 @@ qint64 KnowledgeBase::addAll(const QList<NewEntry> &entries,
             return entries[next++];
         },
         added);
+}
+
+void KnowledgeBase::forEachEntry(const std::function<void(const Entry &)> &visit)
+{
+    forEachEntryUtf8([&](const Utf8Entry &stored) {
+        Entry entry{stored.id, QString::fromUtf8(stored.word), std::nullopt,
+                    QString::fromUtf8(stored.link)};
+        if (stored.meaning)
+            entry.meaning = QString::fromUtf8(*stored.meaning);
+        visit(entry);
+    });
 }
 
 std::unique_ptr<KnowledgeBase> openKnowledgeBase(const QString &location)

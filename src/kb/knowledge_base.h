@@ -2,6 +2,7 @@
 
 #include "match_ids.h"
 
+#include <QByteArrayView>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -26,6 +27,16 @@ struct NewEntry
     QString word;
     QString meaning;
     QString link;
+};
+
+// An entry's text as the store holds it, UTF-8; the views are valid only during the call that
+// hands them out.
+struct Utf8Entry
+{
+    qint32 id = 0;
+    QByteArrayView word;
+    std::optional<QByteArrayView> meaning; // absent when the stored meaning is Null
+    QByteArrayView link;
 };
 
 struct WordRow
@@ -59,7 +70,8 @@ public:
     // and the list of a question: while the knowledge base has not changed, asking again for
     // the same pattern hands back the same result.
     std::shared_ptr<const MatchIds> matches(const QString &pattern);
-    qint64 countMatches(const QString &pattern) { return matches(pattern)->size(); }
+    // How many entries match: the kept result's size when there is one, else a count alone.
+    qint64 countMatches(const QString &pattern);
     // Drops the result kept for reuse, so the next question reads afresh (benchmarks time that).
     void forgetMatches() { m_cachedMatches.reset(); }
     // The words of these entries, in ID order; an ID no entry has is left out.
@@ -80,7 +92,9 @@ public:
     qint64 addAll(const QList<NewEntry> &entries,
                   const std::function<void(qint64 added)> &added = {});
     // Hands every entry to `visit` in ID order, read in one pass rather than held in memory.
-    virtual void forEachEntry(const std::function<void(const Entry &)> &visit) = 0;
+    void forEachEntry(const std::function<void(const Entry &)> &visit);
+    // The same without making strings of the text, for writing it out as it is.
+    virtual void forEachEntryUtf8(const std::function<void(const Utf8Entry &)> &visit) = 0;
 
     // What the store's own consistency check finds wrong; empty when it is sound.
     virtual QStringList integrityProblems() = 0;
@@ -95,12 +109,16 @@ protected:
 
     // The IDs of every entry whose word matches; the order does not matter.
     virtual MatchIds findMatches(const QString &pattern) = 0;
+    // How many entries match, without noting which.
+    virtual qint64 countOnly(const QString &pattern) = 0;
     // A value that changes whenever anything in the knowledge base may have changed since it
     // was last read (through this handle or any other); nullopt when the store cannot tell,
     // and then nothing is reused.
     virtual std::optional<qint64> changeToken() = 0;
 
 private:
+    bool holdsMatchesOf(const QString &pattern, const std::optional<qint64> &token) const;
+
     QString m_path;
     QString m_cachedPattern;
     std::optional<qint64> m_cachedToken;

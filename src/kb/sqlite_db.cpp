@@ -168,6 +168,12 @@ QString Statement::text(int column) const
     return QString::fromUtf8(data, sqlite3_column_bytes(m_stmt, column));
 }
 
+QByteArrayView Statement::bytes(int column) const
+{
+    const auto *data = reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, column));
+    return QByteArrayView(data, sqlite3_column_bytes(m_stmt, column));
+}
+
 Transaction::Transaction(Database &db) : m_db(db)
 {
     m_db.exec("BEGIN IMMEDIATE");

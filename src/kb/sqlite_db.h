@@ -57,6 +57,8 @@ public:
     bool isNull(int column) const;
     qint64 integer(int column) const;
     QString text(int column) const;
+    // The column's UTF-8 bytes, valid until the next step or reset.
+    QByteArrayView bytes(int column) const;
     int type(int column) const;
 
 private:

@@ -6,6 +6,7 @@
 #include <QList>
 #include <QStringList>
 
+#include <initializer_list>
 #include <optional>
 #include <stdexcept>
 
@@ -22,6 +23,8 @@ std::optional<TextFormat> formatOfFile(const QString &fileName);
 
 // One row in UTF-8, ended by LF.
 QByteArray encodeRow(const QStringList &fields, TextFormat format);
+// The same for fields that are UTF-8 already, appended to `out`.
+void appendRow(QByteArray &out, std::initializer_list<QByteArrayView> fields, TextFormat format);
 
 // A row as read, with the 1-based line its first field starts on.
 struct TextRow

@@ -21,6 +21,8 @@ using namespace Qt::StringLiterals;
 namespace {
 
 constexpr int FieldsPerRow = 3;
+// Rows are written out in pieces of about this size.
+constexpr qsizetype ExportBufferBytes = 64 * 1024;
 
 QString usage()
 {
@@ -106,6 +108,16 @@ void removeIfLeftEmpty(const QString &database)
         QFile::remove(database + suffix);
 }
 
+// Stored text as it is when it is UTF-8 (as everything this program writes is); text someone put
+// in by other means is written the way it reads, with U+FFFD for what is not UTF-8, so that the
+// file can always be imported again.
+QByteArray validUtf8(QByteArrayView stored)
+{
+    if (stored.isValidUtf8())
+        return QByteArray::fromRawData(stored.data(), stored.size());
+    return QString::fromUtf8(stored).toUtf8();
+}
+
 QString sizeText(qint64 bytes)
 {
     return u"%1 bytes (%2)"_s.arg(bytes).arg(QLocale::c().formattedDataSize(bytes));
@@ -128,13 +140,20 @@ public:
         output.write(encodeRow(headerFields(), format));
         const std::unique_ptr<ProgressBar> bar = progressBar(u"Exporting"_s, kb->countAll());
         qint64 written = 0;
-        kb->forEachEntry([&](const Entry &entry) {
-            output.write(
-                encodeRow({entry.word, entry.meaning.value_or(QString()), entry.link}, format));
+        QByteArray rows;
+        rows.reserve(ExportBufferBytes + 4096);
+        kb->forEachEntryUtf8([&](const Utf8Entry &entry) {
+            const QByteArray meaning = validUtf8(entry.meaning.value_or(QByteArrayView()));
+            appendRow(rows, {validUtf8(entry.word), meaning, validUtf8(entry.link)}, format);
+            if (rows.size() >= ExportBufferBytes) {
+                output.write(rows);
+                rows.resize(0); // keeps the buffer
+            }
             ++written;
             if (bar)
                 bar->advanceTo(written);
         });
+        output.write(rows);
         if (bar)
             bar->finish();
         if (!output.commit())

@@ -248,7 +248,8 @@ void Form1::Sirabemasu()
             return;
         }
         if (isPatternQuestion(question)) {
-            const qint64 count = kb.countMatches(question);
+            // The list reuses this pass while nothing changes, so it reads every match's ID.
+            const qint64 count = kb.matches(question)->size();
             if (count == 0)
                 Sirimasen(question);
             else

@@ -196,7 +196,10 @@ private Q_SLOTS:
         QCOMPARE(rows.first().word, u"言葉1 "_s); // as stored
         std::vector<qint32> all(300);
         std::iota(all.begin(), all.end(), 1);
-        QCOMPARE(kb.wordsOf(all).size(), 300); // more than one statement's worth
+        QCOMPARE(kb.wordsOf(all).size(), 300); // an unbroken run, read as a range
+        const QList<WordRow> shuffled = kb.wordsOf({3, 4, 4, 6});
+        QCOMPARE(shuffled.size(), 3); // not a run: 5 was not asked for
+        QCOMPARE(shuffled.last().id, 6);
         QVERIFY(kb.wordsOf({}).isEmpty());
     }
 
