@@ -115,6 +115,21 @@ private Q_SLOTS:
         QCOMPARE(fileBytes(output), expected);
     }
 
+    // Only another tool can store text that is not UTF-8; the export writes it the way it reads,
+    // so the file can always be imported again.
+    void textThatIsNotUtf8IsExportedReadable()
+    {
+        FileKnowledgeBase kb(m_db);
+        execSql(m_db, "INSERT INTO 言葉 (言葉, 意味, リンク)"
+                      " VALUES (CAST(X'61FF62' AS TEXT), 'ok', CAST(X'E381' AS TEXT))");
+        const QString output = path(u"out.tsv"_s);
+        QCOMPARE(run({u"export"_s, output, u"--db"_s, m_db}), Success);
+        QCOMPARE(fileBytes(output), Header
+                                        + "a\xEF\xBF\xBD"
+                                          "b\tok\t\xEF\xBF\xBD\xEF\xBF\xBD\n"_ba);
+        QCOMPARE(run({u"import"_s, output, u"--db"_s, path(u"again.mdb"_s)}), Success);
+    }
+
     void aBadFileChangesNothing_data()
     {
         QTest::addColumn<QByteArray>("text");
