@@ -14,8 +14,9 @@
 
 namespace donguri {
 
-Form3::Form3(SharedState &state, KbConnection &data1, QWidget *parent)
-    : QWidget(parent), m_state(state), m_data1(data1), m_matches(new MatchListModel(this)),
+Form3::Form3(SharedState &state, KbConnection &data1, qint64 backgroundPassAbove, QWidget *parent)
+    : QWidget(parent), m_state(state), m_data1(data1), m_pass(new BackgroundPass(this)),
+      m_backgroundPassAbove(backgroundPassAbove), m_matches(new MatchListModel(this)),
       m_list1(new QListView(this))
 {
     setObjectName(QStringLiteral("Form3"));
@@ -73,15 +74,39 @@ void Form3::onFocusWindowChanged(QWindow *window)
 }
 
 // Fills the list with every word that matches SearchWord, in the store's order, then asks the
-// user to choose, also when nothing matched.
+// user to choose, also when nothing matched. A pass over many words runs on another thread; the
+// list and the prompt follow when it is done, the rows shown before staying until then.
 void Form3::ListMatches()
 {
+    const QString pattern = m_state.SearchWord;
     try {
-        const std::shared_ptr<KnowledgeBase> kb = m_data1.shared(m_state.DatabasePath);
-        m_matches->show(kb, m_state.SearchWord, kb->matches(m_state.SearchWord));
+        std::shared_ptr<KnowledgeBase> kb = m_data1.shared(m_state.DatabasePath);
+        if (kb->needsLongPass(pattern, m_backgroundPassAbove)) {
+            m_pass->start(kb, pattern, [this, kb, pattern](std::shared_ptr<const MatchIds> ids) {
+                showMatches(kb, pattern, std::move(ids));
+            });
+            return;
+        }
+        m_pass->cancel();
+        showMatches(kb, pattern, kb->matches(pattern));
     } catch (const KbError &) {
-        m_matches->clear(); // an unreadable knowledge base lists nothing; the prompt still comes
+        showMatches(nullptr, pattern, nullptr);
     }
+}
+
+// No matches (an unreadable knowledge base) lists nothing; the prompt comes all the same.
+void Form3::showMatches(std::shared_ptr<KnowledgeBase> kb, const QString &pattern,
+                        std::shared_ptr<const MatchIds> matches)
+{
+    if (kb && matches)
+        m_matches->show(std::move(kb), pattern, std::move(matches));
+    else
+        m_matches->clear();
+    prompt();
+}
+
+void Form3::prompt()
+{
     Character &character = m_state.character();
     character.Play(QStringLiteral("read"));
     character.Speak(QStringLiteral("リストから選んでください。"));

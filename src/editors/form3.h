@@ -1,6 +1,7 @@
 // Form3: the match list of a pattern question, which hands the chosen entry back.
 #pragma once
 
+#include "kb/background_pass.h"
 #include "kb/kb_connection.h"
 
 #include <QDeadlineTimer>
@@ -24,7 +25,9 @@ class Form3 : public QWidget
 public:
     // Reads through `data1`, the question bar's connection, so that a question's count and its
     // list share one pass over the words.
-    Form3(SharedState &state, KbConnection &data1, QWidget *parent = nullptr);
+    // A pass over more than `backgroundPassAbove` words runs on another thread.
+    Form3(SharedState &state, KbConnection &data1, qint64 backgroundPassAbove = LongPassEntries,
+          QWidget *parent = nullptr);
 
     // Runs once, when the window is first made in a run.
     void Form_Initialize();
@@ -46,10 +49,15 @@ protected:
 
 private:
     void ListMatches();
+    void showMatches(std::shared_ptr<KnowledgeBase> kb, const QString &pattern,
+                     std::shared_ptr<const MatchIds> matches);
+    void prompt();
     void onFocusWindowChanged(QWindow *window);
 
     SharedState &m_state;
     KbConnection &m_data1;
+    BackgroundPass *m_pass;
+    qint64 m_backgroundPassAbove;
     MatchListModel *m_matches;
     QListView *m_list1;
     QPointer<QWindow> m_lastFocus;

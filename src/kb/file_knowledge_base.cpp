@@ -338,18 +338,41 @@ MatchIds FileKnowledgeBase::findMatches(const QString &pattern)
 MatchIds FileKnowledgeBase::everyEntry()
 {
     const qint64 count = countAll();
-    if (count == 0)
+    const auto span = idSpan();
+    if (count == 0 || !span)
         return {};
-    const qint64 first = singleNumber(m_firstId, "SELECT min(ID) FROM 言葉");
-    const qint64 last = singleNumber(m_lastId, "SELECT max(ID) FROM 言葉");
-    if (last - first + 1 == count)
-        return MatchIds::run(qint32(first), count);
+    if (span->second - span->first + 1 == count)
+        return MatchIds::run(qint32(span->first), count);
     Use query(statement(m_allIds, "SELECT ID FROM 言葉 INDEXED BY 言葉_照合語"));
     std::vector<qint32> ids;
     ids.reserve(size_t(count));
     while (query->step())
         ids.push_back(qint32(query->integer(0)));
     return MatchIds::of(std::move(ids));
+}
+
+std::optional<std::pair<qint64, qint64>> FileKnowledgeBase::idSpan()
+{
+    Use first(statement(m_firstId, "SELECT min(ID) FROM 言葉"));
+    if (!first->step() || first->isNull(0))
+        return std::nullopt;
+    return std::pair{first->integer(0), singleNumber(m_lastId, "SELECT max(ID) FROM 言葉")};
+}
+
+// The span of IDs stands in for the number of entries: two lookups instead of a count, and never
+// less than it.
+qint64 FileKnowledgeBase::wordsToScan(const QString &pattern)
+{
+    const WordPattern compiled(pattern);
+    if (!compiled.literalPrefix().isEmpty())
+        return 0; // an index range narrows it
+    const auto span = idSpan();
+    if (!span)
+        return 0;
+    const qint64 entries = span->second - span->first + 1;
+    if (compiled.matchesEverything() && countAll() == entries)
+        return 0; // an unbroken run: no pass at all
+    return entries;
 }
 
 QList<WordRow> FileKnowledgeBase::wordsOf(const std::vector<qint32> &ids)

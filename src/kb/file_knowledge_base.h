@@ -40,6 +40,7 @@ public:
 protected:
     MatchIds findMatches(const QString &pattern) override;
     qint64 countOnly(const QString &pattern) override;
+    qint64 wordsToScan(const QString &pattern) override;
     std::optional<qint64> changeToken() override;
 
 private:
@@ -52,6 +53,8 @@ private:
     sql::Statement &statement(std::unique_ptr<sql::Statement> &slot, const char *text);
     sql::Statement &patternStatement(const WordPattern &pattern, bool count);
     MatchIds everyEntry();
+    // The first and last ID, when there is any entry.
+    std::optional<std::pair<qint64, qint64>> idSpan();
     qint64 singleNumber(std::unique_ptr<sql::Statement> &slot, const char *text);
 
     std::unique_ptr<sql::Database> m_db;

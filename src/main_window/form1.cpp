@@ -4,6 +4,7 @@
 #include "character/character_stage.h"
 #include "chatter.h"
 #include "clock.h"
+#include "kb/background_pass.h"
 #include "kb/kb_error.h"
 #include "kb/knowledge_base.h"
 #include "kb/word_pattern.h"
@@ -49,7 +50,8 @@ Window *ensureWindow(QPointer<Window> &slot, Make make)
 } // namespace
 
 Form1::Form1(SharedState &state, Services services, QWidget *parent)
-    : QWidget(parent), m_state(state), m_services(services)
+    : QWidget(parent), m_state(state), m_services(services), m_pass(new BackgroundPass(this)),
+      m_backgroundPassAbove(LongPassEntries)
 {
     buildControls();
     Form_Load();
@@ -237,6 +239,7 @@ void Form1::Command5_Click()
 void Form1::Sirabemasu()
 {
     const QString question = m_text1->text();
+    m_pass->cancel(); // a pattern still being looked at is no longer the question
     try {
         KnowledgeBase &kb = m_data1.at(m_state.DatabasePath);
         if (question == StatusKeyword) {
@@ -248,12 +251,7 @@ void Form1::Sirabemasu()
             return;
         }
         if (isPatternQuestion(question)) {
-            // The list reuses this pass while nothing changes, so it reads every match's ID.
-            const qint64 count = kb.matches(question)->size();
-            if (count == 0)
-                Sirimasen(question);
-            else
-                Mitukarimasita(qint32(std::min<qint64>(count, INT32_MAX)), question);
+            askPattern(kb, question);
             return;
         }
         if (const std::optional<qint32> id = kb.findWord(question))
@@ -262,6 +260,29 @@ void Form1::Sirabemasu()
             Sirimasen(question);
     } catch (const KbError &) {
     }
+}
+
+// The list reuses the pass that counts, while nothing changes, so it notes every match's ID. A
+// pass over many words runs on another thread and the answer follows; the bar stays free.
+void Form1::askPattern(KnowledgeBase &kb, const QString &question)
+{
+    if (!kb.needsLongPass(question, m_backgroundPassAbove)) {
+        answerPattern(question, kb.matches(question)->size());
+        return;
+    }
+    m_pass->start(m_data1.shared(m_state.DatabasePath), question,
+                  [this, question](std::shared_ptr<const MatchIds> matches) {
+                      if (matches) // an unreadable knowledge base ends the question silently
+                          answerPattern(question, matches->size());
+                  });
+}
+
+void Form1::answerPattern(const QString &question, qint64 count)
+{
+    if (count == 0)
+        Sirimasen(question);
+    else
+        Mitukarimasita(qint32(std::min<qint64>(count, INT32_MAX)), question);
 }
 
 void Form1::Osiemasu(const qint32 &kotae)
@@ -312,7 +333,9 @@ void Form1::Sirimasen(const QString &question)
     character.Speak(QStringLiteral("知りません。教えてください。"));
     character.Play(QStringLiteral("decline"));
     showTeachWindow();
-    m_text1->clear();
+    // An answer that came from another thread finds the box as the user left it meanwhile.
+    if (m_text1->text() == question)
+        m_text1->clear();
 }
 
 void Form1::showTeachWindow()
@@ -323,7 +346,7 @@ void Form1::showTeachWindow()
 void Form1::showListWindow()
 {
     Form3 *list = ensureWindow(m_form3, [this] {
-        auto *made = new Form3(m_state, m_data1);
+        auto *made = new Form3(m_state, m_data1, m_backgroundPassAbove);
         connect(made, &Form3::entryChosen, this, &Form1::presentChosenEntry);
         return made;
     });

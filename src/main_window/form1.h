@@ -5,6 +5,7 @@
 #include "editors/form3.h"
 #include "editors/form4.h"
 #include "editors/form5.h"
+#include "kb/background_pass.h"
 #include "kb/kb_connection.h"
 #include "services.h"
 
@@ -53,6 +54,8 @@ public:
     Form5 *settingsWindow() const { return m_form5; }
 
     QTimer &Timer1() { return m_timer1; }
+    // Patterns that read more words than this are looked at on another thread.
+    void setBackgroundPassAbove(qint64 entries) { m_backgroundPassAbove = entries; }
     QTimer &Timer2() { return m_timer2; }
 
 Q_SIGNALS:
@@ -69,6 +72,8 @@ private:
     void Form_Load();
     void aimTimer1();
     void Sirabemasu();
+    void askPattern(KnowledgeBase &kb, const QString &question);
+    void answerPattern(const QString &question, qint64 count);
     void Mitukarimasita(qint32 count, const QString &question);
     void Sirimasen(const QString &question);
     void presentChosenEntry(qint32 id);
@@ -79,6 +84,8 @@ private:
     SharedState &m_state;
     Services m_services;
     KbConnection m_data1; // table 言葉 and キャラクター, one file
+    BackgroundPass *m_pass;
+    qint64 m_backgroundPassAbove;
 
     QPushButton *m_button = nullptr;
     QLineEdit *m_text1 = nullptr;

@@ -106,6 +106,25 @@ private Q_SLOTS:
         QCOMPARE(shownRows(list->list()), (QStringList{u"どんぐり"_s, u"どんこ"_s}));
     }
 
+    // A refill that reads many words runs on another thread: the rows shown stay until the new
+    // ones come, and the prompt comes with them.
+    void aLongRefillFollowsWhenItIsDone()
+    {
+        m_run->kb().add(u"どんぐり"_s, u"1"_s, {});
+        m_run->state.SearchWord = u"*ぐり"_s;
+        auto *list = m_run->keep(new Form3(m_run->state, m_run->connection, 0));
+        list->present();
+        QTRY_COMPARE(shownRows(list->list()), QStringList{u"どんぐり"_s});
+        m_run->kb().add(u"ひぐり"_s, u"2"_s, {});
+        log().clear();
+        list->Form_Activate();
+        QCOMPARE(shownRows(list->list()), QStringList{u"どんぐり"_s});
+        QVERIFY(log().entries.isEmpty());
+        QTRY_COMPARE(shownRows(list->list()), (QStringList{u"どんぐり"_s, u"ひぐり"_s}));
+        QCOMPARE(log().requests(),
+                 (QStringList{u"Play read"_s, u"Speak リストから選んでください。"_s}));
+    }
+
     // The words are read as they come into view, a page at a time, and only a few pages are
     // kept; the rows far down are there all the same.
     void aLongListReadsItsWordsAsTheyAreShown()

@@ -166,6 +166,42 @@ private Q_SLOTS:
         QCOMPARE(afterOwnWrite->size(), 2);        // a result handed out stays as it was
     }
 
+    // A pass run on another handle is reused here only when nothing changed since it began.
+    void aPassFromElsewhereIsKeptOnlyWhenNothingChanged()
+    {
+        FileKnowledgeBase kb(m_path);
+        kb.add(u"どんぐり"_s, u"1"_s, {});
+        const auto ticket = kb.ticketFor(u"どん*"_s);
+        const auto elsewhere = FileKnowledgeBase(m_path).matches(u"どん*"_s);
+        kb.keepMatches(ticket, elsewhere);
+        QCOMPARE(kb.matches(u"どん*"_s), elsewhere);
+
+        const auto laterTicket = kb.ticketFor(u"く*"_s);
+        FileKnowledgeBase(m_path).add(u"くり"_s, u"2"_s, {});
+        const auto stale = std::make_shared<const MatchIds>();
+        kb.keepMatches(laterTicket, stale);
+        QVERIFY(kb.matches(u"く*"_s) != stale);
+        QCOMPARE(kb.matches(u"く*"_s)->size(), 1);
+    }
+
+    // Only passes that read the words of many entries are long; an index range, an unbroken
+    // run of IDs or a kept result is not.
+    void aLongPassIsOneThatReadsManyWords()
+    {
+        FileKnowledgeBase kb(m_path);
+        for (int i = 0; i < 10; ++i)
+            kb.add(u"語%1"_s.arg(i), {}, {});
+        QVERIFY(kb.needsLongPass(u"*1"_s, 5));
+        QVERIFY(!kb.needsLongPass(u"*1"_s, 10));
+        QVERIFY(!kb.needsLongPass(u"語*"_s, 0));
+        QVERIFY(!kb.needsLongPass(u"語*1"_s, 0));
+        QVERIFY(!kb.needsLongPass(u"*"_s, 0));
+        execSql(m_path, "DELETE FROM 言葉 WHERE ID = 4");
+        QVERIFY(kb.needsLongPass(u"*"_s, 5));
+        kb.matches(u"*"_s);
+        QVERIFY(!kb.needsLongPass(u"*"_s, 5));
+    }
+
     void everyEntryIsListedInIdOrderWithOrWithoutGaps()
     {
         FileKnowledgeBase kb(m_path);

@@ -94,6 +94,47 @@ private Q_SLOTS:
             QVERIFY(m_run->form().listWindow());
     }
 
+    // A pattern that reads many words is looked at on another thread: the bar is free at once,
+    // the answer follows as it would have come, and the list reuses the pass.
+    void aLongPassAnswersWhenItIsDone()
+    {
+        m_run->form().setBackgroundPassAbove(0);
+        m_run->kb().add(u"どんぐり"_s, u"1"_s, {});
+        m_run->kb().add(u"くり"_s, u"2"_s, {});
+        m_run->kb().add(u"かし"_s, u"3"_s, {});
+        ask(u"*り"_s);
+        QCOMPARE(text1()->text(), u"*り"_s);
+        QTRY_COMPARE(log().requests(),
+                     (QStringList{u"Play announce"_s, u"Speak 2件見つかりました。"_s,
+                                  u"Play read"_s, u"Speak リストから選んでください。"_s,
+                                  u"Play read"_s, u"Speak リストから選んでください。"_s}));
+        QCOMPARE(listItems(), (QStringList{u"どんぐり"_s, u"くり"_s}));
+        QCOMPARE(m_run->state.SearchWord, u"*り"_s);
+    }
+
+    void aLaterQuestionTakesOverFromALongPass()
+    {
+        m_run->form().setBackgroundPassAbove(0);
+        m_run->kb().add(u"どんぐり"_s, u"木の実"_s, {});
+        ask(u"*ぐ*"_s);
+        ask(u"どんぐり"_s); // asked before the pattern's answer came
+        QCOMPARE(log().requests(), (QStringList{u"Play announce"_s, u"Speak 木の実"_s}));
+        QTest::qWait(200);
+        QCOMPARE(log().requests().size(), 2);
+        QVERIFY(!m_run->form().listWindow());
+    }
+
+    void aLongPassThatFindsNothingLeavesNewTypingAlone()
+    {
+        m_run->form().setBackgroundPassAbove(0);
+        m_run->kb().add(u"どんぐり"_s, u"木の実"_s, {});
+        ask(u"*ない*"_s);
+        text1()->setText(u"書きかけ"_s); // typed while the pass ran
+        QTRY_VERIFY(m_run->form().teachWindow());
+        QCOMPARE(m_run->form().teachWindow()->wordText(), u"*ない*"_s);
+        QCOMPARE(text1()->text(), u"書きかけ"_s);
+    }
+
     void theStatusKeywordReportsTheCountEvenIfItIsAWord()
     {
         for (int i = 0; i < 11; ++i)
