@@ -15,6 +15,8 @@ DocumentWindow::DocumentWindow(WebBrowser &browser, QWidget *parent)
     : QMainWindow(parent), m_browser(browser), m_view(new QTextBrowser(this))
 {
     setObjectName(QStringLiteral("DocumentWindow"));
+    // It does a web browser's work: coming back from it is coming back from outside.
+    standInForAnotherApplication(this);
     setFont(japaneseFont());
     resize(720, 560);
     m_view->setObjectName(QStringLiteral("DocumentView"));

@@ -1,5 +1,6 @@
 #include "editors/form3.h"
 #include "support/window_run.h"
+#include "ui/ui_support.h"
 
 #include <QListWidget>
 #include <QSignalSpy>
@@ -86,7 +87,38 @@ private Q_SLOTS:
                  (QStringList{u"Play read"_s, u"Speak リストから選んでください。"_s}));
     }
 
+    void switchingToTheListActivatesItUnlessComingFromAStandIn_data()
+    {
+        QTest::addColumn<bool>("standIn");
+        QTest::addColumn<QStringList>("requests");
+        QTest::newRow("from another window of the program")
+            << false << QStringList{u"Play read"_s, u"Speak リストから選んでください。"_s};
+        QTest::newRow("from a window standing in for a browser") << true << QStringList{};
+    }
+    void switchingToTheListActivatesItUnlessComingFromAStandIn()
+    {
+        QFETCH(bool, standIn);
+        QFETCH(QStringList, requests);
+        m_run->kb().add(u"どんぐり"_s, u"木の実"_s, {});
+        m_run->state.SearchWord = u"どん*"_s;
+        Form3 *list = m_run->keep(new Form3(m_run->state));
+        QWidget *other = m_run->keep(new QWidget);
+        if (standIn)
+            standInForAnotherApplication(other);
+        activate(list);
+        activate(other);
+        log().clear();
+        activate(list);
+        QCOMPARE(log().requests(), requests);
+    }
+
 private:
+    static void activate(QWidget *window)
+    {
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window));
+    }
+
     // The list as question answering shows it after a pattern question.
     Form3 *open(const QString &pattern)
     {
