@@ -21,7 +21,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     introduceToDesktop(app);
 
-    SingleInstance instance(SingleInstance::nameForCurrentUser());
+    SingleInstance instance(QDBusConnection::sessionBus(), SingleInstance::sessionRuntimeFolder());
     if (instance.handOverToRunningInstance())
         return 0; // the character already on the desktop comes forward instead
 
