@@ -10,10 +10,15 @@ trap 'rm -rf "$work"' EXIT
 cmake --install "$build_dir" --prefix "$work/prefix" > "$work/install.log"
 for f in bin/donguri bin/donguri-kb share/applications/org.donguri.Donguri.desktop \
          share/dbus-1/services/org.donguri.Donguri.service \
+         share/metainfo/org.donguri.Donguri.metainfo.xml share/doc/donguri/COPYING \
          share/icons/hicolor/scalable/apps/org.donguri.Donguri.svg \
          share/icons/hicolor/48x48/apps/org.donguri.Donguri.png share/donguri/installed; do
     [ -e "$work/prefix/$f" ] || { echo "not installed: $f"; exit 1; }
 done
+
+# What a software centre reads: the metadata together with the desktop entry and icons it names.
+appstreamcli validate-tree --no-net --strict "$work/prefix" > "$work/appstream.log" 2>&1 \
+    || { echo "appstreamcli validate-tree:"; cat "$work/appstream.log"; exit 1; }
 
 export HOME=$work/home XDG_DATA_HOME=$work/home/.local/share XDG_CONFIG_HOME=$work/home/.config
 # No session bus: a runtime folder of its own holds the socket that keeps one program per
