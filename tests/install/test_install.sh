@@ -34,8 +34,9 @@ fi
 
 [ -S "$XDG_RUNTIME_DIR/org.donguri.Donguri" ] || { echo "no socket in the runtime folder"; exit 1; }
 # The service file names the installed program.
-grep -qx "Exec=$work/prefix/bin/donguri" "$work/prefix/share/dbus-1/services/org.donguri.Donguri.service" \
-    || { echo "the D-Bus service names another program:"; cat "$work/prefix/share/dbus-1/services/org.donguri.Donguri.service"; exit 1; }
+service=$work/prefix/share/dbus-1/services/org.donguri.Donguri.service
+grep -qx "Exec=$work/prefix/bin/donguri" "$service" \
+    || { echo "the D-Bus service names another program:"; cat "$service"; exit 1; }
 
 data=$XDG_DATA_HOME/donguri
 [ -f "$data/donguri.ini" ] || { echo "no settings file in $data"; exit 1; }
