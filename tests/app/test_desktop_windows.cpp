@@ -10,7 +10,6 @@
 #include <QLineEdit>
 #include <QProcess>
 #include <QSignalSpy>
-#include <QStandardPaths>
 #include <QTest>
 
 using namespace donguri;
