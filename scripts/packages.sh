@@ -2,7 +2,14 @@
 # the tests and the checks need, and a function that installs whichever of them are missing.
 
 build_packages=(cmake make g++ pkg-config dpkg-dev qt6-base-dev qt6-svg-dev libxcb1-dev libsqlite3-dev
-                fonts-noto-cjk espeak-ng kakasi xvfb xauth imagemagick)
+                fonts-noto-cjk espeak-ng kakasi xvfb xauth imagemagick
+                # Qt's own texts in Japanese (also needed by the installed program)
+                qt6-translations-l10n
+                # the tests: the desktop's view of the windows (xprop), a private session bus
+                # (dbus-run-session) and a desktop's way of starting the program (gapplication),
+                # and the checks of the desktop entry and the AppStream metadata
+                x11-utils dbus-daemon dbus-session-bus-common libglib2.0-bin desktop-file-utils
+                appstream)
 
 # What the layout checks (scripts/check-format, scripts/check-layers) need.
 check_packages=(clang-format python3)

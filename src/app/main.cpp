@@ -1,3 +1,4 @@
+#include "app/desktop_integration.h"
 #include "app/desktop_services.h"
 #include "app/module1.h"
 #include "app/single_instance.h"
@@ -5,7 +6,6 @@
 #include "ui/shared_state.h"
 
 #include <QApplication>
-#include <QIcon>
 
 #include <memory>
 
@@ -19,12 +19,9 @@ int main(int argc, char *argv[])
         && !qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "xcb");
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("donguri"));
-    QApplication::setApplicationDisplayName(QStringLiteral("どんぐりくん"));
-    QApplication::setDesktopFileName(QStringLiteral("org.donguri.Donguri"));
-    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("org.donguri.Donguri")));
+    introduceToDesktop(app);
 
-    SingleInstance instance(SingleInstance::nameForCurrentUser());
+    SingleInstance instance(QDBusConnection::sessionBus(), SingleInstance::sessionRuntimeFolder());
     if (instance.handOverToRunningInstance())
         return 0; // the character already on the desktop comes forward instead
 
@@ -35,7 +32,9 @@ int main(int argc, char *argv[])
     std::unique_ptr<Form1> mainWindow;
     Module1::Main(state, DatabasePlaces::ofRunningProgram(), [&] {
         mainWindow = std::make_unique<Form1>(state, services);
-        QObject::connect(mainWindow.get(), &Form1::endRequested, &app, &QApplication::quit);
+        // Queued: the bar's close, which may ask for the end, finishes before every window goes.
+        QObject::connect(mainWindow.get(), &Form1::endRequested, &app, &QApplication::quit,
+                         Qt::QueuedConnection);
         QObject::connect(&instance, &SingleInstance::activationRequested, mainWindow.get(), [&] {
             mainWindow->showNormal();
             mainWindow->raise();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDBusConnection>
 #include <QObject>
 #include <QString>
 
@@ -7,30 +8,49 @@ class QLocalServer;
 
 namespace donguri {
 
-// Keeps one character per user on the desktop: a second start only asks the running program to
-// come to the front, then ends.
+// One character per desktop session, the freedesktop way: the running program owns
+// org.donguri.Donguri on the session bus and answers org.freedesktop.Application there, so a
+// second start (or the desktop, starting it through D-Bus) only brings its bar forward. Without
+// a session bus a socket in the session's own runtime folder does the same; without either,
+// every start stands alone.
 class SingleInstance : public QObject
 {
     Q_OBJECT
 public:
-    explicit SingleInstance(const QString &name, QObject *parent = nullptr);
+    static const QString ServiceName;
+    static const QString ObjectPath;
+
+    // `bus` is the session bus, possibly not connected; `runtimeFolder` the session's own folder
+    // ($XDG_RUNTIME_DIR), empty when there is none.
+    SingleInstance(const QDBusConnection &bus, const QString &runtimeFolder,
+                   QObject *parent = nullptr);
     ~SingleInstance() override;
 
-    // True when another instance answered (and has been asked to come forward); otherwise this
-    // one now listens for later starts.
+    // This desktop session's runtime folder, or empty. Never the temporary folder that every
+    // session of the user shares.
+    static QString sessionRuntimeFolder();
+
+    // True when another instance of this session answered (and has been asked to come
+    // forward); otherwise this one now answers later starts.
     bool handOverToRunningInstance();
 
-    // The name for this user: one character per user, not per machine.
-    static QString nameForCurrentUser();
+    // The socket's path when there is no session bus; empty when no socket is used.
+    QString socketPath() const;
 
 Q_SIGNALS:
     void activationRequested();
 
 private:
-    bool listen();
+    enum class Claim { Ours, Taken, NoBus };
+    Claim claimOnBus();
+    void askRunningInstanceOnBus();
+    bool handOverOnSocket();
+    bool listenOnSocket();
 
-    QString m_name;
+    QDBusConnection m_bus;
+    QString m_runtimeFolder;
     QLocalServer *m_server = nullptr;
+    bool m_ownsName = false;
 };
 
 } // namespace donguri

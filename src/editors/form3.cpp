@@ -66,8 +66,8 @@ void Form3::present()
 void Form3::onFocusWindowChanged(QWindow *window)
 {
     // Switching here from another window of the program counts as activation; coming back from
-    // another application does not.
-    const bool fromOwnWindow = !m_lastFocus.isNull();
+    // another application, or from a window standing in for one, does not.
+    const bool fromOwnWindow = m_lastFocus && !standsInForAnotherApplication(m_lastFocus);
     m_lastFocus = window;
     if (window && window == windowHandle() && fromOwnWindow && m_presentedRecently.hasExpired())
         Form_Activate();

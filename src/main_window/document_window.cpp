@@ -15,9 +15,12 @@ DocumentWindow::DocumentWindow(WebBrowser &browser, QWidget *parent)
     : QMainWindow(parent), m_browser(browser), m_view(new QTextBrowser(this))
 {
     setObjectName(QStringLiteral("DocumentWindow"));
+    // It does a web browser's work: coming back from it is coming back from outside.
+    standInForAnotherApplication(this);
     setFont(japaneseFont());
     resize(720, 560);
     m_view->setObjectName(QStringLiteral("DocumentView"));
+    m_view->setAccessibleName(QStringLiteral("文書"));
     // Links inside a document go through the same rules as an entry's link.
     m_view->setOpenLinks(false);
     m_view->setOpenExternalLinks(false);
@@ -32,6 +35,9 @@ DocumentWindow::DocumentWindow(WebBrowser &browser, QWidget *parent)
         bar->addAction(style()->standardIcon(QStyle::SP_ArrowForward), QStringLiteral("進む"));
     QAction *external = bar->addAction(style()->standardIcon(QStyle::SP_DirOpenIcon),
                                        QStringLiteral("既定のアプリで開く"));
+    back->setObjectName(QStringLiteral("Back"));
+    forward->setObjectName(QStringLiteral("Forward"));
+    external->setObjectName(QStringLiteral("OpenInDesktopApplication"));
     back->setEnabled(false);
     forward->setEnabled(false);
     connect(back, &QAction::triggered, m_view, &QTextBrowser::backward);
@@ -40,8 +46,10 @@ DocumentWindow::DocumentWindow(WebBrowser &browser, QWidget *parent)
     connect(m_view, &QTextBrowser::forwardAvailable, forward, &QAction::setEnabled);
     connect(external, &QAction::triggered, this, &DocumentWindow::openInDesktopApplication);
     connect(m_view, &QTextBrowser::anchorClicked, this, &DocumentWindow::followLink);
-    connect(m_view, &QTextBrowser::sourceChanged, this,
-            [this](const QUrl &url) { setWindowTitle(QFileInfo(url.toLocalFile()).fileName()); });
+    connect(m_view, &QTextBrowser::sourceChanged, this, [this](const QUrl &url) {
+        setWindowTitle(QFileInfo(url.toLocalFile()).fileName());
+        setAccessibleName(windowTitle());
+    });
 }
 
 void DocumentWindow::showDocument(const QUrl &url)
@@ -84,9 +92,11 @@ void DocumentWindow::followLink(const QUrl &url)
 
 void DocumentWindow::openInDesktopApplication()
 {
-    // The file was checked when it was opened: a document, not a program.
-    if (m_view->source().isLocalFile())
-        m_browser.openUrl(m_view->source());
+    // Checked again now: the file may have been replaced since it was shown, and the desktop's
+    // default application for a program is the program itself.
+    const QUrl shown = m_view->source();
+    if (shown.isLocalFile() && isDocumentFile(QFileInfo(shown.toLocalFile())))
+        m_browser.openUrl(shown);
 }
 
 DesktopLinkOpener::DesktopLinkOpener(WebBrowser &browser) : m_browser(browser) {}

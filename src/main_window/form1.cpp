@@ -13,7 +13,6 @@
 #include "ui/shared_state.h"
 #include "ui/ui_support.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QCloseEvent>
@@ -190,8 +189,15 @@ void Form1::Hanasimasu(qint16 topic)
 
 void Form1::Timer2_Timer()
 {
-    // Ending the program closes its windows; from now on this one lets itself be closed.
-    m_leaving = true;
+    endProgram();
+}
+
+// Asked once: ending closes every window, this one included, which must not ask again.
+void Form1::endProgram()
+{
+    if (m_ending)
+        return;
+    m_ending = true;
     Q_EMIT endRequested();
 }
 
@@ -363,18 +369,13 @@ void Form1::showCorrectionWindow()
         m_form4, [this] { return new Form4(m_state, m_services.characters, m_services.files); }));
 }
 
-// Closing the bar from its title bar says goodbye the same way 終了 does, rather than leaving
-// the character standing on the desktop without its bar. A desktop session that is logging out
-// is never held up.
+// Closing the bar from its title bar ends the program at once: the character leaves with its
+// bar, with no farewell (that is what 終了 is for), and a desktop session that is logging out is
+// never held up.
 void Form1::closeEvent(QCloseEvent *event)
 {
-    if (m_leaving || qApp->isSavingSession()) {
-        event->accept();
-        return;
-    }
-    event->ignore();
-    if (!m_timer2.isActive())
-        Button_Click();
+    event->accept();
+    endProgram();
 }
 
 void Form1::mouseDoubleClickEvent(QMouseEvent *event)

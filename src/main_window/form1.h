@@ -59,7 +59,7 @@ public:
     QTimer &Timer2() { return m_timer2; }
 
 Q_SIGNALS:
-    // The farewell has run its five seconds: the program ends now.
+    // The program ends now: the farewell has run its five seconds, or the bar was closed.
     void endRequested();
 
 protected:
@@ -80,6 +80,7 @@ private:
     void showTeachWindow();
     void showListWindow();
     void showCorrectionWindow();
+    void endProgram();
 
     SharedState &m_state;
     Services m_services;
@@ -103,7 +104,7 @@ private:
     QPointer<Form4> m_form4;
     QPointer<Form5> m_form5;
     bool m_form3Initialized = false;
-    bool m_leaving = false; // the farewell has run out: closing is no longer refused
+    bool m_ending = false;
 };
 
 } // namespace donguri

@@ -5,24 +5,50 @@
 #include <QFileInfo>
 #include <QMimeDatabase>
 
+#include <algorithm>
+
 namespace donguri {
 
 namespace {
 
-bool isViewableDocument(const QFileInfo &file)
+// What the document window can show. Only the type counts, never the mode bits: files on disks
+// formatted for another system, or on network shares, usually carry every bit.
+bool isDocumentType(const QMimeType &type)
 {
-    // Anything with an execute bit is a program to someone; it is never opened from here.
-    if (!file.isFile() || !file.isReadable()
-        || (file.permissions() & (QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther)))
-        return false;
     static const QStringList documents = {
         QStringLiteral("text/html"), QStringLiteral("application/xhtml+xml"),
         QStringLiteral("text/plain"), QStringLiteral("text/markdown"), QStringLiteral("text/csv")};
-    const QMimeType type = QMimeDatabase().mimeTypeForFile(file);
     return documents.contains(type.name()) || type.name().startsWith(u"image/");
 }
 
+// Programs, scripts and desktop entries (which name a program to start): the desktop would run
+// them rather than show them.
+bool isProgramType(const QMimeType &type)
+{
+    static const QStringList programs = {
+        QStringLiteral("application/x-executable"), // scripts of every language inherit it
+        QStringLiteral("application/x-sharedlib"),
+        QStringLiteral("application/x-ms-dos-executable"),
+        QStringLiteral("application/vnd.microsoft.portable-executable"),
+        QStringLiteral("application/x-msi"),
+        QStringLiteral("application/x-desktop"),
+    };
+    return std::any_of(programs.cbegin(), programs.cend(),
+                       [&](const QString &program) { return type.inherits(program); });
+}
+
 } // namespace
+
+bool isDocumentFile(const QFileInfo &file)
+{
+    if (!file.isFile() || !file.isReadable())
+        return false;
+    // The name decides what kind of document it is; the contents must not be a program that
+    // merely carries a document's name.
+    const QMimeDatabase types;
+    return isDocumentType(types.mimeTypeForFile(file))
+           && !isProgramType(types.mimeTypeForFile(file, QMimeDatabase::MatchContent));
+}
 
 LinkTarget classifyLink(const QString &link, const QString &baseFolder)
 {
@@ -45,7 +71,7 @@ LinkTarget classifyLink(const QString &link, const QString &baseFolder)
         return {LinkTarget::Kind::Refused, url};
 
     const QFileInfo file(QDir(baseFolder), path);
-    if (!isViewableDocument(file))
+    if (!isDocumentFile(file))
         return {LinkTarget::Kind::Refused, QUrl::fromLocalFile(file.absoluteFilePath())};
     return {LinkTarget::Kind::LocalDocument, QUrl::fromLocalFile(file.canonicalFilePath())};
 }

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QUrl>
 
+class QFileInfo;
+
 namespace donguri {
 
 // What an entry's link is, and so what may be done with it.
@@ -20,6 +22,10 @@ struct LinkTarget
 
 // Relative paths are taken from the knowledge base's own folder.
 LinkTarget classifyLink(const QString &link, const QString &baseFolder);
+
+// A readable file of a type the document window shows (HTML, text, a picture) whose contents
+// are not a program, a script or a desktop entry.
+bool isDocumentFile(const QFileInfo &file);
 
 // Shows an entry's link. Returns once a local document is loaded; a web page is only handed on.
 class LinkOpener

@@ -1,9 +1,17 @@
 #include "ui_support.h"
 
+#include <QApplication>
 #include <QPushButton>
 #include <QWidget>
+#include <QWindow>
+
+#include <algorithm>
 
 namespace donguri {
+
+namespace {
+const char *const StandInProperty = "donguriStandsInForAnotherApplication";
+} // namespace
 
 QFont japaneseFont(double pointSize)
 {
@@ -32,6 +40,19 @@ void presentWindow(QWidget *window)
     window->show();
     window->raise();
     window->activateWindow();
+}
+
+void standInForAnotherApplication(QWidget *window)
+{
+    window->setProperty(StandInProperty, true);
+}
+
+bool standsInForAnotherApplication(const QWindow *window)
+{
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    return std::any_of(windows.cbegin(), windows.cend(), [window](const QWidget *widget) {
+        return widget->windowHandle() == window && widget->property(StandInProperty).toBool();
+    });
 }
 
 } // namespace donguri

@@ -5,6 +5,7 @@
 
 class QPushButton;
 class QWidget;
+class QWindow;
 
 namespace donguri {
 
@@ -25,5 +26,11 @@ QPushButton *makeButton(QWidget *parent, const QString &name, const QString &cap
 
 // Shows a modeless window without an owner and brings it to the front.
 void presentWindow(QWidget *window);
+
+// Marks a window of the program that stands in for another application (the document window
+// stands in for a web browser): going from it to another window of the program is coming back
+// from outside, not switching between the program's own windows.
+void standInForAnotherApplication(QWidget *window);
+bool standsInForAnotherApplication(const QWindow *window);
 
 } // namespace donguri

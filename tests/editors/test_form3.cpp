@@ -2,6 +2,7 @@
 #include "support/item_views.h"
 #include "support/test_env.h"
 #include "support/window_run.h"
+#include "ui/ui_support.h"
 
 #include <QListView>
 #include <QScrollBar>
@@ -168,7 +169,38 @@ private Q_SLOTS:
         QCOMPARE(log().requests().last(), u"Speak リストから選んでください。"_s);
     }
 
+    void switchingToTheListActivatesItUnlessComingFromAStandIn_data()
+    {
+        QTest::addColumn<bool>("standIn");
+        QTest::addColumn<QStringList>("requests");
+        QTest::newRow("from another window of the program")
+            << false << QStringList{u"Play read"_s, u"Speak リストから選んでください。"_s};
+        QTest::newRow("from a window standing in for a browser") << true << QStringList{};
+    }
+    void switchingToTheListActivatesItUnlessComingFromAStandIn()
+    {
+        QFETCH(bool, standIn);
+        QFETCH(QStringList, requests);
+        m_run->kb().add(u"どんぐり"_s, u"木の実"_s, {});
+        m_run->state.SearchWord = u"どん*"_s;
+        Form3 *list = m_run->keep(new Form3(m_run->state, m_run->connection));
+        QWidget *other = m_run->keep(new QWidget);
+        if (standIn)
+            standInForAnotherApplication(other);
+        activate(list);
+        activate(other);
+        log().clear();
+        activate(list);
+        QCOMPARE(log().requests(), requests);
+    }
+
 private:
+    static void activate(QWidget *window)
+    {
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window));
+    }
+
     // The list as question answering shows it after a pattern question.
     Form3 *open(const QString &pattern)
     {

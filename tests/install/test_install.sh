@@ -9,20 +9,34 @@ trap 'rm -rf "$work"' EXIT
 
 cmake --install "$build_dir" --prefix "$work/prefix" > "$work/install.log"
 for f in bin/donguri bin/donguri-kb share/applications/org.donguri.Donguri.desktop \
+         share/dbus-1/services/org.donguri.Donguri.service \
+         share/metainfo/org.donguri.Donguri.metainfo.xml share/doc/donguri/COPYING \
          share/icons/hicolor/scalable/apps/org.donguri.Donguri.svg \
          share/icons/hicolor/48x48/apps/org.donguri.Donguri.png share/donguri/installed; do
     [ -e "$work/prefix/$f" ] || { echo "not installed: $f"; exit 1; }
 done
 
+# What a software centre reads: the metadata together with the desktop entry and icons it names.
+appstreamcli validate-tree --no-net --strict "$work/prefix" > "$work/appstream.log" 2>&1 \
+    || { echo "appstreamcli validate-tree:"; cat "$work/appstream.log"; exit 1; }
+
 export HOME=$work/home XDG_DATA_HOME=$work/home/.local/share XDG_CONFIG_HOME=$work/home/.config
-# A private temp folder also gives the single-instance socket a place of its own.
+# No session bus: a runtime folder of its own holds the socket that keeps one program per
+# session.
 export XDG_RUNTIME_DIR=$work/runtime QT_QPA_PLATFORM=offscreen TMPDIR=$work/tmp
+export DBUS_SESSION_BUS_ADDRESS=unix:path=$work/no-bus
 mkdir -p "$HOME" "$TMPDIR" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 status=0
 timeout 4 "$work/prefix/bin/donguri" > "$work/run.log" 2>&1 || status=$?
 if [ "$status" -ne 124 ]; then
     echo "the installed program ended by itself (status $status):"; cat "$work/run.log"; exit 1
 fi
+
+[ -S "$XDG_RUNTIME_DIR/org.donguri.Donguri" ] || { echo "no socket in the runtime folder"; exit 1; }
+# The service file names the installed program.
+service=$work/prefix/share/dbus-1/services/org.donguri.Donguri.service
+grep -qx "Exec=$work/prefix/bin/donguri" "$service" \
+    || { echo "the D-Bus service names another program:"; cat "$service"; exit 1; }
 
 data=$XDG_DATA_HOME/donguri
 [ -f "$data/donguri.ini" ] || { echo "no settings file in $data"; exit 1; }

@@ -1,10 +1,12 @@
 #include "kb/knowledge_base.h"
 #include "support/item_views.h"
+#include "support/sample_files.h"
 #include "support/test_env.h"
 #include "support/test_run.h"
 
 #include <QCheckBox>
 #include <QClipboard>
+#include <QDir>
 #include <QFile>
 #include <QGuiApplication>
 #include <QInputMethodEvent>
@@ -242,10 +244,34 @@ private Q_SLOTS:
         QCOMPARE(log().requests(), (QStringList{u"Play announce"_s, u"Speak 木の実"_s}));
     }
 
+    void documentsAreShownWhateverTheirModeBits_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("page") << u"page.html"_s << QByteArray("<html><body>x</body></html>");
+        QTest::newRow("text") << u"memo.txt"_s << u"覚え書き"_s.toUtf8();
+        QTest::newRow("picture") << u"acorn.png"_s << pictureBytes();
+    }
+    void documentsAreShownWhateverTheirModeBits()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, bytes);
+        writeBytes(m_run->file(name), bytes);
+        QVERIFY(QFile::setPermissions(m_run->file(name), EveryBit));
+        m_run->kb().add(u"文書"_s, u"意味"_s, name);
+        ask(u"文書"_s);
+        QVERIFY(m_run->links.documentWindow());
+        QVERIFY(m_run->links.documentWindow()->isVisible());
+        QCOMPARE(m_run->links.documentWindow()->source(), QUrl::fromLocalFile(m_run->file(name)));
+        QCOMPARE(log().requests(), (QStringList{u"Play announce"_s, u"Speak 意味"_s}));
+    }
+
     void linksThatCouldRunSomethingAreNeverOpened_data()
     {
         QTest::addColumn<QString>("link");
-        QTest::newRow("executable file") << u"tool.html"_s;
+        QTest::newRow("program named like a page") << u"tool.html"_s;
+        QTest::newRow("Windows program named like a page") << u"setup.htm"_s;
+        QTest::newRow("script named like a text") << u"notes.txt"_s;
         QTest::newRow("shell script") << u"run.sh"_s;
         QTest::newRow("missing file") << u"/no/such/file.html"_s;
         QTest::newRow("javascript scheme") << u"javascript:alert(1)"_s;
@@ -255,12 +281,14 @@ private Q_SLOTS:
     void linksThatCouldRunSomethingAreNeverOpened()
     {
         QFETCH(QString, link);
-        writeBytes(m_run->file(u"tool.html"_s), "<html>x</html>");
-        QFile::setPermissions(m_run->file(u"tool.html"_s),
-                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        writeBytes(m_run->file(u"tool.html"_s), linuxProgramBytes());
+        writeBytes(m_run->file(u"setup.htm"_s), windowsProgramBytes());
         const QByteArray touch = "touch '" + m_run->file(u"pwned"_s).toUtf8() + "'";
         writeBytes(m_run->file(u"run.sh"_s), "#!/bin/sh\n" + touch + "\n");
+        writeBytes(m_run->file(u"notes.txt"_s), "#!/bin/sh\n" + touch + "\n");
         writeBytes(m_run->file(u"app.desktop"_s), "[Desktop Entry]\nExec=" + touch + "\n");
+        for (const QString &name : QDir(m_run->dir.path()).entryList(QDir::Files))
+            QFile::setPermissions(m_run->file(name), EveryBit);
         m_run->kb().add(u"危ない"_s, u"それでも意味は話す"_s, link);
         ask(u"危ない"_s);
         QVERIFY(m_run->browser.opened.isEmpty());

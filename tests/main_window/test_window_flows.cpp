@@ -66,6 +66,34 @@ private Q_SLOTS:
         QCOMPARE(rowCount(list->list()), 2);
     }
 
+    void comingBackFromTheDocumentWindowDoesNotRefillTheList()
+    {
+        // The document window does a browser's work: coming back from it is coming back from
+        // another application. Coming from the teach window is switching within the program.
+        const QString page = m_run->file(u"page.html"_s);
+        writeBytes(page, "<html><body>x</body></html>");
+        m_run->kb().add(u"どんぐり"_s, u"木の実"_s, page);
+        ask(u"どん*"_s);
+        Form3 *list = m_run->form().listWindow();
+        QVERIFY(QTest::qWaitForWindowActive(list));
+        QTest::qWait(700); // past the showing, whose own activation is already counted
+        clickRow(list->list(), 0);
+        DocumentWindow *document = m_run->links.documentWindow();
+        QVERIFY(document && QTest::qWaitForWindowActive(document));
+        log().clear();
+        list->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(list));
+        QVERIFY(log().entries.isEmpty());
+
+        askUnknown(u"くぬぎ"_s);
+        QVERIFY(QTest::qWaitForWindowActive(m_run->form().teachWindow()));
+        log().clear();
+        list->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(list));
+        QCOMPARE(log().requests(),
+                 (QStringList{u"Play read"_s, u"Speak リストから選んでください。"_s}));
+    }
+
     void equalWordsPresentTheFirstEntry()
     {
         m_run->kb().add(u"くり"_s, u"一つ目"_s, {});

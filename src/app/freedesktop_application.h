@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QDBusAbstractAdaptor>
+#include <QStringList>
+#include <QVariantList>
+#include <QVariantMap>
+
+#include <functional>
+
+namespace donguri {
+
+// org.freedesktop.Application on the session bus: how the desktop starts or calls up a program
+// whose desktop entry says DBusActivatable=true, and how a second start reaches the first.
+class FreedesktopApplication : public QDBusAbstractAdaptor
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Application")
+public:
+    FreedesktopApplication(QObject *exported, std::function<void()> bringForward);
+
+public Q_SLOTS:
+    // The program opens no files and has no actions of its own: whatever the desktop asks for,
+    // the bar comes forward.
+    void Activate(const QVariantMap &platformData);
+    void Open(const QStringList &uris, const QVariantMap &platformData);
+    void ActivateAction(const QString &name, const QVariantList &parameter,
+                        const QVariantMap &platformData);
+
+private:
+    std::function<void()> m_bringForward;
+};
+
+} // namespace donguri

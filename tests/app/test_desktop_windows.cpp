@@ -1,0 +1,154 @@
+// The windows as the desktop receives them over X. Runs on a private Xvfb
+// (tests/support/with_xvfb.sh).
+#include "app/desktop_integration.h"
+#include "character/drawn_character.h"
+#include "support/test_env.h"
+#include "support/test_run.h"
+#include "support/x_desktop.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace donguri;
+using namespace donguri::testing;
+using namespace Qt::StringLiterals;
+
+class TestDesktopWindows : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase()
+    {
+        introduceToDesktop(*qApp); // as the program does at start
+        QVERIFY2(m_desktop.isConnected(), "needs an X display: run through with_xvfb.sh");
+    }
+    void cleanupTestCase() { m_everyWindow.reset(); }
+
+    void everyWindowShowsExactlyItsCaption_data()
+    {
+        QTest::addColumn<QString>("objectName");
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("question bar") << u"Form1"_s << u"どんぐりくん"_s;
+        QTest::newRow("teach") << u"Form2"_s << u"教えてください。"_s;
+        QTest::newRow("match list") << u"Form3"_s << u"一覧表"_s;
+        QTest::newRow("correction") << u"Form4"_s << u"直します。"_s;
+        QTest::newRow("settings") << u"Form5"_s << u"ファイル設定"_s;
+        QTest::newRow("document") << u"DocumentWindow"_s << u"page.html"_s;
+        QTest::newRow("character") << u"CharacterFigure"_s << u"Genie"_s;
+        QTest::newRow("speech balloon") << u"SpeechBalloon"_s << u"Genie"_s;
+    }
+    void everyWindowShowsExactlyItsCaption()
+    {
+        QFETCH(QString, objectName);
+        QFETCH(QString, caption);
+        if (!m_everyWindow)
+            openEveryWindow();
+        QWidget *window = topLevelWindow(objectName);
+        QVERIFY2(window, qPrintable(objectName + u" was never made"_s));
+        // The balloon is shown only while the character speaks; its X window has its title
+        // from the start all the same.
+        QTRY_COMPARE(m_desktop.windowName(quint32(window->winId())), caption);
+    }
+
+    void closingTheBarFromItsTitleBarEndsAtOnceWithoutAFarewell()
+    {
+        TestRun run;
+        Form1 &bar = run.start();
+        bar.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&bar));
+        QSignalSpy ended(&bar, &Form1::endRequested);
+        m_desktop.askToClose(quint32(bar.winId()));
+        QTRY_COMPARE(ended.count(), 1);
+        QVERIFY(!bar.isVisible());
+        QVERIFY(run.log().entries.isEmpty()); // no farewell, nothing else either
+        QVERIFY(!bar.Timer2().isActive());
+    }
+
+    void theProgramEndsPromptlyWhenItsBarIsClosed()
+    {
+        QTemporaryDir home;
+        // A copy of its own, so the settings and knowledge base it makes stay in the temporary
+        // folder.
+        const QString program = home.filePath(u"donguri"_s);
+        QVERIFY(QFile::copy(QStringLiteral(DONGURI_EXECUTABLE), program));
+        QProcess donguri;
+        donguri.setProcessEnvironment(privateSession(home.path()));
+        donguri.setProcessChannelMode(QProcess::ForwardedChannels);
+        donguri.start(program, {});
+        QVERIFY(donguri.waitForStarted());
+
+        QList<quint32> bar;
+        QTRY_VERIFY_WITH_TIMEOUT(
+            !(bar = m_desktop.windowsOfProcess(donguri.processId(), u"どんぐりくん"_s)).isEmpty(),
+            30000);
+        m_desktop.askToClose(bar.first());
+        // The farewell of 終了 takes five seconds; a close from the title bar has none.
+        QVERIFY(donguri.waitForFinished(4000));
+        QCOMPARE(donguri.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(donguri.exitCode(), 0);
+    }
+
+private:
+    // The bar with every window it opens, on the program's own drawn characters.
+    struct EveryWindow
+    {
+        TestRun run;
+        DesktopCharacterLoader characters;
+        std::unique_ptr<Form1> bar;
+    };
+
+    void openEveryWindow()
+    {
+        m_everyWindow = std::make_unique<EveryWindow>();
+        TestRun &run = m_everyWindow->run;
+        const QString page = run.file(u"page.html"_s);
+        writeBytes(page, "<html><body>page</body></html>");
+        run.kb().add(u"どんぐり"_s, u"木の実"_s, page);
+        m_everyWindow->bar = std::make_unique<Form1>(
+            run.state,
+            Services{run.clock, run.random, m_everyWindow->characters, run.links, run.chooser});
+        Form1 &bar = *m_everyWindow->bar;
+        bar.show();
+        ask(bar, u"どんぐり"_s);     // the document
+        ask(bar, u"知らない言葉"_s); // teach
+        ask(bar, u"ど*"_s);          // match list
+        bar.Command4_Click();        // correction
+        bar.Command5_Click();        // settings
+    }
+
+    static void ask(Form1 &bar, const QString &question)
+    {
+        bar.findChild<QLineEdit *>(u"Text1"_s)->setText(question);
+        bar.Command1_Click();
+    }
+
+    static QWidget *topLevelWindow(const QString &objectName)
+    {
+        for (QWidget *window : QApplication::topLevelWidgets()) {
+            if (window->objectName() == objectName)
+                return window;
+        }
+        return nullptr;
+    }
+
+    // The program's surroundings in a temporary home: no session bus, its own runtime folder.
+    static QProcessEnvironment privateSession(const QString &home)
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(u"HOME"_s, home);
+        env.insert(u"XDG_CONFIG_HOME"_s, home + u"/.config"_s);
+        env.insert(u"XDG_DATA_HOME"_s, home + u"/.local/share"_s);
+        env.insert(u"XDG_RUNTIME_DIR"_s, home);
+        env.insert(u"DBUS_SESSION_BUS_ADDRESS"_s, u"unix:path="_s + home + u"/no-bus"_s);
+        return env;
+    }
+
+    XDesktop m_desktop;
+    std::unique_ptr<EveryWindow> m_everyWindow;
+};
+
+QTEST_MAIN(TestDesktopWindows)
+#include "test_desktop_windows.moc"

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+struct xcb_connection_t;
+
+namespace donguri::testing {
+
+// The desktop's side of the X display a test runs on ($DISPLAY): a connection of its own that
+// reads what a window manager or task bar reads, and sends what a window manager sends.
+class XDesktop
+{
+public:
+    XDesktop();
+    ~XDesktop();
+    XDesktop(const XDesktop &) = delete;
+    XDesktop &operator=(const XDesktop &) = delete;
+
+    bool isConnected() const;
+    // The title the desktop shows (_NET_WM_NAME).
+    QString windowName(quint32 window) const;
+    // The top-level windows of one process (_NET_WM_PID), named `name`.
+    QList<quint32> windowsOfProcess(qint64 pid, const QString &name) const;
+    // What a title bar's close button does: a WM_DELETE_WINDOW message.
+    void askToClose(quint32 window) const;
+
+private:
+    quint32 atom(const char *name) const;
+    QByteArray property(quint32 window, quint32 name, quint32 type) const;
+
+    xcb_connection_t *m_connection = nullptr;
+    quint32 m_root = 0;
+};
+
+} // namespace donguri::testing
