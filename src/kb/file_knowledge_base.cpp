@@ -61,6 +61,9 @@ const char *const InsertEntrySql =
 const char *const UpdateEntrySql =
     "UPDATE 言葉 SET 言葉 = ?2, 意味 = ?3, 照合語 = " DONGURI_MATCH_WORD(
         "?2") ", リンク = ?4 WHERE ID = ?1";
+const char *const InsertEntryWithIdSql =
+    "INSERT INTO 言葉 (ID, 言葉, 意味, 照合語, リンク) VALUES (?1, ?2, ?3, " DONGURI_MATCH_WORD(
+        "?2") ", ?4)";
 // The words of up to this many entries are read with one statement.
 constexpr int WordsPerStatement = 64;
 
@@ -138,12 +141,13 @@ QStringList columnsOf(sql::Database &db, const char *table)
 
 } // namespace
 
-FileKnowledgeBase::FileKnowledgeBase(const QString &path) : KnowledgeBase(path)
+FileKnowledgeBase::FileKnowledgeBase(const QString &path, const FileSystemProbe &onNetwork)
+    : KnowledgeBase(path)
 {
     if (!QFileInfo::exists(path))
         createFile();
     openExisting();
-    configureConnection();
+    configureConnection(onNetwork(QFileInfo(path).absolutePath()));
 }
 
 FileKnowledgeBase::~FileKnowledgeBase() = default;
@@ -200,7 +204,7 @@ void FileKnowledgeBase::checkSchema()
         throw KbError(QStringLiteral("%1 is not a knowledge base").arg(path()));
 }
 
-void FileKnowledgeBase::configureConnection()
+void FileKnowledgeBase::configureConnection(bool onNetwork)
 {
     if (sqlite3_create_function_v2(m_db->handle(), "donguri_match", 2,
                                    SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS, nullptr,
@@ -209,7 +213,9 @@ void FileKnowledgeBase::configureConnection()
         m_db->fail("register match function");
     if (m_db->isReadOnly())
         return; // reading a write-protected file still works; writes will report the error
-    m_db->exec("PRAGMA journal_mode = WAL");
+    // A file that was moved onto a share in WAL mode is switched back; that waits for, and
+    // fails while, another program on this computer still has it open in WAL mode.
+    m_db->exec(onNetwork ? "PRAGMA journal_mode = DELETE" : "PRAGMA journal_mode = WAL");
     m_db->exec("PRAGMA synchronous = FULL");
     upgradeSchema();
 }
@@ -373,11 +379,67 @@ qint64 FileKnowledgeBase::addAll(const std::function<std::optional<NewEntry>()> 
     return count;
 }
 
-void FileKnowledgeBase::forEachEntry(const std::function<void(const Entry &)> &visit)
+namespace {
+
+class StatementReader final : public EntryReader
 {
-    Use query(statement(m_allEntries, "SELECT ID, 言葉, 意味, リンク FROM 言葉 ORDER BY ID"));
-    while (query->step())
-        visit(entryFrom(*query));
+public:
+    explicit StatementReader(sql::Statement &statement) : m_query(statement) {}
+
+    std::optional<Entry> next() override
+    {
+        if (!m_query->step())
+            return std::nullopt;
+        return entryFrom(*m_query);
+    }
+
+private:
+    Use m_query;
+};
+
+} // namespace
+
+std::unique_ptr<EntryReader> FileKnowledgeBase::readEntries()
+{
+    return std::make_unique<StatementReader>(
+        statement(m_allEntries, "SELECT ID, 言葉, 意味, リンク FROM 言葉 ORDER BY ID"));
+}
+
+qint64 FileKnowledgeBase::fillEmpty(const std::function<std::optional<Entry>()> &next,
+                                    std::optional<qint16> characterChoice,
+                                    const std::function<void(qint64 added)> &added)
+{
+    ++m_ownWrites;
+    sql::Transaction transaction(*m_db);
+    if (sql::Statement any(*m_db, "SELECT 1 FROM 言葉 LIMIT 1"); any.step())
+        throw KbError(QStringLiteral("%1 already holds entries").arg(path()));
+    Use insert(statement(m_addWithId, InsertEntryWithIdSql));
+    qint64 count = 0;
+    while (const std::optional<Entry> entry = next()) {
+        insert->bind(1, qint64(entry->id)).bind(2, entry->word).bind(4, entry->link);
+        if (entry->meaning)
+            insert->bind(3, *entry->meaning);
+        insert->run();
+        insert->reset(); // clears the meaning too, so a Null meaning stays Null
+        if (added)
+            added(++count);
+        else
+            ++count;
+    }
+    m_db->exec("DELETE FROM キャラクター");
+    if (characterChoice) {
+        sql::Statement choose(*m_db,
+                              "INSERT INTO キャラクター (ID, キャラクター番号) VALUES (1, ?1)");
+        choose.bind(1, qint64(*characterChoice));
+        choose.run();
+    }
+    transaction.commit();
+    return count;
+}
+
+qint64 FileKnowledgeBase::storedBytes()
+{
+    return QFileInfo(path()).size();
 }
 
 QStringList FileKnowledgeBase::integrityProblems()

@@ -2,6 +2,10 @@
 
 #include "file_knowledge_base.h"
 #include "kb_error.h"
+#include "kb_location.h"
+#include "server_knowledge_base.h"
+
+#include <QFileInfo>
 
 namespace donguri {
 
@@ -54,8 +58,20 @@ qint64 KnowledgeBase::addAll(const QList<NewEntry> &entries,
         added);
 }
 
-std::unique_ptr<KnowledgeBase> openKnowledgeBase(const QString &location)
+void KnowledgeBase::forEachEntry(const std::function<void(const Entry &)> &visit)
 {
+    const std::unique_ptr<EntryReader> reader = readEntries();
+    while (const std::optional<Entry> entry = reader->next())
+        visit(*entry);
+}
+
+std::unique_ptr<KnowledgeBase> openKnowledgeBase(const QString &location,
+                                                 const OpenOptions &options)
+{
+    if (isServerLocation(location))
+        return std::make_unique<ServerKnowledgeBase>(location, options);
+    if (!options.create && !QFileInfo(location).isFile())
+        throw KbError(QStringLiteral("no knowledge base at %1").arg(location));
     return std::make_unique<FileKnowledgeBase>(location);
 }
 
