@@ -388,13 +388,17 @@ public:
 
     std::optional<Entry> next() override
     {
-        if (!m_query->step())
+        // SQLite would start the statement over after its last row.
+        if (m_done || !m_query->step()) {
+            m_done = true;
             return std::nullopt;
+        }
         return entryFrom(*m_query);
     }
 
 private:
     Use m_query;
+    bool m_done = false;
 };
 
 } // namespace

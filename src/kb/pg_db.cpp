@@ -172,21 +172,31 @@ void Connection::connect()
             QString::fromUtf8(PQparameterStatus(m_conn, "server_encoding"))));
 }
 
+// Between calls the server has nothing to say (the program never listens for notifications):
+// anything it sent meanwhile is its farewell, a shutdown or restart terminating the session,
+// or the end of the connection. Then a new one is made before anything is sent.
+bool Connection::isIdleAndSound() const
+{
+    if (!m_conn || PQstatus(m_conn) != CONNECTION_OK)
+        return false;
+    pollfd socket{PQsocket(m_conn), POLLIN, 0};
+    return poll(&socket, 1, 0) == 0;
+}
+
 void Connection::ensureOpen()
 {
-    if (m_conn && PQstatus(m_conn) == CONNECTION_OK && PQconsumeInput(m_conn) == 1
-        && PQstatus(m_conn) == CONNECTION_OK)
+    if (isIdleAndSound())
         return;
     if (inTransaction())
         lost(u"the connection to the server broke"_s);
     connect();
 }
 
-void Connection::lost(const QString &why)
+void Connection::lost(const QString &why, bool timedOut)
 {
     const QString message = withoutPassword(u"%1: %2"_s.arg(shownLocation(), why));
     drop();
-    throw ConnectionLost(message);
+    throw ConnectionLost(message, timedOut);
 }
 
 void Connection::failed(pg_result *result)
@@ -208,7 +218,8 @@ void Connection::waitFor(short events, const QDeadlineTimer &deadline, const cha
             return;
         if (ready == 0)
             lost(u"no answer from the server within %1 ms while %2"_s.arg(m_patience.replyMs)
-                     .arg(QString::fromLatin1(what)));
+                     .arg(QString::fromLatin1(what)),
+                 true);
         if (errno != EINTR)
             lost(QString::fromLocal8Bit(strerror(errno)));
     }
@@ -324,7 +335,8 @@ void Transaction::commit()
     } catch (const ConnectionLost &lost) {
         throw ConnectionLost(
             lost.message()
-            + u" (the server did not confirm the commit: the change may or may not be stored)"_s);
+                + u" (the server did not confirm the commit: the change may or may not be stored)"_s,
+            lost.timedOut());
     }
 }
 

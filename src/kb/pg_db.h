@@ -23,7 +23,14 @@ namespace donguri::pg {
 class ConnectionLost : public KbError
 {
 public:
-    using KbError::KbError;
+    ConnectionLost(const QString &message, bool timedOut) : KbError(message), m_timedOut(timedOut)
+    {
+    }
+    // The server did not answer in time (rather than the connection breaking).
+    bool timedOut() const { return m_timedOut; }
+
+private:
+    bool m_timedOut;
 };
 
 // How long the program waits for the server. Zero waits as long as it takes.
@@ -119,7 +126,8 @@ private:
     Result collect();
     void waitFor(short events, const QDeadlineTimer &deadline, const char *what);
     pg_result *nextResult(const QDeadlineTimer &deadline);
-    [[noreturn]] void lost(const QString &why);
+    [[noreturn]] void lost(const QString &why, bool timedOut = false);
+    bool isIdleAndSound() const;
     [[noreturn]] void failed(pg_result *result);
 
     QString m_location;

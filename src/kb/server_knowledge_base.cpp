@@ -161,8 +161,9 @@ auto confirmed(Write write)
         if (lost.message().contains(u"may or may not"))
             throw;
         throw pg::ConnectionLost(lost.message()
-                                 + u" (the server did not confirm the change: it may or may "
-                                   "not be stored)"_s);
+                                     + u" (the server did not confirm the change: it may or may "
+                                       "not be stored)"_s,
+                                 lost.timedOut());
     }
 }
 
@@ -273,6 +274,30 @@ pg::Connection &ServerKnowledgeBase::open()
     return *m_db;
 }
 
+pg::Result ServerKnowledgeBase::read(const char *sql)
+{
+    return read(sql, {}, pg::Format::Text);
+}
+
+pg::Result ServerKnowledgeBase::read(const char *sql, const pg::Params &params)
+{
+    return read(sql, params, pg::Format::Text);
+}
+
+pg::Result ServerKnowledgeBase::read(const char *sql, const pg::Params &params, pg::Format format)
+{
+    try {
+        return open().exec(sql, params, format);
+    } catch (const pg::ConnectionLost &lost) {
+        // The connection broke just as the question went out (the server restarting at that
+        // moment): asking again on a new one is harmless, since reading changes nothing. Not
+        // after a wait that ran out, which would only double the wait.
+        if (lost.timedOut() || m_db->inTransaction())
+            throw;
+        return open().exec(sql, params, format);
+    }
+}
+
 void ServerKnowledgeBase::prepareTables(bool create)
 {
     const auto tablesThere = [this] {
@@ -354,11 +379,11 @@ std::optional<qint32> ServerKnowledgeBase::findWord(const QString &word)
     // "+ 0" keeps the planner from walking the primary key in ID order in search of the first
     // match, which reads every entry when there is none; the match column's index finds them.
     const pg::Result found =
-        open().exec(wanted.size() <= IndexedWordBytes ? R"sql(SELECT min("ID" + 0) FROM "言葉"
+        read(wanted.size() <= IndexedWordBytes ? R"sql(SELECT min("ID" + 0) FROM "言葉"
                     WHERE )sql" DONGURI_SHORT_WORD R"sql( AND "照合語" = $1)sql"
-                                                      : R"sql(SELECT min("ID" + 0) FROM "言葉"
+                                               : R"sql(SELECT min("ID" + 0) FROM "言葉"
                     WHERE )sql" DONGURI_LONG_WORD R"sql( AND "照合語" = $1)sql",
-                    params);
+             params);
     if (found.isNull(0, 0))
         return std::nullopt;
     return qint32(found.integer(0, 0));
@@ -368,8 +393,8 @@ std::optional<Entry> ServerKnowledgeBase::entry(qint32 id)
 {
     pg::Params params;
     params.integer(id);
-    const pg::Result found = open().exec(
-        R"sql(SELECT "ID", "言葉", "意味", "リンク" FROM "言葉" WHERE "ID" = $1)sql", params);
+    const pg::Result found =
+        read(R"sql(SELECT "ID", "言葉", "意味", "リンク" FROM "言葉" WHERE "ID" = $1)sql", params);
     if (found.rows() == 0)
         return std::nullopt;
     return entryFrom(found, 0);
@@ -377,62 +402,66 @@ std::optional<Entry> ServerKnowledgeBase::entry(qint32 id)
 
 qint64 ServerKnowledgeBase::countAll()
 {
-    return open().exec(R"sql(SELECT count(*) FROM "言葉")sql").integer(0, 0);
+    return read(R"sql(SELECT count(*) FROM "言葉")sql").integer(0, 0);
 }
 
 std::optional<qint64> ServerKnowledgeBase::changeToken()
 {
     if (!m_changeCounter)
         return std::nullopt;
-    const pg::Result count = open().exec(R"sql(SELECT max("回数") FROM "言葉_変更回数")sql");
+    const pg::Result count = read(R"sql(SELECT max("回数") FROM "言葉_変更回数")sql");
     if (count.isNull(0, 0))
         return std::nullopt;
     return count.integer(0, 0);
 }
 
 // Each shape of pattern asks in the way an index answers it; LIKE on the match column decides.
+ServerKnowledgeBase::Query ServerKnowledgeBase::patternQuery(const QString &pattern,
+                                                             bool trigramIndex)
+{
+    const QByteArray text = WordPattern(pattern).utf8();
+    const QList<QByteArray> pieces = text.split('*');
+    const qsizetype literalPieces = std::count_if(
+        pieces.cbegin(), pieces.cend(), [](const QByteArray &piece) { return !piece.isEmpty(); });
+    if (pieces.size() == 1) {
+        return {text.size() <= IndexedWordBytes ? R"sql(SELECT "ID" FROM "言葉"
+                            WHERE )sql" DONGURI_SHORT_WORD R"sql( AND "照合語" = $1)sql"
+                                                : R"sql(SELECT "ID" FROM "言葉"
+                            WHERE )sql" DONGURI_LONG_WORD R"sql( AND "照合語" = $1)sql",
+                {text}};
+    }
+    if (!pieces.first().isEmpty() || (!trigramIndex && literalPieces != 1)) {
+        // A literal start narrows by the index range the planner takes from LIKE's prefix.
+        return {R"sql(SELECT "ID" FROM "言葉"
+                    WHERE )sql" DONGURI_SHORT_WORD R"sql( AND "照合語" LIKE $1
+                UNION ALL SELECT "ID" FROM "言葉"
+                    WHERE )sql" DONGURI_LONG_WORD R"sql( AND "照合語" LIKE $1)sql",
+                {likePattern(text)}};
+    }
+    if (literalPieces == 1 && !pieces.last().isEmpty()) {
+        // A suffix alone: a range of the reversed words.
+        return {R"sql(SELECT "ID" FROM "言葉"
+                    WHERE )sql" DONGURI_SHORT_WORD R"sql( AND reverse("照合語") LIKE $2
+                UNION ALL SELECT "ID" FROM "言葉"
+                    WHERE )sql" DONGURI_LONG_WORD R"sql( AND "照合語" LIKE $1)sql",
+                {likePattern(text), escapedForLike(reversed(pieces.last())) + '%'}};
+    }
+    return {R"sql(SELECT "ID" FROM "言葉"
+                  WHERE "言葉_三重"("照合語") LIKE $2 AND "照合語" LIKE $1)sql",
+            {likePattern(text), tripledLikePattern(text)}};
+}
+
 MatchIds ServerKnowledgeBase::findMatches(const QString &pattern)
 {
-    const WordPattern compiled(pattern);
-    if (compiled.matchesEverything())
+    if (WordPattern(pattern).matchesEverything())
         return everyEntry();
     if (holdsNul(pattern))
         return {}; // no stored word can hold it
-    const QByteArray &text = compiled.utf8();
-    const QList<QByteArray> pieces = text.split('*');
-    const qsizetype literalPieces = std::count_if(pieces.cbegin(), pieces.cend(),
-                                                  [](const QByteArray &p) { return !p.isEmpty(); });
+    const Query query = patternQuery(pattern, m_trigramIndex);
     pg::Params params;
-    const char *query = nullptr;
-    if (pieces.size() == 1) {
-        params.utf8(text);
-        query = text.size() <= IndexedWordBytes ? R"sql(SELECT "ID" FROM "言葉"
-                            WHERE )sql" DONGURI_SHORT_WORD R"sql( AND "照合語" = $1)sql"
-                                                : R"sql(SELECT "ID" FROM "言葉"
-                            WHERE )sql" DONGURI_LONG_WORD R"sql( AND "照合語" = $1)sql";
-    } else if (!pieces.first().isEmpty() || (!m_trigramIndex && literalPieces != 1)) {
-        // A literal start narrows by the index range the planner takes from LIKE's prefix.
-        params.utf8(likePattern(text));
-        query = R"sql(SELECT "ID" FROM "言葉"
-                WHERE )sql" DONGURI_SHORT_WORD R"sql( AND "照合語" LIKE $1
-            UNION ALL SELECT "ID" FROM "言葉"
-                WHERE )sql" DONGURI_LONG_WORD R"sql( AND "照合語" LIKE $1)sql";
-    } else if (literalPieces == 1 && !pieces.last().isEmpty()) {
-        // A suffix alone: a range of the reversed words.
-        params.utf8(likePattern(text)).utf8(escapedForLike(reversed(pieces.last())) + '%');
-        query = R"sql(SELECT "ID" FROM "言葉"
-                WHERE )sql" DONGURI_SHORT_WORD R"sql( AND reverse("照合語") LIKE $2
-            UNION ALL SELECT "ID" FROM "言葉"
-                WHERE )sql" DONGURI_LONG_WORD R"sql( AND "照合語" LIKE $1)sql";
-    } else if (m_trigramIndex) {
-        params.utf8(likePattern(text)).utf8(tripledLikePattern(text));
-        query = R"sql(SELECT "ID" FROM "言葉"
-                      WHERE "言葉_三重"("照合語") LIKE $2 AND "照合語" LIKE $1)sql";
-    } else {
-        params.utf8(likePattern(text));
-        query = R"sql(SELECT "ID" FROM "言葉" WHERE "照合語" LIKE $1)sql";
-    }
-    const pg::Result rows = open().exec(query, params, pg::Format::Binary);
+    for (const QByteArray &value : query.values)
+        params.utf8(value);
+    const pg::Result rows = read(query.sql, params, pg::Format::Binary);
     std::vector<qint32> ids;
     ids.reserve(size_t(rows.rows()));
     for (int row = 0; row < rows.rows(); ++row)
@@ -444,8 +473,7 @@ MatchIds ServerKnowledgeBase::findMatches(const QString &pattern)
 // count and the ends answer a lone `*` without sending every ID.
 MatchIds ServerKnowledgeBase::everyEntry()
 {
-    const pg::Result span =
-        open().exec(R"sql(SELECT count(*), min("ID"), max("ID") FROM "言葉")sql");
+    const pg::Result span = read(R"sql(SELECT count(*), min("ID"), max("ID") FROM "言葉")sql");
     const qint64 count = span.integer(0, 0);
     if (count == 0)
         return {};
@@ -469,7 +497,7 @@ QList<WordRow> ServerKnowledgeBase::wordsOf(const std::vector<qint32> &ids)
         wanted.addInt4(id);
     pg::Params params;
     params.binary(wanted.bytes(), wanted.type());
-    const pg::Result rows = open().exec(
+    const pg::Result rows = read(
         R"sql(SELECT "ID", "言葉" FROM "言葉" WHERE "ID" = ANY ($1) ORDER BY "ID")sql", params);
     QList<WordRow> words;
     words.reserve(rows.rows());
@@ -587,7 +615,7 @@ qint64 ServerKnowledgeBase::fillEmpty(const std::function<std::optional<Entry>()
 QStringList ServerKnowledgeBase::integrityProblems()
 {
     QStringList problems;
-    const pg::Result parts = open().exec(R"sql(SELECT
+    const pg::Result parts = read(R"sql(SELECT
         to_regclass('"言葉_照合語"') IS NOT NULL,
         to_regclass('"言葉_逆照合語"') IS NOT NULL,
         (SELECT count(*) FROM "言葉_変更回数") = 1,
@@ -607,8 +635,7 @@ QStringList ServerKnowledgeBase::integrityProblems()
 
 qint64 ServerKnowledgeBase::storedBytes()
 {
-    return open()
-        .exec(R"sql(SELECT pg_total_relation_size('"言葉"')
+    return read(R"sql(SELECT pg_total_relation_size('"言葉"')
                          + pg_total_relation_size('"キャラクター"'))sql")
         .integer(0, 0);
 }
@@ -616,7 +643,7 @@ qint64 ServerKnowledgeBase::storedBytes()
 std::optional<qint16> ServerKnowledgeBase::characterChoice()
 {
     const pg::Result found =
-        open().exec(R"sql(SELECT "キャラクター番号" FROM "キャラクター" WHERE "ID" = 1)sql");
+        read(R"sql(SELECT "キャラクター番号" FROM "キャラクター" WHERE "ID" = 1)sql");
     if (found.rows() == 0 || found.isNull(0, 0))
         return std::nullopt;
     const qint64 value = found.integer(0, 0);

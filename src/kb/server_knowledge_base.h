@@ -6,7 +6,10 @@ namespace donguri {
 
 namespace pg {
 class Connection;
-}
+class Params;
+class Result;
+enum class Format;
+} // namespace pg
 
 // A knowledge base in a PostgreSQL database, for several computers at once. Its tables have the
 // names and columns of the file's; the match column 照合語 is computed by the server itself, so
@@ -48,6 +51,15 @@ public:
     // pg_trgm when the tables were made); without it they scan the words.
     bool hasTrigramIndex() const { return m_trigramIndex; }
 
+    // The statement and the values of its $1, $2 that a pattern question sends (other than a
+    // lone `*`), so that its plan can be looked at with EXPLAIN.
+    struct Query
+    {
+        const char *sql;
+        QList<QByteArray> values;
+    };
+    static Query patternQuery(const QString &pattern, bool trigramIndex);
+
 protected:
     MatchIds findMatches(const QString &pattern) override;
     std::optional<qint64> changeToken() override;
@@ -59,6 +71,10 @@ private:
     void noteOptionalParts();
     MatchIds everyEntry();
     pg::Connection &open();
+    // Runs a statement that only reads, once more on a new connection when the first broke.
+    pg::Result read(const char *sql, const pg::Params &params, pg::Format format);
+    pg::Result read(const char *sql, const pg::Params &params);
+    pg::Result read(const char *sql);
 
     std::unique_ptr<pg::Connection> m_db;
     bool m_trigramIndex = false;
