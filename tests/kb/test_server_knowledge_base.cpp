@@ -13,12 +13,8 @@
 #include <QTest>
 #include <QUrl>
 
-#include <arpa/inet.h>
 #include <csignal>
 #include <libpq-fe.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 using namespace donguri;
 using namespace donguri::testing;
@@ -31,31 +27,6 @@ QString databaseOf(const QString &uri)
     const qsizetype start = uri.indexOf(u":///") + 4;
     return uri.mid(start, uri.indexOf(u'?') - start);
 }
-
-// A TCP port on this computer that takes connections and never says a word: a server that
-// hangs, or a host whose answers are lost.
-class SilentListener
-{
-public:
-    SilentListener()
-    {
-        m_socket = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        bind(m_socket, reinterpret_cast<sockaddr *>(&address), length);
-        listen(m_socket, 8);
-        getsockname(m_socket, reinterpret_cast<sockaddr *>(&address), &length);
-        m_port = ntohs(address.sin_port);
-    }
-    ~SilentListener() { close(m_socket); }
-    int port() const { return m_port; }
-
-private:
-    int m_socket = -1;
-    int m_port = 0;
-};
 
 // The backend process serving the program's connections to `database`.
 QList<int> backendsOf(TestCluster &cluster, const QString &database)
@@ -277,8 +248,8 @@ private Q_SLOTS:
     // windows' question bar is never held longer than two seconds.
     void aServerThatNeverAnswersFailsWithinTheTimeAllowed()
     {
-        const SilentListener silent;
-        const QString uri = u"postgresql://127.0.0.1:%1/kb?user=donguri"_s.arg(silent.port());
+        const SilentHost silent;
+        const QString uri = silent.uri();
         QElapsedTimer timer;
         timer.start();
         KbConnection connection;

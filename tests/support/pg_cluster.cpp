@@ -5,7 +5,10 @@
 #include <QFile>
 #include <QProcess>
 
+#include <arpa/inet.h>
 #include <libpq-fe.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 namespace donguri::testing {
@@ -207,6 +210,31 @@ QString TestCluster::value(const QString &database, const QString &sql)
     PQclear(result);
     PQfinish(conn);
     return found;
+}
+
+SilentHost::SilentHost()
+{
+    m_socket = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    // The kernel completes each connection on its own; nobody ever accepts or answers.
+    if (bind(m_socket, reinterpret_cast<sockaddr *>(&address), length) != 0
+        || listen(m_socket, 16) != 0
+        || getsockname(m_socket, reinterpret_cast<sockaddr *>(&address), &length) != 0)
+        qFatal("cannot listen on the loopback address");
+    m_port = ntohs(address.sin_port);
+}
+
+SilentHost::~SilentHost()
+{
+    close(m_socket);
+}
+
+QString SilentHost::uri() const
+{
+    return u"postgresql://127.0.0.1:%1/donguri?user=donguri"_s.arg(m_port);
 }
 
 } // namespace donguri::testing

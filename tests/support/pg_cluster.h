@@ -59,4 +59,21 @@ private:
     QString m_problem;
 };
 
+// A TCP port on this computer that takes connections and never says a word: a server that
+// hangs, or a host whose answers are lost on the way.
+class SilentHost
+{
+public:
+    SilentHost();
+    ~SilentHost();
+    SilentHost(const SilentHost &) = delete;
+    SilentHost &operator=(const SilentHost &) = delete;
+
+    QString uri() const;
+
+private:
+    int m_socket = -1;
+    int m_port = 0;
+};
+
 } // namespace donguri::testing
