@@ -9,26 +9,30 @@
 
 namespace donguri {
 
-namespace {
-// The words of a list are read this many at a time.
-constexpr size_t WordsPerRead = 256;
-} // namespace
-
 KnowledgeBase::KnowledgeBase(const QString &path) : m_path(path) {}
 
 KnowledgeBase::~KnowledgeBase() = default;
 
+// The token is only asked for when there is something to reuse; otherwise the store reads it
+// along with the matches.
 std::shared_ptr<const MatchIds> KnowledgeBase::matches(const QString &pattern)
 {
-    const std::optional<qint64> token = changeToken();
-    if (m_cachedMatches && token && m_cachedToken == token && m_cachedPattern == pattern)
+    if (m_cachedMatches && m_cachedToken && m_cachedPattern == pattern
+        && changeToken() == m_cachedToken)
         return m_cachedMatches;
     m_cachedMatches.reset();
-    auto found = std::make_shared<const MatchIds>(findMatches(pattern));
+    TokenedMatches found = findMatchesWithToken(pattern);
+    auto ids = std::make_shared<const MatchIds>(std::move(found.ids));
     m_cachedPattern = pattern;
-    m_cachedToken = token;
-    m_cachedMatches = found;
-    return found;
+    m_cachedToken = found.token;
+    m_cachedMatches = ids;
+    return ids;
+}
+
+KnowledgeBase::TokenedMatches KnowledgeBase::findMatchesWithToken(const QString &pattern)
+{
+    const std::optional<qint64> token = changeToken();
+    return {findMatches(pattern), token};
 }
 
 QList<WordRow> KnowledgeBase::listMatches(const QString &pattern)
@@ -36,9 +40,10 @@ QList<WordRow> KnowledgeBase::listMatches(const QString &pattern)
     const std::shared_ptr<const MatchIds> ids = matches(pattern);
     QList<WordRow> rows;
     std::vector<qint32> chunk;
-    for (qint64 row = 0; row < ids->size(); row += qint64(WordsPerRead)) {
+    const qint64 perRead = wordsPerRead();
+    for (qint64 row = 0; row < ids->size(); row += perRead) {
         chunk.clear();
-        for (qint64 i = row; i < std::min(ids->size(), row + qint64(WordsPerRead)); ++i)
+        for (qint64 i = row; i < std::min(ids->size(), row + perRead); ++i)
             chunk.push_back(ids->at(i));
         rows << wordsOf(chunk);
     }

@@ -115,6 +115,17 @@ protected:
 
     // The IDs of every entry whose word matches; the order does not matter.
     virtual MatchIds findMatches(const QString &pattern) = 0;
+    // The same, with the change token they may be reused under: one the store had before it
+    // read them (or the very one they were read under), never a later one. A store that can
+    // read both at once saves a trip.
+    struct TokenedMatches
+    {
+        MatchIds ids;
+        std::optional<qint64> token;
+    };
+    virtual TokenedMatches findMatchesWithToken(const QString &pattern);
+    // How many words listMatches() asks wordsOf() for at a time.
+    virtual qsizetype wordsPerRead() const { return 256; }
     // A value that changes whenever anything in the knowledge base may have changed since it
     // was last read (through this handle or any other); nullopt when the store cannot tell,
     // and then nothing is reused.

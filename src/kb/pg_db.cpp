@@ -94,6 +94,31 @@ qint32 Result::binaryInt4(int row, int column) const
     return qFromBigEndian<qint32>(PQgetvalue(m_result, row, column));
 }
 
+qint64 Result::binaryInt8(int row, int column) const
+{
+    return qFromBigEndian<qint64>(PQgetvalue(m_result, row, column));
+}
+
+// Layout as BinaryArray::bytes() writes it; an empty array has no dimension at all.
+std::vector<qint32> Result::binaryInt4Array(int row, int column) const
+{
+    const char *data = PQgetvalue(m_result, row, column);
+    const qsizetype length = PQgetlength(m_result, row, column);
+    const auto at = [&](qsizetype offset) { return qFromBigEndian<qint32>(data + offset); };
+    constexpr qsizetype HeaderBytes = 20;
+    if (isNull(row, column) || length < 12 || at(0) == 0)
+        return {};
+    if (at(0) != 1 || at(4) != 0 || at(8) != qint32(Int4Oid) || length < HeaderBytes)
+        throw KbError(u"unexpected array from the server"_s);
+    const qint32 count = at(12);
+    if (length != HeaderBytes + qsizetype(count) * 8)
+        throw KbError(u"unexpected array from the server"_s);
+    std::vector<qint32> values(size_t(count), 0);
+    for (qint32 i = 0; i < count; ++i)
+        values[size_t(i)] = at(HeaderBytes + qsizetype(i) * 8 + 4);
+    return values;
+}
+
 qint64 Result::affectedRows() const
 {
     return QByteArray(PQcmdTuples(m_result)).toLongLong();

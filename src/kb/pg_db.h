@@ -9,6 +9,7 @@
 
 #include <memory>
 #include <optional>
+#include <vector>
 
 struct pg_conn;
 struct pg_result;
@@ -83,6 +84,9 @@ public:
     qint64 integer(int row, int column) const;
     // A column that was asked for in binary format and is a 4-byte integer.
     qint32 binaryInt4(int row, int column) const;
+    qint64 binaryInt8(int row, int column) const;
+    // A column asked for in binary format that is a one-dimensional int4[] without Nulls.
+    std::vector<qint32> binaryInt4Array(int row, int column) const;
     // How many rows an INSERT, UPDATE or DELETE touched.
     qint64 affectedRows() const;
 

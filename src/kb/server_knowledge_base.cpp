@@ -16,10 +16,12 @@ namespace {
 // order, so ranges and LIKE prefixes match the file's comparison) answers exact words and
 // prefixes from the index alone; the index on the reversed words does the same for suffixes.
 //
-// Suffix and infix patterns use a trigram index (pg_trgm). pg_trgm finds only pieces of three
-// characters or more, and questions often ask for one or two ("*ん", "*ぐり*"); so the index
-// holds every word with each character written three times ("ぐり" → "ぐぐぐりりり"), where a
-// piece of any length has a trigram of its own. The exact LIKE on 照合語 always decides.
+// Infix patterns use a trigram index (pg_trgm). pg_trgm finds only pieces of three characters
+// or more, and questions often ask for two ("*ぐり*"); so the index holds every word with each
+// character written twice ("ぐり" → "ぐぐりり"), where a piece of two characters has trigrams of
+// its own ("ぐぐり", "ぐりり") that only words holding that piece have. (Tripling would serve
+// single characters too, but a single character matches too many words for an index to help,
+// and its trigrams cost more to look up and to check.) The exact LIKE on 照合語 always decides.
 //
 // A b-tree entry must fit in a third of a page, and the file holds words of any length. So the
 // b-trees hold words of up to 1000 bytes (the whole word, so that they answer alone), and the
@@ -52,15 +54,15 @@ BEGIN
 END $$;
 CREATE TRIGGER "言葉_変更" AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE ON "言葉"
     FOR EACH STATEMENT EXECUTE FUNCTION "言葉_変更を数える"();
-CREATE FUNCTION "言葉_三重"(text) RETURNS text LANGUAGE sql IMMUTABLE PARALLEL SAFE
-    RETURN regexp_replace($1, '(.)', '\1\1\1', 'g');
+CREATE FUNCTION "言葉_二重"(text) RETURNS text LANGUAGE sql IMMUTABLE PARALLEL SAFE
+    RETURN regexp_replace($1, '(.)', '\1\1', 'g');
 )sql";
 
 // Only where the role may create pg_trgm (a trusted extension: a database owner may); tried in a
 // savepoint, so that without it the tables are still made.
 const char *const TrigramSql = R"sql(
 CREATE EXTENSION IF NOT EXISTS pg_trgm;
-CREATE INDEX "言葉_三重照合語" ON "言葉" USING gin ("言葉_三重"("照合語") gin_trgm_ops);
+CREATE INDEX "言葉_二重照合語" ON "言葉" USING gin ("言葉_二重"("照合語") gin_trgm_ops);
 )sql";
 
 // The longest word the b-trees hold, in bytes (as the indexes above say).
@@ -114,20 +116,25 @@ QByteArray likePattern(const QByteArray &pattern)
     return like;
 }
 
-// The same for the words with every character tripled (see the trigram index).
-QByteArray tripledLikePattern(const QByteArray &pattern)
+// The same for the words with every character doubled (see the trigram index).
+QByteArray doubledLikePattern(const QByteArray &pattern)
 {
     QByteArray like;
     for (const QByteArray &piece : pattern.split('*')) {
-        QString tripled;
+        QString doubled;
         for (const char32_t c : QString::fromUtf8(piece).toUcs4()) {
             const QString character = QString::fromUcs4(&c, 1);
-            tripled += character + character + character;
+            doubled += character + character;
         }
-        like += escapedForLike(tripled.toUtf8()) + '%';
+        like += escapedForLike(doubled.toUtf8()) + '%';
     }
     like.chop(1);
     return like;
+}
+
+qsizetype charactersIn(const QByteArray &utf8)
+{
+    return QString::fromUtf8(utf8).toUcs4().size();
 }
 
 QByteArray reversed(const QByteArray &utf8)
@@ -362,8 +369,8 @@ void ServerKnowledgeBase::checkTables()
 void ServerKnowledgeBase::noteOptionalParts()
 {
     const pg::Result found = m_db->exec(R"sql(SELECT
-        to_regclass('"言葉_三重照合語"') IS NOT NULL
-            AND to_regprocedure('"言葉_三重"(text)') IS NOT NULL,
+        to_regclass('"言葉_二重照合語"') IS NOT NULL
+            AND to_regprocedure('"言葉_二重"(text)') IS NOT NULL,
         to_regclass('"言葉_変更回数"') IS NOT NULL)sql");
     m_trigramIndex = found.text(0, 0) == u"t";
     m_changeCounter = found.text(0, 1) == u"t";
@@ -378,13 +385,14 @@ std::optional<qint32> ServerKnowledgeBase::findWord(const QString &word)
     params.utf8(wanted);
     // "+ 0" keeps the planner from walking the primary key in ID order in search of the first
     // match, which reads every entry when there is none; the match column's index finds them.
-    const pg::Result found =
-        read(wanted.size() <= IndexedWordBytes ? R"sql(SELECT min("ID" + 0) FROM "言葉"
-                    WHERE )sql" DONGURI_SHORT_WORD R"sql( AND "照合語" = $1)sql"
-                                               : R"sql(SELECT min("ID" + 0) FROM "言葉"
-                    WHERE )sql" DONGURI_LONG_WORD R"sql( AND "照合語" = $1)sql",
-             params);
-    if (found.isNull(0, 0))
+    const pg::Result found = read(wanted.size() <= IndexedWordBytes ? R"sql(SELECT "ID" FROM "言葉"
+                    WHERE )sql" DONGURI_SHORT_WORD R"sql( AND "照合語" = $1
+                    ORDER BY "ID" + 0 LIMIT 1)sql"
+                                                                    : R"sql(SELECT "ID" FROM "言葉"
+                    WHERE )sql" DONGURI_LONG_WORD R"sql( AND "照合語" = $1
+                    ORDER BY "ID" + 0 LIMIT 1)sql",
+                                  params);
+    if (found.rows() == 0)
         return std::nullopt;
     return qint32(found.integer(0, 0));
 }
@@ -423,6 +431,10 @@ ServerKnowledgeBase::Query ServerKnowledgeBase::patternQuery(const QString &patt
     const QList<QByteArray> pieces = text.split('*');
     const qsizetype literalPieces = std::count_if(
         pieces.cbegin(), pieces.cend(), [](const QByteArray &piece) { return !piece.isEmpty(); });
+    const bool trigramsHelp =
+        trigramIndex && std::any_of(pieces.cbegin(), pieces.cend(), [](const QByteArray &piece) {
+            return charactersIn(piece) >= 2;
+        });
     if (pieces.size() == 1) {
         return {text.size() <= IndexedWordBytes ? R"sql(SELECT "ID" FROM "言葉"
                             WHERE )sql" DONGURI_SHORT_WORD R"sql( AND "照合語" = $1)sql"
@@ -430,16 +442,19 @@ ServerKnowledgeBase::Query ServerKnowledgeBase::patternQuery(const QString &patt
                             WHERE )sql" DONGURI_LONG_WORD R"sql( AND "照合語" = $1)sql",
                 {text}};
     }
-    if (!pieces.first().isEmpty() || (!trigramIndex && literalPieces != 1)) {
+    const bool suffixAlone = literalPieces == 1 && !pieces.last().isEmpty();
+    if (!pieces.first().isEmpty() || (!suffixAlone && !trigramsHelp)) {
         // A literal start narrows by the index range the planner takes from LIKE's prefix.
+        // Pieces of single characters only are matched by too many words for any index to
+        // narrow; their words are read from the word index.
         return {R"sql(SELECT "ID" FROM "言葉"
                     WHERE )sql" DONGURI_SHORT_WORD R"sql( AND "照合語" LIKE $1
                 UNION ALL SELECT "ID" FROM "言葉"
                     WHERE )sql" DONGURI_LONG_WORD R"sql( AND "照合語" LIKE $1)sql",
                 {likePattern(text)}};
     }
-    if (literalPieces == 1 && !pieces.last().isEmpty()) {
-        // A suffix alone: a range of the reversed words.
+    if (suffixAlone) {
+        // A range of the reversed words.
         return {R"sql(SELECT "ID" FROM "言葉"
                     WHERE )sql" DONGURI_SHORT_WORD R"sql( AND reverse("照合語") LIKE $2
                 UNION ALL SELECT "ID" FROM "言葉"
@@ -447,45 +462,61 @@ ServerKnowledgeBase::Query ServerKnowledgeBase::patternQuery(const QString &patt
                 {likePattern(text), escapedForLike(reversed(pieces.last())) + '%'}};
     }
     return {R"sql(SELECT "ID" FROM "言葉"
-                  WHERE "言葉_三重"("照合語") LIKE $2 AND "照合語" LIKE $1)sql",
-            {likePattern(text), tripledLikePattern(text)}};
+                  WHERE "言葉_二重"("照合語") LIKE $2 AND "照合語" LIKE $1)sql",
+            {likePattern(text), doubledLikePattern(text)}};
 }
 
 MatchIds ServerKnowledgeBase::findMatches(const QString &pattern)
 {
+    return findMatchesWithToken(pattern).ids;
+}
+
+// The change count is read by the same statement as the matches, so under the same snapshot:
+// one trip to the server, and a token that belongs exactly to these words. The IDs come as one
+// array, which the server builds far faster than it sends a row for each.
+KnowledgeBase::TokenedMatches ServerKnowledgeBase::findMatchesWithToken(const QString &pattern)
+{
     if (WordPattern(pattern).matchesEverything())
         return everyEntry();
     if (holdsNul(pattern))
-        return {}; // no stored word can hold it
+        return {{}, changeToken()}; // no stored word can hold it
     const Query query = patternQuery(pattern, m_trigramIndex);
     pg::Params params;
     for (const QByteArray &value : query.values)
         params.utf8(value);
-    const pg::Result rows = read(query.sql, params, pg::Format::Binary);
-    std::vector<qint32> ids;
-    ids.reserve(size_t(rows.rows()));
-    for (int row = 0; row < rows.rows(); ++row)
-        ids.push_back(rows.binaryInt4(row, 0));
-    return MatchIds::of(std::move(ids));
+    const QByteArray sql =
+        QByteArray(m_changeCounter ? R"sql(SELECT (SELECT max("回数") FROM "言葉_変更回数"),)sql"
+                                   : "SELECT NULL::int8,")
+        + R"sql( array_agg("ID") FROM ()sql" + query.sql + ") AS matching";
+    const pg::Result row = read(sql.constData(), params, pg::Format::Binary);
+    const std::optional<qint64> token =
+        row.isNull(0, 0) ? std::nullopt : std::optional<qint64>(row.binaryInt8(0, 0));
+    return {MatchIds::of(row.binaryInt4Array(0, 1)), token};
 }
 
 // Entries are never deleted by the program, so their IDs usually run without a gap: then the
 // count and the ends answer a lone `*` without sending every ID.
-MatchIds ServerKnowledgeBase::everyEntry()
+KnowledgeBase::TokenedMatches ServerKnowledgeBase::everyEntry()
 {
-    const pg::Result span = read(R"sql(SELECT count(*), min("ID"), max("ID") FROM "言葉")sql");
+    const pg::Result span =
+        read(m_changeCounter ? R"sql(SELECT count(*), min("ID"), max("ID"),
+                                  (SELECT max("回数") FROM "言葉_変更回数") FROM "言葉")sql"
+                             : R"sql(SELECT count(*), min("ID"), max("ID"), NULL FROM "言葉")sql");
     const qint64 count = span.integer(0, 0);
+    const std::optional<qint64> token =
+        span.isNull(0, 3) ? std::nullopt : std::optional<qint64>(span.integer(0, 3));
     if (count == 0)
-        return {};
+        return {{}, token};
     const qint64 first = span.integer(0, 1);
     if (span.integer(0, 2) - first + 1 == count)
-        return MatchIds::run(qint32(first), count);
-    const pg::Result rows = m_db->exec(R"sql(SELECT "ID" FROM "言葉")sql", {}, pg::Format::Binary);
+        return {MatchIds::run(qint32(first), count), token};
+    // Read after the token, so never older than it.
+    const pg::Result rows = read(R"sql(SELECT "ID" FROM "言葉")sql", {}, pg::Format::Binary);
     std::vector<qint32> ids;
     ids.reserve(size_t(rows.rows()));
     for (int row = 0; row < rows.rows(); ++row)
         ids.push_back(rows.binaryInt4(row, 0));
-    return MatchIds::of(std::move(ids));
+    return {MatchIds::of(std::move(ids)), token};
 }
 
 QList<WordRow> ServerKnowledgeBase::wordsOf(const std::vector<qint32> &ids)

@@ -62,14 +62,17 @@ public:
 
 protected:
     MatchIds findMatches(const QString &pattern) override;
+    TokenedMatches findMatchesWithToken(const QString &pattern) override;
     std::optional<qint64> changeToken() override;
+    // Lists need few trips to the server: each trip costs more than a larger answer.
+    qsizetype wordsPerRead() const override { return 5000; }
 
 private:
     void prepareTables(bool create);
     void createTables();
     void checkTables();
     void noteOptionalParts();
-    MatchIds everyEntry();
+    TokenedMatches everyEntry();
     pg::Connection &open();
     // Runs a statement that only reads, once more on a new connection when the first broke.
     pg::Result read(const char *sql, const pg::Params &params, pg::Format format);

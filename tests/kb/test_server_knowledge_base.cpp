@@ -61,7 +61,7 @@ private Q_SLOTS:
         QVERIFY(kb.hasTrigramIndex());
         QCOMPARE(value(u"SELECT string_agg(indexname, ',' ORDER BY indexname) FROM pg_indexes"
                        " WHERE tablename = '言葉'"_s),
-                 u"言葉_pkey,言葉_三重照合語,言葉_照合語,言葉_逆照合語,言葉_長い照合語"_s);
+                 u"言葉_pkey,言葉_二重照合語,言葉_照合語,言葉_逆照合語,言葉_長い照合語"_s);
         QCOMPARE(value(u"SELECT string_agg(attname, ',' ORDER BY attnum) FROM pg_attribute"
                        " WHERE attrelid = '\"言葉\"'::regclass AND attnum > 0"_s),
                  u"ID,言葉,意味,照合語,リンク"_s);
@@ -146,9 +146,10 @@ private Q_SLOTS:
         QTest::newRow("prefix with wildcard characters") << u"5%_*"_s << u"言葉_照合語"_s;
         QTest::newRow("prefix and more") << u"ど*り"_s << u"言葉_照合語"_s;
         QTest::newRow("suffix") << u"*ん"_s << u"言葉_逆照合語"_s;
-        QTest::newRow("infix of one character") << u"*ぐ*"_s << u"言葉_三重照合語"_s;
-        QTest::newRow("infix") << u"*ぐり*"_s << u"言葉_三重照合語"_s;
-        QTest::newRow("pieces") << u"*ど*り"_s << u"言葉_三重照合語"_s;
+        QTest::newRow("suffix of two") << u"*ぐり"_s << u"言葉_逆照合語"_s;
+        QTest::newRow("infix") << u"*ぐり*"_s << u"言葉_二重照合語"_s;
+        QTest::newRow("pieces") << u"*どん*り"_s << u"言葉_二重照合語"_s;
+        QTest::newRow("infix of three") << u"*どんぐ*"_s << u"言葉_二重照合語"_s;
     }
     void everyShapeOfQuestionGoesThroughAnIndex()
     {

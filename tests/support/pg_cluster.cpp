@@ -41,13 +41,22 @@ bool isRoot()
 const char *const HostBasedAccess = "local all +passworded scram-sha-256\n"
                                     "local all all trust\n";
 
-// Fast over safe: nothing here has to outlive the test program.
-const char *const ServerOptions = "-c listen_addresses='' -c fsync=off -c full_page_writes=off "
-                                  "-c synchronous_commit=off -c max_connections=60";
+// Never on a TCP port. Thrown-away clusters are fast over safe: nothing there has to outlive the
+// test program.
+const char *const ServerOptions = "-c listen_addresses='' -c max_connections=60";
+const char *const ThrowawayOptions = " -c fsync=off -c full_page_writes=off"
+                                     " -c synchronous_commit=off";
+// A server given memory as one for a team's knowledge base would be.
+const char *const DurableOptions = " -c shared_buffers=1GB";
 
 } // namespace
 
-TestCluster::TestCluster() : m_bin(serverPrograms()) {}
+TestCluster::TestCluster(const Setup &setup) : m_setup(setup), m_bin(serverPrograms()) {}
+
+QString TestCluster::folder() const
+{
+    return m_setup.keptFolder.isEmpty() ? (m_dir ? m_dir->path() : QString()) : m_setup.keptFolder;
+}
 
 TestCluster::~TestCluster()
 {
@@ -65,7 +74,7 @@ TestCluster &TestCluster::shared()
 
 QString TestCluster::socketDirectory() const
 {
-    return m_dir ? m_dir->filePath(u"sock"_s) : QString();
+    return folder() + u"/sock"_s;
 }
 
 // Runs a server program, as nobody when this is root.
@@ -81,7 +90,7 @@ bool TestCluster::run(const QStringList &command, QString *output)
                     + arguments;
         program = u"setpriv"_s;
     }
-    process.setWorkingDirectory(m_dir->path());
+    process.setWorkingDirectory(folder());
     process.start(program, arguments);
     const bool finished = process.waitForFinished(60000);
     const QString said = QString::fromLocal8Bit(process.readAll());
@@ -99,47 +108,54 @@ bool TestCluster::initialize()
         m_problem = u"no PostgreSQL server under /usr/lib/postgresql (Debian's postgresql)"_s;
         return false;
     }
-    m_dir = std::make_unique<QTemporaryDir>(QDir::tempPath() + u"/donguri-pg-XXXXXX"_s);
-    if (!m_dir->isValid() || !QDir(m_dir->path()).mkpath(u"sock"_s)) {
-        m_problem = u"cannot make a temporary folder"_s;
+    if (m_setup.keptFolder.isEmpty())
+        m_dir = std::make_unique<QTemporaryDir>(QDir::tempPath() + u"/donguri-pg-XXXXXX"_s);
+    if ((m_dir && !m_dir->isValid()) || !QDir().mkpath(socketDirectory())) {
+        m_problem = u"cannot make a folder for the cluster"_s;
         return false;
     }
     if (isRoot()) {
-        QProcess::execute(u"chown"_s, {u"-R"_s, u"nobody:nogroup"_s, m_dir->path()});
-        QFile::setPermissions(m_dir->path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
-                                                 | QFile::ExeGroup | QFile::ExeOther);
+        QProcess::execute(u"chown"_s, {u"-R"_s, u"nobody:nogroup"_s, folder()});
+        QFile::setPermissions(folder(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
+                                            | QFile::ExeGroup | QFile::ExeOther);
     }
-    if (!run({m_bin + u"/initdb"_s, u"-D"_s, m_dir->filePath(u"data"_s), u"-U"_s, u"donguri"_s,
+    watchOverThisProcess();
+    // A kept cluster from an earlier run is started as it is.
+    if (!QFile::exists(folder() + u"/data/PG_VERSION"_s) && !createCluster())
+        return false;
+    m_initialized = true;
+    return true;
+}
+
+bool TestCluster::createCluster()
+{
+    if (!run({m_bin + u"/initdb"_s, u"-D"_s, folder() + u"/data"_s, u"-U"_s, u"donguri"_s,
               u"--auth=trust"_s, u"-E"_s, u"UTF8"_s, u"--locale=C.UTF-8"_s, u"--no-sync"_s}))
         return false;
-    QFile access(m_dir->filePath(u"data/pg_hba.conf"_s));
+    QFile access(folder() + u"/data/pg_hba.conf"_s);
     if (!access.open(QIODevice::WriteOnly | QIODevice::Truncate)
         || access.write(HostBasedAccess) < 0) {
         m_problem = u"cannot write pg_hba.conf"_s;
         return false;
     }
-    access.close();
-    m_initialized = true;
-    watchOverThisProcess();
     return true;
 }
 
 // A detached shell that waits for this process to end and then stops the server and removes
-// its folder, so that a test that crashes or is killed leaves no server behind. After a normal
-// end it finds both gone already.
+// its folder (unless it is kept), so that a test that crashes or is killed leaves no server
+// behind. After a normal end it finds both gone already.
 void TestCluster::watchOverThisProcess()
 {
     const QString stopCommand = isRoot() ? u"setpriv --reuid=nobody --regid=nogroup "
                                            "--clear-groups -- \"$2\"/pg_ctl"_s
                                          : u"\"$2\"/pg_ctl"_s;
-    const QString script =
-        u"while kill -0 \"$1\" 2>/dev/null; do sleep 1; done; "_s + stopCommand
-        + u" -D \"$3\"/data -m immediate -w stop >/dev/null 2>&1; rm -rf \"$3\""_s;
+    const QString script = u"while kill -0 \"$1\" 2>/dev/null; do sleep 1; done; "_s + stopCommand
+                           + u" -D \"$3\"/data -m immediate -w stop >/dev/null 2>&1; "_s
+                           + (m_setup.keptFolder.isEmpty() ? u"rm -rf \"$3\""_s : u"true"_s);
     QProcess watcher;
     watcher.setProgram(u"sh"_s);
     watcher.setArguments({u"-c"_s, script, u"watcher"_s,
-                          QString::number(QCoreApplication::applicationPid()), m_bin,
-                          m_dir->path()});
+                          QString::number(QCoreApplication::applicationPid()), m_bin, folder()});
     watcher.setStandardInputFile(QProcess::nullDevice());
     watcher.setStandardOutputFile(QProcess::nullDevice());
     watcher.setStandardErrorFile(QProcess::nullDevice());
@@ -150,10 +166,12 @@ bool TestCluster::start()
 {
     if (!m_initialized && !initialize())
         return false;
-    m_running =
-        run({m_bin + u"/pg_ctl"_s, u"-D"_s, m_dir->filePath(u"data"_s), u"-l"_s,
-             m_dir->filePath(u"server.log"_s), u"-w"_s, u"-o"_s,
-             u"-k %1 %2"_s.arg(socketDirectory(), QString::fromLatin1(ServerOptions)), u"start"_s});
+    const QString options =
+        QString::fromLatin1(ServerOptions)
+        + QString::fromLatin1(m_setup.durable ? DurableOptions : ThrowawayOptions);
+    m_running = run({m_bin + u"/pg_ctl"_s, u"-D"_s, folder() + u"/data"_s, u"-l"_s,
+                     folder() + u"/server.log"_s, u"-w"_s, u"-o"_s,
+                     u"-k %1 %2"_s.arg(socketDirectory(), options), u"start"_s});
     if (!m_running)
         return false;
     return exec(u"postgres"_s,
@@ -167,7 +185,7 @@ bool TestCluster::stop()
 {
     if (!m_running)
         return true;
-    m_running = !run({m_bin + u"/pg_ctl"_s, u"-D"_s, m_dir->filePath(u"data"_s), u"-m"_s, u"fast"_s,
+    m_running = !run({m_bin + u"/pg_ctl"_s, u"-D"_s, folder() + u"/data"_s, u"-m"_s, u"fast"_s,
                       u"-w"_s, u"stop"_s});
     return !m_running;
 }
@@ -183,6 +201,13 @@ QString TestCluster::newDatabase()
     if (!exec(u"postgres"_s, u"CREATE DATABASE %1"_s.arg(name)))
         qFatal("%s", qPrintable(m_problem));
     return uri(name);
+}
+
+bool TestCluster::hasDatabase(const QString &database)
+{
+    return value(u"postgres"_s,
+                 u"SELECT count(*) FROM pg_database WHERE datname = '%1'"_s.arg(database))
+           == u"1"_s;
 }
 
 bool TestCluster::exec(const QString &database, const QString &sql)

@@ -21,7 +21,16 @@ class TestCluster
 public:
     static constexpr const char *Password = "kagi-no-himitsu";
 
-    TestCluster();
+    // How a cluster is kept: thrown away (the tests), or in a folder that outlives the program
+    // and with the server's usual durability (the benchmark, which reuses its databases).
+    struct Setup
+    {
+        QString keptFolder;
+        bool durable = false;
+    };
+
+    TestCluster() : TestCluster(Setup{}) {}
+    explicit TestCluster(const Setup &setup);
     ~TestCluster();
     TestCluster(const TestCluster &) = delete;
     TestCluster &operator=(const TestCluster &) = delete;
@@ -42,15 +51,21 @@ public:
     QString value(const QString &database, const QString &sql);
 
     QString socketDirectory() const;
+    // Whether `database` exists.
+    bool hasDatabase(const QString &database);
 
     // The shared cluster of this test program, started on first use and stopped at exit.
     static TestCluster &shared();
 
 private:
     bool initialize();
+    bool createCluster();
     bool run(const QStringList &command, QString *output = nullptr);
     void watchOverThisProcess();
 
+    QString folder() const;
+
+    Setup m_setup;
     std::unique_ptr<QTemporaryDir> m_dir;
     QString m_bin;
     bool m_initialized = false;
