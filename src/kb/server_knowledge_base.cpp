@@ -55,7 +55,7 @@ END $$;
 CREATE TRIGGER "言葉_変更" AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE ON "言葉"
     FOR EACH STATEMENT EXECUTE FUNCTION "言葉_変更を数える"();
 CREATE FUNCTION "言葉_二重"(text) RETURNS text LANGUAGE sql IMMUTABLE PARALLEL SAFE
-    RETURN regexp_replace($1, '(.)', '\1\1', 'g');
+    AS $$SELECT regexp_replace($1, '(.)', '\1\1', 'g')$$;
 )sql";
 
 // Only where the role may create pg_trgm (a trusted extension: a database owner may); tried in a
@@ -519,17 +519,28 @@ KnowledgeBase::TokenedMatches ServerKnowledgeBase::everyEntry()
     return {MatchIds::of(std::move(ids)), token};
 }
 
+// A run of consecutive IDs (the list of a lone `*`) is read as a range of the primary key;
+// any other set of IDs is sent as one array.
 QList<WordRow> ServerKnowledgeBase::wordsOf(const std::vector<qint32> &ids)
 {
     if (ids.empty())
         return {};
-    pg::BinaryArray wanted(pg::BinaryArray::Element::Int4);
-    for (const qint32 id : ids)
-        wanted.addInt4(id);
+    const bool run = std::is_sorted(ids.cbegin(), ids.cend())
+                     && qint64(ids.back()) - ids.front() + 1 == qint64(ids.size());
     pg::Params params;
-    params.binary(wanted.bytes(), wanted.type());
-    const pg::Result rows = read(
-        R"sql(SELECT "ID", "言葉" FROM "言葉" WHERE "ID" = ANY ($1) ORDER BY "ID")sql", params);
+    if (run) {
+        params.integer(ids.front()).integer(ids.back());
+    } else {
+        pg::BinaryArray wanted(pg::BinaryArray::Element::Int4);
+        for (const qint32 id : ids)
+            wanted.addInt4(id);
+        params.binary(wanted.bytes(), wanted.type());
+    }
+    const pg::Result rows =
+        read(run ? R"sql(SELECT "ID", "言葉" FROM "言葉" WHERE "ID" BETWEEN $1 AND $2
+                         ORDER BY "ID")sql"
+                 : R"sql(SELECT "ID", "言葉" FROM "言葉" WHERE "ID" = ANY ($1) ORDER BY "ID")sql",
+             params);
     QList<WordRow> words;
     words.reserve(rows.rows());
     for (int row = 0; row < rows.rows(); ++row)
