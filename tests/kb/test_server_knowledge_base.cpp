@@ -110,6 +110,23 @@ private Q_SLOTS:
         QCOMPARE(kb.entry(1)->word, u"どんぐり"_s);
     }
 
+    // An administrator who grants the two tables alone: questions still work, patterns are
+    // simply read afresh each time.
+    void aRoleGrantedOnlyTheTwoTablesAnswersPatterns()
+    {
+        ServerKnowledgeBase(m_uri).add(u"どんぐり"_s, u"木の実"_s, {});
+        QVERIFY(cluster().exec(m_database,
+                               u"DO $$ BEGIN IF NOT EXISTS (SELECT FROM pg_roles WHERE rolname = "
+                               "'gast') THEN CREATE ROLE gast LOGIN; END IF; END $$;"
+                               "GRANT SELECT ON 言葉, キャラクター TO gast"_s));
+        ServerKnowledgeBase kb(cluster().uri(m_database, u"gast"_s));
+        QCOMPARE(kb.countMatches(u"ど*"_s), 1);
+        QCOMPARE(kb.listMatches(u"*り"_s).size(), 1);
+        QCOMPARE(kb.countMatches(u"*"_s), 1);
+        ServerKnowledgeBase(m_uri).add(u"どんこ"_s, u"魚"_s, {});
+        QCOMPARE(kb.countMatches(u"ど*"_s), 2);
+    }
+
     void textHoldingNulIsRefusedAndFindsNothing()
     {
         ServerKnowledgeBase kb(m_uri);
