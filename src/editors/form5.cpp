@@ -28,6 +28,10 @@ Form5::Form5(SharedState &state, FileChooser &chooser, QWidget *parent)
     setAccessibleName(windowTitle());
     setFont(japaneseFont());
     nameControl(m_text1, QStringLiteral("Text1"), QStringLiteral("データベースのパス"));
+    // A file chosen with 参照, or a PostgreSQL server's address typed in, for a knowledge base
+    // shared by several computers.
+    m_text1->setToolTip(QStringLiteral("知識ベースのファイル、またはサーバーのURI "
+                                       "(postgresql://サーバー名/データベース名)"));
     m_text1->setGeometry(fromTwips(240, 120, 3495, 270));
     auto *browse = makeButton(this, QStringLiteral("Command1"), QStringLiteral("参照"),
                               fromTwips(3840, 120, 735, 255));

@@ -63,6 +63,9 @@ const char *const InsertEntrySql =
 const char *const UpdateEntrySql =
     "UPDATE 言葉 SET 言葉 = ?2, 意味 = ?3, 照合語 = " DONGURI_MATCH_WORD(
         "?2") ", リンク = ?4 WHERE ID = ?1";
+const char *const InsertEntryWithIdSql =
+    "INSERT INTO 言葉 (ID, 言葉, 意味, 照合語, リンク) VALUES (?1, ?2, ?3, " DONGURI_MATCH_WORD(
+        "?2") ", ?4)";
 // The words of up to this many entries are read with one statement.
 constexpr int WordsPerStatement = 64;
 
@@ -116,15 +119,6 @@ bool moveIntoPlace(const QString &from, const QString &to)
            && std::rename(source.constData(), target.constData()) == 0;
 }
 
-bool isUnbrokenRun(const std::vector<qint32> &ids)
-{
-    for (size_t i = 1; i < ids.size(); ++i) {
-        if (qint64(ids[i]) != qint64(ids[0]) + qint64(i))
-            return false;
-    }
-    return !ids.empty();
-}
-
 // Columns in the order "SELECT ID, 言葉, 意味, リンク" gives them.
 Entry entryFrom(const sql::Statement &row)
 {
@@ -149,12 +143,13 @@ QStringList columnsOf(sql::Database &db, const char *table)
 
 } // namespace
 
-FileKnowledgeBase::FileKnowledgeBase(const QString &path) : KnowledgeBase(path)
+FileKnowledgeBase::FileKnowledgeBase(const QString &path, const FileSystemProbe &onNetwork)
+    : KnowledgeBase(path)
 {
     if (!QFileInfo::exists(path))
         createFile();
     openExisting();
-    configureConnection();
+    configureConnection(onNetwork(QFileInfo(path).absolutePath()));
 }
 
 FileKnowledgeBase::~FileKnowledgeBase() = default;
@@ -212,7 +207,7 @@ void FileKnowledgeBase::checkSchema()
         throw KbError(QStringLiteral("%1 is not a knowledge base").arg(path()));
 }
 
-void FileKnowledgeBase::configureConnection()
+void FileKnowledgeBase::configureConnection(bool onNetwork)
 {
     if (sqlite3_create_function_v2(m_db->handle(), "donguri_match", 2,
                                    SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS, nullptr,
@@ -221,7 +216,9 @@ void FileKnowledgeBase::configureConnection()
         m_db->fail("register match function");
     if (m_db->isReadOnly())
         return; // reading a write-protected file still works; writes will report the error
-    m_db->exec("PRAGMA journal_mode = WAL");
+    // A file that was moved onto a share in WAL mode is switched back; that waits for, and
+    // fails while, another program on this computer still has it open in WAL mode.
+    m_db->exec(onNetwork ? "PRAGMA journal_mode = DELETE" : "PRAGMA journal_mode = WAL");
     m_db->exec("PRAGMA synchronous = FULL");
     upgradeSchema();
 }
@@ -458,6 +455,73 @@ void FileKnowledgeBase::forEachEntryUtf8(const std::function<void(const Utf8Entr
             entry.meaning = query->bytes(2);
         visit(entry);
     }
+}
+
+namespace {
+
+class StatementReader final : public EntryReader
+{
+public:
+    explicit StatementReader(sql::Statement &statement) : m_query(statement) {}
+
+    std::optional<Entry> next() override
+    {
+        // SQLite would start the statement over after its last row.
+        if (m_done || !m_query->step()) {
+            m_done = true;
+            return std::nullopt;
+        }
+        return entryFrom(*m_query);
+    }
+
+private:
+    Use m_query;
+    bool m_done = false;
+};
+
+} // namespace
+
+std::unique_ptr<EntryReader> FileKnowledgeBase::readEntries()
+{
+    return std::make_unique<StatementReader>(
+        statement(m_allEntries, "SELECT ID, 言葉, 意味, リンク FROM 言葉 ORDER BY ID"));
+}
+
+qint64 FileKnowledgeBase::fillEmpty(const std::function<std::optional<Entry>()> &next,
+                                    std::optional<qint16> characterChoice,
+                                    const std::function<void(qint64 added)> &added)
+{
+    ++m_ownWrites;
+    sql::Transaction transaction(*m_db);
+    if (sql::Statement any(*m_db, "SELECT 1 FROM 言葉 LIMIT 1"); any.step())
+        throw KbError(QStringLiteral("%1 already holds entries").arg(path()));
+    Use insert(statement(m_addWithId, InsertEntryWithIdSql));
+    qint64 count = 0;
+    while (const std::optional<Entry> entry = next()) {
+        insert->bind(1, qint64(entry->id)).bind(2, entry->word).bind(4, entry->link);
+        if (entry->meaning)
+            insert->bind(3, *entry->meaning);
+        insert->run();
+        insert->reset(); // clears the meaning too, so a Null meaning stays Null
+        if (added)
+            added(++count);
+        else
+            ++count;
+    }
+    m_db->exec("DELETE FROM キャラクター");
+    if (characterChoice) {
+        sql::Statement choose(*m_db,
+                              "INSERT INTO キャラクター (ID, キャラクター番号) VALUES (1, ?1)");
+        choose.bind(1, qint64(*characterChoice));
+        choose.run();
+    }
+    transaction.commit();
+    return count;
+}
+
+qint64 FileKnowledgeBase::storedBytes()
+{
+    return QFileInfo(path()).size();
 }
 
 QStringList FileKnowledgeBase::integrityProblems()

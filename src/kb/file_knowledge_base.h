@@ -1,5 +1,6 @@
 #pragma once
 
+#include "file_system.h"
 #include "knowledge_base.h"
 
 namespace donguri {
@@ -16,8 +17,12 @@ class FileKnowledgeBase final : public KnowledgeBase
 {
 public:
     // Opens the file, creating it with both tables when it does not exist. A file that exists
-    // but is not a knowledge base is refused without being touched.
-    explicit FileKnowledgeBase(const QString &path);
+    // but is not a knowledge base is refused without being touched. On a network file system
+    // (as `onNetwork` tells) the file keeps a rollback journal: SQLite's write-ahead log needs
+    // memory shared by every program that opens the file, which computers on a network do not
+    // share.
+    explicit FileKnowledgeBase(const QString &path,
+                               const FileSystemProbe &onNetwork = isOnNetworkFileSystem);
     ~FileKnowledgeBase() override;
 
     std::optional<qint32> findWord(const QString &word) override;
@@ -32,8 +37,13 @@ public:
                   const std::function<void(qint64 added)> &added = {}) override;
     using KnowledgeBase::addAll;
     void forEachEntryUtf8(const std::function<void(const Utf8Entry &)> &visit) override;
+    std::unique_ptr<EntryReader> readEntries() override;
+    qint64 fillEmpty(const std::function<std::optional<Entry>()> &next,
+                     std::optional<qint16> characterChoice,
+                     const std::function<void(qint64 added)> &added = {}) override;
 
     QStringList integrityProblems() override;
+    qint64 storedBytes() override;
     std::optional<qint16> characterChoice() override;
     void repairCharacterChoice() override;
 
@@ -47,7 +57,7 @@ private:
     void createFile();
     void openExisting();
     void checkSchema();
-    void configureConnection();
+    void configureConnection(bool onNetwork);
     void upgradeSchema();
     bool hasInsertTrigger();
     sql::Statement &statement(std::unique_ptr<sql::Statement> &slot, const char *text);
@@ -61,7 +71,8 @@ private:
     qint64 m_ownWrites = 0; // data_version does not count this handle's own commits
 
     std::unique_ptr<sql::Statement> m_findWord, m_entry, m_countAll, m_add, m_update, m_choice,
-        m_repair, m_allIds, m_firstId, m_lastId, m_words, m_wordRange, m_allEntries, m_dataVersion;
+        m_repair, m_allIds, m_firstId, m_lastId, m_words, m_wordRange, m_allEntries, m_dataVersion,
+        m_addWithId;
     // Pattern queries, by shape: [range only, range and match, match alone] × [IDs, count].
     std::unique_ptr<sql::Statement> m_patterns[3][2];
 };

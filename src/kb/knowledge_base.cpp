@@ -2,39 +2,47 @@
 
 #include "file_knowledge_base.h"
 #include "kb_error.h"
+#include "kb_location.h"
+#include "server_knowledge_base.h"
+
+#include <QFileInfo>
 
 namespace donguri {
-
-namespace {
-// The words of a list are read this many at a time.
-constexpr size_t WordsPerRead = 256;
-} // namespace
 
 KnowledgeBase::KnowledgeBase(const QString &path) : m_path(path) {}
 
 KnowledgeBase::~KnowledgeBase() = default;
 
-bool KnowledgeBase::holdsMatchesOf(const QString &pattern, const std::optional<qint64> &token) const
+// The token is only asked for when there is something to reuse; otherwise the store reads it
+// along with the matches.
+bool KnowledgeBase::holdsMatchesOf(const QString &pattern)
 {
-    return m_cachedMatches && token && m_cachedToken == token && m_cachedPattern == pattern;
+    return m_cachedMatches && m_cachedToken && m_cachedPattern == pattern
+           && changeToken() == m_cachedToken;
 }
 
 std::shared_ptr<const MatchIds> KnowledgeBase::matches(const QString &pattern)
 {
-    const std::optional<qint64> token = changeToken();
-    if (holdsMatchesOf(pattern, token))
+    if (holdsMatchesOf(pattern))
         return m_cachedMatches;
     m_cachedMatches.reset();
-    auto found = std::make_shared<const MatchIds>(findMatches(pattern));
+    TokenedMatches found = findMatchesWithToken(pattern);
+    auto ids = std::make_shared<const MatchIds>(std::move(found.ids));
     m_cachedPattern = pattern;
-    m_cachedToken = token;
-    m_cachedMatches = found;
-    return found;
+    m_cachedToken = found.token;
+    m_cachedMatches = ids;
+    return ids;
+}
+
+KnowledgeBase::TokenedMatches KnowledgeBase::findMatchesWithToken(const QString &pattern)
+{
+    const std::optional<qint64> token = changeToken();
+    return {findMatches(pattern), token};
 }
 
 qint64 KnowledgeBase::countMatches(const QString &pattern)
 {
-    if (holdsMatchesOf(pattern, changeToken()))
+    if (holdsMatchesOf(pattern))
         return m_cachedMatches->size();
     return countOnly(pattern);
 }
@@ -51,7 +59,7 @@ void KnowledgeBase::keepMatches(const MatchTicket &ticket, std::shared_ptr<const
 
 bool KnowledgeBase::needsLongPass(const QString &pattern, qint64 entries)
 {
-    return !holdsMatchesOf(pattern, changeToken()) && wordsToScan(pattern) > entries;
+    return !holdsMatchesOf(pattern) && wordsToScan(pattern) > entries;
 }
 
 qint64 KnowledgeBase::wordsToScan(const QString &)
@@ -64,9 +72,10 @@ QList<WordRow> KnowledgeBase::listMatches(const QString &pattern)
     const std::shared_ptr<const MatchIds> ids = matches(pattern);
     QList<WordRow> rows;
     std::vector<qint32> chunk;
-    for (qint64 row = 0; row < ids->size(); row += qint64(WordsPerRead)) {
+    const qint64 perRead = wordsPerRead();
+    for (qint64 row = 0; row < ids->size(); row += perRead) {
         chunk.clear();
-        for (qint64 i = row; i < std::min(ids->size(), row + qint64(WordsPerRead)); ++i)
+        for (qint64 i = row; i < std::min(ids->size(), row + perRead); ++i)
             chunk.push_back(ids->at(i));
         rows << wordsOf(chunk);
     }
@@ -88,17 +97,31 @@ qint64 KnowledgeBase::addAll(const QList<NewEntry> &entries,
 
 void KnowledgeBase::forEachEntry(const std::function<void(const Entry &)> &visit)
 {
-    forEachEntryUtf8([&](const Utf8Entry &stored) {
-        Entry entry{stored.id, QString::fromUtf8(stored.word), std::nullopt,
-                    QString::fromUtf8(stored.link)};
-        if (stored.meaning)
-            entry.meaning = QString::fromUtf8(*stored.meaning);
-        visit(entry);
+    const std::unique_ptr<EntryReader> reader = readEntries();
+    while (const std::optional<Entry> entry = reader->next())
+        visit(*entry);
+}
+
+void KnowledgeBase::forEachEntryUtf8(const std::function<void(const Utf8Entry &)> &visit)
+{
+    forEachEntry([&](const Entry &entry) {
+        const QByteArray word = entry.word.toUtf8();
+        const QByteArray link = entry.link.toUtf8();
+        const QByteArray meaning = entry.meaning.value_or(QString()).toUtf8();
+        Utf8Entry stored{entry.id, word, std::nullopt, link};
+        if (entry.meaning)
+            stored.meaning = meaning;
+        visit(stored);
     });
 }
 
-std::unique_ptr<KnowledgeBase> openKnowledgeBase(const QString &location)
+std::unique_ptr<KnowledgeBase> openKnowledgeBase(const QString &location,
+                                                 const OpenOptions &options)
 {
+    if (isServerLocation(location))
+        return std::make_unique<ServerKnowledgeBase>(location, options);
+    if (!options.create && !QFileInfo(location).isFile())
+        throw KbError(QStringLiteral("no knowledge base at %1").arg(location));
     return std::make_unique<FileKnowledgeBase>(location);
 }
 

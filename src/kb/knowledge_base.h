@@ -39,6 +39,15 @@ struct Utf8Entry
     QByteArrayView link;
 };
 
+// Reads a knowledge base's entries one at a time, in ID order, without holding them all.
+class EntryReader
+{
+public:
+    virtual ~EntryReader() = default;
+    // The next entry; nullopt after the last.
+    virtual std::optional<Entry> next() = 0;
+};
+
 struct WordRow
 {
     qint32 id = 0;
@@ -107,11 +116,25 @@ public:
                   const std::function<void(qint64 added)> &added = {});
     // Hands every entry to `visit` in ID order, read in one pass rather than held in memory.
     void forEachEntry(const std::function<void(const Entry &)> &visit);
-    // The same without making strings of the text, for writing it out as it is.
-    virtual void forEachEntryUtf8(const std::function<void(const Utf8Entry &)> &visit) = 0;
+    // The same without making strings of the text, for writing it out as it is. By default
+    // the entries are read as strings and turned back into UTF-8.
+    virtual void forEachEntryUtf8(const std::function<void(const Utf8Entry &)> &visit);
+    // Every entry in ID order, one at a time. While the reader lives, nothing else may be asked
+    // of this handle.
+    virtual std::unique_ptr<EntryReader> readEntries() = 0;
+
+    // Fills a knowledge base that holds no entry with the entries `next` hands out, each under
+    // its own ID and in that order, and makes `characterChoice` its character choice (row 1;
+    // none when nullopt), all in one transaction. Refuses a knowledge base that holds entries.
+    // Later additions get IDs after the highest one copied. Returns how many were added.
+    virtual qint64 fillEmpty(const std::function<std::optional<Entry>()> &next,
+                             std::optional<qint16> characterChoice,
+                             const std::function<void(qint64 added)> &added = {}) = 0;
 
     // What the store's own consistency check finds wrong; empty when it is sound.
     virtual QStringList integrityProblems() = 0;
+    // The space the knowledge base takes, in bytes: the file, or the server's tables.
+    virtual qint64 storedBytes() = 0;
 
     // キャラクター番号 of the row with ID 1, when that row exists and holds a 16-bit integer.
     virtual std::optional<qint16> characterChoice() = 0;
@@ -128,13 +151,24 @@ protected:
     // About how many words a pass for `pattern` reads: none when an index range or the IDs
     // alone answer it. Stores that cannot tell say none.
     virtual qint64 wordsToScan(const QString &pattern);
+    // The same, with the change token they may be reused under: one the store had before it
+    // read them (or the very one they were read under), never a later one. A store that can
+    // read both at once saves a trip.
+    struct TokenedMatches
+    {
+        MatchIds ids;
+        std::optional<qint64> token;
+    };
+    virtual TokenedMatches findMatchesWithToken(const QString &pattern);
+    // How many words listMatches() asks wordsOf() for at a time.
+    virtual qsizetype wordsPerRead() const { return 256; }
     // A value that changes whenever anything in the knowledge base may have changed since it
     // was last read (through this handle or any other); nullopt when the store cannot tell,
     // and then nothing is reused.
     virtual std::optional<qint64> changeToken() = 0;
 
 private:
-    bool holdsMatchesOf(const QString &pattern, const std::optional<qint64> &token) const;
+    bool holdsMatchesOf(const QString &pattern);
 
     QString m_path;
     QString m_cachedPattern;
@@ -142,9 +176,22 @@ private:
     std::shared_ptr<const MatchIds> m_cachedMatches;
 };
 
-// Opens the knowledge base `location` names: a file, created with both tables when it does not
-// exist. A file that exists but is not a knowledge base is refused without being touched.
-std::unique_ptr<KnowledgeBase> openKnowledgeBase(const QString &location);
+// How a knowledge base is opened.
+struct OpenOptions
+{
+    // Creates the tables (and for a file, the file) when there are none. Reading commands do
+    // not, so that they never leave an empty knowledge base where there was none.
+    bool create = true;
+    // The windows give a server about a second and a half to answer, so that a question never
+    // holds the bar longer; donguri-kb waits as long as a large copy takes.
+    bool waitPatiently = false;
+};
+
+// Opens the knowledge base `location` names: a PostgreSQL database when it is a connection URI
+// (see kb_location.h), otherwise a file, created with both tables when it does not exist. A
+// file or database that holds something else is refused without being touched.
+std::unique_ptr<KnowledgeBase> openKnowledgeBase(const QString &location,
+                                                 const OpenOptions &options = {});
 
 // The character start-up shows: キャラクター番号 of row 1, or 1 when that row cannot be read, in
 // which case a row choosing 1 is appended (as far as the store can be written).

@@ -22,6 +22,15 @@ MatchIds MatchIds::of(std::vector<qint32> ids)
     return matches;
 }
 
+bool isUnbrokenRun(const std::vector<qint32> &ids)
+{
+    for (size_t i = 1; i < ids.size(); ++i) {
+        if (qint64(ids[i]) != qint64(ids[0]) + qint64(i))
+            return false;
+    }
+    return !ids.empty();
+}
+
 void sortIds(std::vector<qint32> &ids)
 {
     constexpr size_t SmallEnough = 4096;

@@ -28,6 +28,9 @@ private:
     qint64 m_runLength = 0;
 };
 
+// Whether the IDs are each one more than the one before: such a list is read as one range.
+bool isUnbrokenRun(const std::vector<qint32> &ids);
+
 // Puts IDs in ascending order; a radix sort, since a pass may collect a million of them in index
 // order.
 void sortIds(std::vector<qint32> &ids);

@@ -2,7 +2,9 @@
 
 #include "delimited_text.h"
 #include "kb/kb_error.h"
+#include "kb/kb_location.h"
 #include "kb/knowledge_base.h"
+#include "kb_copy.h"
 #include "progress_bar.h"
 
 #include <QCommandLineParser>
@@ -23,19 +25,27 @@ namespace {
 constexpr int FieldsPerRow = 3;
 // Rows are written out in pieces of about this size.
 constexpr qsizetype ExportBufferBytes = 64 * 1024;
+// A command line tool may wait for a server as long as a large file takes.
+constexpr OpenOptions Patiently{true, true};
 
 QString usage()
 {
-    return uR"(Usage: donguri-kb COMMAND [--db PATH] [--format tsv|csv]
+    return uR"(Usage: donguri-kb COMMAND [--db PATH|URI] [--format tsv|csv]
+       donguri-kb copy SOURCE TARGET [--append]
 
 Commands:
   export FILE   write every entry to FILE (.tsv or .csv), in ID order
   import FILE   add every row of FILE as a new entry; a file with any bad row adds nothing
-  stats         entry count, file size and an integrity check
+  stats         entry count, size and an integrity check
+  copy SOURCE TARGET
+                copy every entry (IDs and order kept) and the character choice into TARGET,
+                which must hold no entries; SOURCE and TARGET are files or server URIs
 
 Options:
-  --db PATH          the knowledge base to use (default: the one donguri.ini names)
+  --db PATH|URI      the knowledge base to use (default: the one donguri.ini names): a file,
+                     or a PostgreSQL URI such as postgresql://kb.example.lan/donguri
   --format tsv|csv   the file format, when the file name does not end in .tsv or .csv
+  --append           copy: add the entries to TARGET as new entries instead
   -h, --help         show this text
 )"_s;
 }
@@ -127,13 +137,13 @@ class KbCommand
 {
 public:
     KbCommand(const Console &console, const QString &database)
-        : m_console(console), m_database(database)
+        : m_console(console), m_database(database), m_shown(displayedLocation(database))
     {
     }
 
     void exportTo(const QString &file, TextFormat format)
     {
-        const std::unique_ptr<KnowledgeBase> kb = openKnowledgeBase(existingDatabase());
+        const std::unique_ptr<KnowledgeBase> kb = openExisting();
         QSaveFile output(file); // a failed export leaves no half-written file behind
         if (!output.open(QIODevice::WriteOnly))
             throw CommandError(u"cannot write %1: %2"_s.arg(file, output.errorString()));
@@ -158,7 +168,7 @@ public:
             bar->finish();
         if (!output.commit())
             throw CommandError(u"cannot write %1: %2"_s.arg(file, output.errorString()));
-        m_console.out << u"Wrote %1 entries from %2 to %3"_s.arg(written).arg(m_database, file)
+        m_console.out << u"Wrote %1 entries from %2 to %3"_s.arg(written).arg(m_shown, file)
                       << Qt::endl;
     }
 
@@ -176,7 +186,7 @@ public:
         const bool created = !QFileInfo::exists(m_database);
         qint64 added = 0;
         try {
-            const std::unique_ptr<KnowledgeBase> kb = openKnowledgeBase(m_database);
+            const std::unique_ptr<KnowledgeBase> kb = openKnowledgeBase(m_database, Patiently);
             const std::unique_ptr<ProgressBar> bar = progressBar(u"Importing"_s, total);
             added = kb->addAll(
                 [&]() -> std::optional<NewEntry> {
@@ -194,19 +204,19 @@ public:
                 removeIfLeftEmpty(m_database);
             throw;
         }
-        m_console.out << u"Added %1 entries from %2 to %3"_s.arg(added).arg(file, m_database)
+        m_console.out << u"Added %1 entries from %2 to %3"_s.arg(added).arg(file, m_shown)
                       << Qt::endl;
     }
 
     // False when the integrity check finds problems.
     bool printStats()
     {
-        const std::unique_ptr<KnowledgeBase> kb = openKnowledgeBase(existingDatabase());
+        const std::unique_ptr<KnowledgeBase> kb = openExisting();
         const QStringList problems = kb->integrityProblems();
         QTextStream &out = m_console.out;
-        out << u"Database: "_s << m_database << u'\n';
+        out << u"Database: "_s << m_shown << u'\n';
         out << u"Entries: "_s << kb->countAll() << u'\n';
-        out << u"Size: "_s << sizeText(QFileInfo(m_database).size()) << u'\n';
+        out << u"Size: "_s << sizeText(kb->storedBytes()) << u'\n';
         if (problems.isEmpty()) {
             out << u"Integrity: ok"_s << Qt::endl;
             return true;
@@ -220,11 +230,11 @@ public:
 
 private:
     // Reading commands do not create an empty knowledge base where none was.
-    const QString &existingDatabase() const
+    std::unique_ptr<KnowledgeBase> openExisting() const
     {
-        if (!QFileInfo(m_database).isFile())
-            throw CommandError(u"no knowledge base at %1"_s.arg(m_database));
-        return m_database;
+        OpenOptions existing = Patiently;
+        existing.create = false;
+        return openKnowledgeBase(m_database, existing);
     }
 
     std::unique_ptr<ProgressBar> progressBar(const QString &label, qint64 rows) const
@@ -236,9 +246,10 @@ private:
 
     const Console &m_console;
     QString m_database;
+    QString m_shown; // the location as it may be printed: without a password
 };
 
-enum class Command { Export, Import, Stats };
+enum class Command { Export, Import, Stats, Copy };
 
 // What the command line asks for, checked before any file is touched.
 struct Request
@@ -247,6 +258,7 @@ struct Request
     QString file;
     TextFormat format = TextFormat::Tsv;
     QString database;
+    CopyRequest copy;
 };
 
 // A command line that does not make sense; answered with a pointer to --help.
@@ -259,6 +271,7 @@ struct Options
 {
     QCommandLineOption database{u"db"_s, u"The knowledge base to use."_s, u"PATH"_s};
     QCommandLineOption format{u"format"_s, u"The file format."_s, u"tsv|csv"_s};
+    QCommandLineOption append{u"append"_s, u"copy: add as new entries."_s};
     QCommandLineOption help{{u"h"_s, u"help"_s}, u"Show the usage."_s};
 };
 
@@ -270,6 +283,8 @@ Command commandNamed(const QString &name)
         return Command::Import;
     if (name == u"stats")
         return Command::Stats;
+    if (name == u"copy")
+        return Command::Copy;
     throw UsageProblem(u"unknown command %1"_s.arg(name));
 }
 
@@ -291,17 +306,25 @@ std::optional<Request> requestFrom(const QStringList &arguments, const DatabaseP
 {
     QCommandLineParser parser;
     const Options options;
-    parser.addOptions({options.database, options.format, options.help});
+    parser.addOptions({options.database, options.format, options.append, options.help});
     if (!parser.parse(arguments))
         throw UsageProblem(parser.errorText());
     if (parser.isSet(options.help))
         return std::nullopt;
     const QStringList words = parser.positionalArguments();
     if (words.isEmpty())
-        throw UsageProblem(u"which command? export, import or stats"_s);
+        throw UsageProblem(u"which command? export, import, stats or copy"_s);
 
     Request request;
     request.command = commandNamed(words.first());
+    if (request.command == Command::Copy) {
+        if (words.size() != 3 || parser.isSet(options.database) || parser.isSet(options.format))
+            throw UsageProblem(u"copy takes SOURCE and TARGET, and no --db or --format"_s);
+        request.copy = {words[1], words[2], parser.isSet(options.append)};
+        return request;
+    }
+    if (parser.isSet(options.append))
+        throw UsageProblem(u"--append belongs to copy"_s);
     const bool takesFile = request.command != Command::Stats;
     if (words.size() != (takesFile ? 2 : 1))
         throw UsageProblem(
@@ -335,12 +358,17 @@ int perform(const Request &request, const Console &console)
             return Success;
         case Command::Stats:
             return kb.printStats() ? Success : Failure;
+        case Command::Copy:
+            copyKnowledgeBase(request.copy, console);
+            return Success;
         }
     } catch (const TextError &error) {
         return failure(console, u"%1, line %2: %3; nothing was imported"_s.arg(request.file)
                                     .arg(error.line())
                                     .arg(error.reason()));
     } catch (const CommandError &error) {
+        return failure(console, error.message());
+    } catch (const CopyError &error) {
         return failure(console, error.message());
     } catch (const KbError &error) {
         return failure(console, error.message());

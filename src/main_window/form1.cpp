@@ -16,7 +16,6 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QCloseEvent>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -305,7 +304,7 @@ void Form1::Osiemasu(const qint32 &kotae)
     // A local document is loaded before the character speaks; a web page is handed to the
     // browser and the speech follows at once. Nothing here waits on the network.
     if (!entry->link.isEmpty())
-        m_services.links.open(entry->link, QFileInfo(m_state.DatabasePath).absolutePath());
+        m_services.links.open(entry->link, linkFolder(m_state.DatabasePath, m_state.SettingsFile));
     Character &character = m_state.character();
     character.Play(QStringLiteral("announce"));
     character.Speak(meaning);

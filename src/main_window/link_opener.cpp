@@ -1,5 +1,7 @@
 #include "link_opener.h"
 
+#include "kb/kb_location.h"
+
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
@@ -74,6 +76,11 @@ LinkTarget classifyLink(const QString &link, const QString &baseFolder)
     if (!isDocumentFile(file))
         return {LinkTarget::Kind::Refused, QUrl::fromLocalFile(file.absoluteFilePath())};
     return {LinkTarget::Kind::LocalDocument, QUrl::fromLocalFile(file.canonicalFilePath())};
+}
+
+QString linkFolder(const QString &databasePath, const QString &settingsFile)
+{
+    return QFileInfo(isServerLocation(databasePath) ? settingsFile : databasePath).absolutePath();
 }
 
 void DesktopBrowser::openUrl(const QUrl &url)

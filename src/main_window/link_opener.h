@@ -27,6 +27,12 @@ LinkTarget classifyLink(const QString &link, const QString &baseFolder);
 // are not a program, a script or a desktop entry.
 bool isDocumentFile(const QFileInfo &file);
 
+// The folder relative links are taken from: the knowledge base file's. A knowledge base on a
+// server has no folder on this computer; its relative links are taken from the folder that
+// holds donguri.ini, where this computer keeps the program's own files (and a file knowledge
+// base would be), so each computer may keep such documents beside its program.
+QString linkFolder(const QString &databasePath, const QString &settingsFile);
+
 // Shows an entry's link. Returns once a local document is loaded; a web page is only handed on.
 class LinkOpener
 {

@@ -62,6 +62,22 @@ private Q_SLOTS:
         QCOMPARE(m_run->state.DatabasePath, other);
     }
 
+    // A server's address typed into the box is stored and used as it stands, password and
+    // all; 参照 still offers files only.
+    void aServerAddressTypedInIsRegistered()
+    {
+        const QString uri = u"postgresql://kb.example.lan/donguri?sslmode=require"_s;
+        Form5 *settings = open();
+        QVERIFY(settings->pathBox()->toolTip().contains(u"postgresql://"_s));
+        settings->pathBox()->clear();
+        QTest::keyClicks(settings->pathBox(), uri);
+        settings->Command2_Click();
+        QVERIFY(!settings->isVisible());
+        QCOMPARE(fileBytes(m_run->state.SettingsFile), (uri + u"\r\n"_s).toUtf8());
+        QCOMPARE(m_run->state.DatabasePath, uri);
+        QCOMPARE(open()->pathBox()->text(), uri); // read back at the next opening
+    }
+
     void cancellingKeepsWhatWasTyped()
     {
         Form5 *settings = open();

@@ -1,12 +1,13 @@
-// A child process for the tests that kill or race writers of one knowledge base. It prints a
+// A child process for the tests that kill or race writers of one knowledge base (a file, or a
+// server's database when DB is a postgresql:// URI). It prints a
 // line for every write once the write has returned, that is once it is committed:
 //   kb_writer DB TAG teach                        adds entries until it is killed
 //   kb_writer DB TAG correct MS SHARED OWN...     after a line on stdin, for MS milliseconds adds
 //                                                 an entry, then rewrites one of its OWN rows
 //                                                 and the SHARED row with that entry's text
 // Lines: "added ID SEQ", "updated ID SEQ". A KbError ends it with code 1 and the error on stderr.
-#include "kb/file_knowledge_base.h"
 #include "kb/kb_error.h"
+#include "kb/knowledge_base.h"
 #include "written_entry.h"
 
 #include <QElapsedTimer>
@@ -63,8 +64,8 @@ int main(int argc, char **argv)
         args << QString::fromLocal8Bit(argv[i]);
     try {
         if (args.size() == 3 && args[2] == QStringLiteral("teach")) {
-            FileKnowledgeBase kb(args[0]);
-            teach(kb, args[1]);
+            const std::unique_ptr<KnowledgeBase> kb = openKnowledgeBase(args[0]);
+            teach(*kb, args[1]);
         }
         if (args.size() >= 6 && args[2] == QStringLiteral("correct")) {
             QList<qint32> own;
@@ -73,8 +74,8 @@ int main(int argc, char **argv)
             char go[16];
             if (!std::fgets(go, sizeof go, stdin))
                 return 2;
-            FileKnowledgeBase kb(args[0]);
-            correct(kb, args[1], args[3].toLongLong(), args[4].toInt(), own);
+            const std::unique_ptr<KnowledgeBase> kb = openKnowledgeBase(args[0]);
+            correct(*kb, args[1], args[3].toLongLong(), args[4].toInt(), own);
             return 0;
         }
     } catch (const KbError &error) {

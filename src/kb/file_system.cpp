@@ -1,0 +1,52 @@
+#include "file_system.h"
+
+#include <QFile>
+
+#include <array>
+#include <sys/vfs.h>
+
+namespace donguri {
+
+namespace {
+
+// Magic numbers from the kernel's include/uapi/linux/magic.h and the file systems' own sources;
+// FUSE covers sshfs, rclone, s3fs and every other mount made through it.
+constexpr std::array<qint64, 16> NetworkTypes = {
+    0x6969,     // NFS
+    0x517B,     // SMB (the old smbfs)
+    0xFF534D42, // CIFS
+    0xFE534D42, // SMB2/SMB3 (the ksmbd-era cifs client)
+    0x65735546, // FUSE
+    0x65735543, // FUSE control
+    0x01021997, // 9p (v9fs)
+    0x5346414F, // AFS (OpenAFS)
+    0x6B414653, // AFS (kernel kAFS)
+    0x00C36400, // Ceph
+    0x73757245, // Coda
+    0x01161970, // GFS2
+    0x7461636F, // OCFS2
+    0x0BD00BD0, // Lustre
+    0x47504653, // GPFS
+    0x013111A8, // IBRIX
+};
+
+} // namespace
+
+bool isNetworkFileSystemType(qint64 type)
+{
+    const qint64 unsignedType = type & 0xFFFFFFFF; // f_type is signed on some architectures
+    return std::find(NetworkTypes.cbegin(), NetworkTypes.cend(), unsignedType)
+           != NetworkTypes.cend();
+}
+
+bool isOnNetworkFileSystem(const QString &folder)
+{
+    struct statfs info
+    {
+    };
+    if (statfs(QFile::encodeName(folder).constData(), &info) != 0)
+        return false;
+    return isNetworkFileSystemType(qint64(info.f_type));
+}
+
+} // namespace donguri

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+namespace donguri {
+
+// Tells whether a folder lies on a file system that other computers reach over a network.
+using FileSystemProbe = std::function<bool(const QString &folder)>;
+
+// The real probe: asks the kernel for the type of the file system the folder is on. A folder
+// that cannot be looked at counts as local, as SQLite's own default does.
+bool isOnNetworkFileSystem(const QString &folder);
+
+// Whether a file system type (statfs's f_type) is one that several computers share: NFS,
+// SMB/CIFS, FUSE (sshfs and the like), 9p, AFS, Ceph, Coda, GFS2, OCFS2, Lustre and others.
+bool isNetworkFileSystemType(qint64 type);
+
+} // namespace donguri

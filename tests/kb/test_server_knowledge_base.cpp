@@ -1,0 +1,352 @@
+// What only a knowledge base on a PostgreSQL server has: tables made in one go, tables of these
+// names that are something else, roles that may only read, text it cannot hold, the indexes
+// questions go through, passwords, and a server that goes away and comes back.
+#include "kb/kb_connection.h"
+#include "kb/kb_error.h"
+#include "kb/kb_location.h"
+#include "kb/server_knowledge_base.h"
+#include "support/pg_cluster.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrl>
+
+#include <csignal>
+#include <libpq-fe.h>
+
+using namespace donguri;
+using namespace donguri::testing;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QString databaseOf(const QString &uri)
+{
+    const qsizetype start = uri.indexOf(u":///") + 4;
+    return uri.mid(start, uri.indexOf(u'?') - start);
+}
+
+// The backend process serving the program's connections to `database`.
+QList<int> backendsOf(TestCluster &cluster, const QString &database)
+{
+    const QString pids = cluster.value(
+        u"postgres"_s, u"SELECT string_agg(pid::text, ',') FROM pg_stat_activity"
+                       " WHERE application_name = 'donguri' AND datname = '%1'"_s.arg(database));
+    QList<int> found;
+    for (const QString &pid : pids.split(u',', Qt::SkipEmptyParts))
+        found << pid.toInt();
+    return found;
+}
+
+} // namespace
+
+class TestServerKnowledgeBase : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init()
+    {
+        QVERIFY2(cluster().isRunning() || cluster().start(), qPrintable(cluster().problem()));
+        m_uri = cluster().newDatabase();
+        m_database = databaseOf(m_uri);
+    }
+
+    void theTablesAreMadeOnFirstUseWithTheirIndexes()
+    {
+        ServerKnowledgeBase kb(m_uri);
+        QCOMPARE(kb.countAll(), 0);
+        QCOMPARE(kb.characterChoice(), std::optional<qint16>(1));
+        QVERIFY(kb.hasTrigramIndex());
+        QCOMPARE(value(u"SELECT string_agg(indexname, ',' ORDER BY indexname) FROM pg_indexes"
+                       " WHERE tablename = '言葉'"_s),
+                 u"言葉_pkey,言葉_二重照合語,言葉_照合語,言葉_逆照合語,言葉_長い照合語"_s);
+        QCOMPARE(value(u"SELECT string_agg(attname, ',' ORDER BY attnum) FROM pg_attribute"
+                       " WHERE attrelid = '\"言葉\"'::regclass AND attnum > 0"_s),
+                 u"ID,言葉,意味,照合語,リンク"_s);
+        QCOMPARE(kb.integrityProblems(), QStringList());
+    }
+
+    void tablesOfTheseNamesThatAreSomethingElseAreLeftAlone()
+    {
+        QVERIFY(cluster().exec(m_database, u"CREATE TABLE 言葉 (\"ID\" int, 言葉 text);"
+                                           " INSERT INTO 言葉 VALUES (1, 'x')"_s));
+        QVERIFY_THROWS_EXCEPTION(KbError, ServerKnowledgeBase kb(m_uri));
+        QCOMPARE(value(u"SELECT count(*) FROM pg_class WHERE relname = 'キャラクター'"_s), u"0"_s);
+        QCOMPARE(value(u"SELECT string_agg(言葉, ',') FROM 言葉"_s), u"x"_s);
+    }
+
+    void readingCommandsDoNotCreateTables()
+    {
+        OpenOptions reading;
+        reading.create = false;
+        QVERIFY_THROWS_EXCEPTION(KbError, openKnowledgeBase(m_uri, reading));
+        QCOMPARE(value(u"SELECT count(*) FROM pg_class WHERE relname = '言葉'"_s), u"0"_s);
+    }
+
+    // A role that may only read answers every question, and each write fails with the
+    // server's refusal instead of seeming to succeed.
+    void aRoleThatMayOnlyReadAnswersAndRefusesWrites()
+    {
+        ServerKnowledgeBase(m_uri).add(u"どんぐり"_s, u"木の実"_s, {});
+        QVERIFY(cluster().exec(m_database,
+                               u"DO $$ BEGIN IF NOT EXISTS (SELECT FROM pg_roles WHERE rolname = "
+                               "'leser') THEN CREATE ROLE leser LOGIN; END IF; END $$;"
+                               "GRANT SELECT ON 言葉, キャラクター, 言葉_変更回数 TO leser"_s));
+        ServerKnowledgeBase kb(cluster().uri(m_database, u"leser"_s));
+        QCOMPARE(kb.findWord(u"どんぐり"_s), std::optional<qint32>(1));
+        QCOMPARE(kb.countMatches(u"*ぐ*"_s), 1);
+        QCOMPARE(chosenCharacterNumber(kb), 1);
+        try {
+            kb.add(u"新しい"_s, u"言葉"_s, {});
+            QFAIL("a role that may only read added an entry");
+        } catch (const KbError &error) {
+            QVERIFY2(error.message().contains(u"permission denied"_s), qPrintable(error.message()));
+        }
+        QVERIFY_THROWS_EXCEPTION(KbError, kb.update(1, u"x"_s, u"y"_s, {}));
+        QVERIFY_THROWS_EXCEPTION(KbError, kb.addAll({{u"a"_s, u"b"_s, {}}}));
+        QCOMPARE(kb.countAll(), 1);
+        QCOMPARE(kb.entry(1)->word, u"どんぐり"_s);
+    }
+
+    // An administrator who grants the two tables alone: questions still work, patterns are
+    // simply read afresh each time.
+    void aRoleGrantedOnlyTheTwoTablesAnswersPatterns()
+    {
+        ServerKnowledgeBase(m_uri).add(u"どんぐり"_s, u"木の実"_s, {});
+        QVERIFY(cluster().exec(m_database,
+                               u"DO $$ BEGIN IF NOT EXISTS (SELECT FROM pg_roles WHERE rolname = "
+                               "'gast') THEN CREATE ROLE gast LOGIN; END IF; END $$;"
+                               "GRANT SELECT ON 言葉, キャラクター TO gast"_s));
+        ServerKnowledgeBase kb(cluster().uri(m_database, u"gast"_s));
+        QCOMPARE(kb.countMatches(u"ど*"_s), 1);
+        QCOMPARE(kb.listMatches(u"*り"_s).size(), 1);
+        QCOMPARE(kb.countMatches(u"*"_s), 1);
+        ServerKnowledgeBase(m_uri).add(u"どんこ"_s, u"魚"_s, {});
+        QCOMPARE(kb.countMatches(u"ど*"_s), 2);
+    }
+
+    void textHoldingNulIsRefusedAndFindsNothing()
+    {
+        ServerKnowledgeBase kb(m_uri);
+        const QString nul(QChar(u'\0'));
+        const qint32 id = kb.add(u"a"_s, u"b"_s, {});
+        for (const auto &[word, meaning, link] :
+             {std::tuple(u"a"_s + nul, u"m"_s, QString()), std::tuple(u"w"_s, nul, QString()),
+              std::tuple(u"w"_s, u"m"_s, u"x"_s + nul)}) {
+            try {
+                kb.add(word, meaning, link);
+                QFAIL("text holding U+0000 was added");
+            } catch (const KbError &error) {
+                QVERIFY2(error.message().contains(u"U+0000"_s), qPrintable(error.message()));
+            }
+            QVERIFY_THROWS_EXCEPTION(KbError, kb.update(id, word, meaning, link));
+            QVERIFY_THROWS_EXCEPTION(KbError, kb.addAll({{word, meaning, link}}));
+        }
+        QCOMPARE(kb.countAll(), 1);
+        QCOMPARE(kb.entry(id)->word, u"a"_s);
+        QCOMPARE(kb.findWord(u"a"_s + nul), std::nullopt);
+        QCOMPARE(kb.countMatches(u"a"_s + nul + u"*"_s), 0);
+        QCOMPARE(kb.countMatches(u"*"_s + nul), 0);
+    }
+
+    // Each shape of question is answered through an index, not by reading every entry. With
+    // sequential scans ruled out, a plan without the index means the query cannot use it.
+    void everyShapeOfQuestionGoesThroughAnIndex_data()
+    {
+        QTest::addColumn<QString>("pattern");
+        QTest::addColumn<QString>("index");
+        QTest::newRow("exact") << u"どんぐり"_s << u"言葉_照合語"_s;
+        QTest::newRow("prefix") << u"どん*"_s << u"言葉_照合語"_s;
+        QTest::newRow("numeric prefix") << u"10*"_s << u"言葉_照合語"_s;
+        QTest::newRow("prefix with wildcard characters") << u"5%_*"_s << u"言葉_照合語"_s;
+        QTest::newRow("prefix and more") << u"ど*り"_s << u"言葉_照合語"_s;
+        QTest::newRow("suffix") << u"*ん"_s << u"言葉_逆照合語"_s;
+        QTest::newRow("suffix of two") << u"*ぐり"_s << u"言葉_逆照合語"_s;
+        QTest::newRow("infix") << u"*ぐり*"_s << u"言葉_二重照合語"_s;
+        QTest::newRow("pieces") << u"*どん*り"_s << u"言葉_二重照合語"_s;
+        QTest::newRow("infix of three") << u"*どんぐ*"_s << u"言葉_二重照合語"_s;
+    }
+    void everyShapeOfQuestionGoesThroughAnIndex()
+    {
+        QFETCH(QString, pattern);
+        QFETCH(QString, index);
+        ServerKnowledgeBase kb(m_uri);
+        QVERIFY(kb.hasTrigramIndex());
+        const ServerKnowledgeBase::Query query = ServerKnowledgeBase::patternQuery(pattern, true);
+        PGconn *conn = PQconnectdb(m_uri.toUtf8().constData());
+        PQclear(PQexec(conn, "SET enable_seqscan = off"));
+        QList<const char *> values;
+        for (const QByteArray &value : query.values)
+            values << value.constData();
+        PGresult *plan =
+            PQexecParams(conn, (QByteArray("EXPLAIN ") + query.sql).constData(), int(values.size()),
+                         nullptr, values.constData(), nullptr, nullptr, 0);
+        QString lines;
+        for (int row = 0; row < PQntuples(plan); ++row)
+            lines += QString::fromUtf8(PQgetvalue(plan, row, 0)) + u'\n';
+        PQclear(plan);
+        PQfinish(conn);
+        QVERIFY2(lines.contains(u"Index"_s) && lines.contains(index), qPrintable(lines));
+        QVERIFY2(!lines.contains(u"Seq Scan"_s), qPrintable(lines));
+    }
+
+    // Anyone's write (another program, a hand edit) makes the next question look again.
+    void aPatternIsReadAgainAfterAnyonesWrite()
+    {
+        ServerKnowledgeBase kb(m_uri);
+        kb.add(u"どんぐり"_s, u"1"_s, {});
+        const auto first = kb.matches(u"ど*"_s);
+        QCOMPARE(kb.matches(u"ど*"_s), first);
+        QVERIFY(cluster().exec(m_database, u"INSERT INTO 言葉 (言葉) VALUES ('どんこ')"_s));
+        QCOMPARE(kb.matches(u"ど*"_s)->size(), 2);
+        QVERIFY(cluster().exec(m_database, u"UPDATE 言葉 SET 言葉 = 'くり' WHERE \"ID\" = 1"_s));
+        QCOMPARE(kb.matches(u"ど*"_s)->size(), 1);
+        QVERIFY(cluster().exec(m_database, u"TRUNCATE 言葉"_s));
+        QCOMPARE(kb.matches(u"ど*"_s)->size(), 0);
+    }
+
+    void passwordsNeverAppearInMessages_data()
+    {
+        QTest::addColumn<QString>("uri");
+        QTest::addColumn<QString>("password");
+        QTest::newRow("wrong password, in the user part")
+            << u"postgresql://kagi:falsch-geheim@/%1?host=%2"_s << u"falsch-geheim"_s;
+        QTest::newRow("wrong password, as a parameter")
+            << u"postgresql:///%1?host=%2&user=kagi&password=p%40ss-wort"_s << u"p@ss-wort"_s;
+        QTest::newRow("no server at that socket")
+            << u"postgres://donguri:secret-123@/%1?host=%2/nowhere"_s << u"secret-123"_s;
+    }
+    void passwordsNeverAppearInMessages()
+    {
+        QFETCH(QString, uri);
+        QFETCH(QString, password);
+        const QString location = uri.arg(m_database, cluster().socketDirectory());
+        try {
+            ServerKnowledgeBase kb(location);
+            QFAIL("connected with a wrong password or to no server");
+        } catch (const KbError &error) {
+            QVERIFY2(!error.message().contains(password), qPrintable(error.message()));
+            QVERIFY2(
+                !error.message().contains(QString::fromUtf8(QUrl::toPercentEncoding(password))),
+                qPrintable(error.message()));
+            QVERIFY2(error.message().contains(u"***"_s), qPrintable(error.message()));
+        }
+        QVERIFY(!displayedLocation(location).contains(password));
+    }
+
+    // The client library's own ways to give a password work, so donguri.ini need not hold one.
+    void aPasswordFromPgpassIsUsed()
+    {
+        ServerKnowledgeBase(m_uri).add(u"どんぐり"_s, u"木の実"_s, {});
+        QVERIFY(cluster().exec(m_database, u"GRANT SELECT ON 言葉, キャラクター, 言葉_変更回数"
+                                           " TO kagi"_s));
+        const QString uri = cluster().uri(m_database, u"kagi"_s);
+        QVERIFY_THROWS_EXCEPTION(KbError, ServerKnowledgeBase kb(uri)); // no password given
+        QTemporaryDir home;
+        const QString passfile = home.filePath(u"pgpass"_s);
+        QFile file(passfile);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("*:*:*:kagi:" + QByteArray(TestCluster::Password) + "\n");
+        file.close();
+        file.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+        qputenv("PGPASSFILE", passfile.toUtf8());
+        try {
+            ServerKnowledgeBase kb(uri);
+            QCOMPARE(kb.findWord(u"どんぐり"_s), std::optional<qint32>(1));
+        } catch (const KbError &error) {
+            qunsetenv("PGPASSFILE");
+            QFAIL(qPrintable(error.message()));
+        }
+        qunsetenv("PGPASSFILE");
+    }
+
+    // A host that takes the connection and never answers costs at most the time allowed; the
+    // windows' question bar is never held longer than two seconds.
+    void aServerThatNeverAnswersFailsWithinTheTimeAllowed()
+    {
+        const SilentHost silent;
+        const QString uri = silent.uri();
+        QElapsedTimer timer;
+        timer.start();
+        KbConnection connection;
+        QVERIFY_THROWS_EXCEPTION(KbError, connection.at(uri));
+        QVERIFY2(timer.elapsed() < 2000, qPrintable(u"%1 ms"_s.arg(timer.elapsed())));
+        timer.restart();
+        QVERIFY_THROWS_EXCEPTION(KbError, connection.at(uri)); // and again at the next question
+        QVERIFY2(timer.elapsed() < 2000, qPrintable(u"%1 ms"_s.arg(timer.elapsed())));
+    }
+
+    // A restart between two questions: the next question simply works.
+    void aRestartBetweenQuestionsCostsNothing()
+    {
+        KbConnection connection;
+        connection.at(m_uri).add(u"どんぐり"_s, u"木の実"_s, {});
+        QVERIFY2(cluster().stop() && cluster().start(), qPrintable(cluster().problem()));
+        QCOMPARE(connection.at(m_uri).findWord(u"どんぐり"_s), std::optional<qint32>(1));
+        QCOMPARE(connection.at(m_uri).add(u"くり"_s, u"栗"_s, {}), 2);
+    }
+
+    // While the server is down every call fails quickly; when it is back the same handle
+    // answers again, without opening anything anew.
+    void aServerDownForAWhileIsUsedAgainWhenItIsBack()
+    {
+        KbConnection connection;
+        KnowledgeBase &kb = connection.at(m_uri);
+        kb.add(u"どんぐり"_s, u"木の実"_s, {});
+        QVERIFY2(cluster().stop(), qPrintable(cluster().problem()));
+        QElapsedTimer timer;
+        timer.start();
+        QVERIFY_THROWS_EXCEPTION(KbError, kb.findWord(u"どんぐり"_s));
+        QVERIFY_THROWS_EXCEPTION(KbError, kb.add(u"くり"_s, u"栗"_s, {}));
+        QVERIFY_THROWS_EXCEPTION(KbError, kb.countMatches(u"ど*"_s));
+        QVERIFY2(timer.elapsed() < 2000, qPrintable(u"%1 ms"_s.arg(timer.elapsed())));
+        QVERIFY2(cluster().start(), qPrintable(cluster().problem()));
+        QCOMPARE(&connection.at(m_uri), &kb);
+        QCOMPARE(kb.findWord(u"どんぐり"_s), std::optional<qint32>(1));
+        QCOMPARE(kb.countAll(), 1);
+    }
+
+    // The server stops answering while a write waits for its commit: the write fails, says
+    // that it may have been stored, and is not sent again. It is there at most once.
+    void aWriteWhoseCommitIsNotConfirmedFailsAndIsNotSentAgain()
+    {
+        ServerKnowledgeBase kb(m_uri);
+        kb.add(u"前から"_s, u"ある"_s, {});
+        const QList<int> backends = backendsOf(cluster(), m_database);
+        QCOMPARE(backends.size(), 1);
+        ::kill(backends.first(), SIGSTOP);
+        QElapsedTimer timer;
+        timer.start();
+        try {
+            kb.add(u"途中"_s, u"返事なし"_s, {});
+            ::kill(backends.first(), SIGCONT);
+            QFAIL("a write the server never confirmed was taken as done");
+        } catch (const KbError &error) {
+            ::kill(backends.first(), SIGCONT);
+            QVERIFY2(error.message().contains(u"may or may not be stored"_s),
+                     qPrintable(error.message()));
+        }
+        QVERIFY2(timer.elapsed() < 2000, qPrintable(u"%1 ms"_s.arg(timer.elapsed())));
+        // The next call works on a new connection; the write is there once or not at all.
+        QVERIFY(QTest::qWaitFor([&] { return backendsOf(cluster(), m_database).size() <= 1; }));
+        const qint64 stored = kb.countMatches(u"途中"_s);
+        QVERIFY2(stored <= 1, qPrintable(u"stored %1 times"_s.arg(stored)));
+        QCOMPARE(kb.findWord(u"前から"_s), std::optional<qint32>(1));
+    }
+
+private:
+    static TestCluster &cluster()
+    {
+        static TestCluster own;
+        return own;
+    }
+    QString value(const QString &sql) { return cluster().value(m_database, sql); }
+
+    QString m_uri;
+    QString m_database;
+};
+
+QTEST_GUILESS_MAIN(TestServerKnowledgeBase)
+#include "test_server_knowledge_base.moc"

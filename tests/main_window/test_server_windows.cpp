@@ -1,0 +1,214 @@
+// The program's windows on a knowledge base on a PostgreSQL server: two programs sharing one,
+// a server restarted, down or silent while the program runs, a role that may only read, and
+// relative links. The server is the test program's own private cluster.
+#include "support/pg_cluster.h"
+#include "support/test_env.h"
+#include "support/test_run.h"
+
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTest>
+
+using namespace donguri;
+using namespace donguri::testing;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString StatusKeyword = u"どんぐり君＿ステータス"_s;
+// The question bar is never held longer than this by a server that cannot be reached.
+constexpr qint64 LongestWaitMs = 2000;
+
+QString problemText(QWidget *window)
+{
+    auto *problem = window->findChild<QLabel *>(u"ProblemLine"_s);
+    return problem && problem->isVisibleTo(window) ? problem->text() : QString();
+}
+
+QString databaseOf(const QString &uri)
+{
+    const qsizetype start = uri.indexOf(u":///") + 4;
+    return uri.mid(start, uri.indexOf(u'?') - start);
+}
+
+} // namespace
+
+class TestServerWindows : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init()
+    {
+        QVERIFY2(cluster().isRunning() || cluster().start(), qPrintable(cluster().problem()));
+        m_uri = cluster().newDatabase();
+    }
+
+    void aWordTaughtOnOneComputerIsAnsweredOnTheNextAtItsNextQuestion()
+    {
+        TestRun here;
+        TestRun there;
+        here.state.DatabasePath = m_uri;
+        there.state.DatabasePath = m_uri;
+        Form1 &bar = here.start();
+        there.start();
+        there.ask(u"くぬぎ"_s);
+        QCOMPARE(there.log().requests().first(), u"Speak 知りません。教えてください。"_s);
+
+        here.ask(u"くぬぎ"_s);
+        Form2 *teach = bar.teachWindow();
+        QVERIFY(teach);
+        teach->meaning()->setPlainText(u"ブナ科の木。実もどんぐり。"_s);
+        teach->Command1_Click();
+        QCOMPARE(problemText(teach), QString());
+
+        there.log().clear();
+        there.ask(u"くぬぎ"_s);
+        QCOMPARE(there.log().requests(),
+                 (QStringList{u"Play announce"_s, u"Speak ブナ科の木。実もどんぐり。"_s}));
+        there.log().clear();
+        there.ask(u"く*"_s);
+        QCOMPARE(there.log().requests().mid(0, 2),
+                 (QStringList{u"Play announce"_s, u"Speak 1件見つかりました。"_s}));
+    }
+
+    void aServerRestartInTheMiddleOfASessionCostsNoRestart()
+    {
+        TestRun run;
+        run.state.DatabasePath = m_uri;
+        run.kb().add(u"どんぐり"_s, u"木の実"_s, {});
+        Form1 &bar = run.start();
+        run.ask(u"どんぐり"_s);
+        QCOMPARE(run.log().requests().last(), u"Speak 木の実"_s);
+
+        QVERIFY2(cluster().stop() && cluster().start(), qPrintable(cluster().problem()));
+        run.log().clear();
+        run.ask(u"どんぐり"_s);
+        QCOMPARE(run.log().requests(), (QStringList{u"Play announce"_s, u"Speak 木の実"_s}));
+        run.ask(u"くり"_s);
+        bar.teachWindow()->meaning()->setPlainText(u"栗"_s);
+        bar.teachWindow()->Command1_Click();
+        QCOMPARE(problemText(bar.teachWindow()), QString());
+        run.log().clear();
+        run.ask(StatusKeyword);
+        QCOMPARE(run.log().requests().last(), u"Speak 現在の登録件数は 2 件です。"_s);
+    }
+
+    // Down from the start: the character still comes out and greets. Each question ends
+    // silently and quickly, saves show their red line and keep the boxes; when the server is
+    // back the next question is answered, without starting the program again.
+    void aServerDownAtStartUpCostsOnlyTheAnswersItCannotGive()
+    {
+        TestRun run;
+        run.state.DatabasePath = m_uri;
+        run.kb().add(u"どんぐり"_s, u"木の実"_s, {});
+        QVERIFY2(cluster().stop(), qPrintable(cluster().problem()));
+        {
+            const auto startedWhileDown = run.startMainWindow();
+            QCOMPARE(run.log().requests().mid(0, 1), QStringList{u"Show"_s});
+            QVERIFY(run.log().requests().value(1).startsWith(u"Speak "_s));
+        }
+        run.log().clear();
+        Form1 &bar = run.start();
+        run.log().clear();
+        for (const QString &question : {u"どんぐり"_s, u"ど*"_s, u"*"_s, StatusKeyword}) {
+            QElapsedTimer timer;
+            timer.start();
+            run.ask(question);
+            QVERIFY2(timer.elapsed() < LongestWaitMs, qPrintable(question));
+            QVERIFY2(run.log().entries.isEmpty(), qPrintable(question));
+            QCOMPARE(bar.findChild<QLineEdit *>(u"Text1"_s)->text(), question);
+        }
+
+        QVERIFY2(cluster().start(), qPrintable(cluster().problem()));
+        run.ask(u"どんぐり"_s);
+        QCOMPARE(run.log().requests(), (QStringList{u"Play announce"_s, u"Speak 木の実"_s}));
+    }
+
+    // A server that takes the connection and never answers (a hanging host, a lost network):
+    // every window waits at most its time, then fails as for an unreadable file.
+    void aServerThatNeverAnswersHoldsNoWindowLong()
+    {
+        const SilentHost silent;
+        TestRun run;
+        run.state.DatabasePath = m_uri;
+        run.kb().add(u"どんぐり"_s, u"木の実"_s, {});
+        Form1 &bar = run.start();
+        run.ask(u"くぬぎ"_s);
+        Form2 *teach = bar.teachWindow();
+        bar.Command4_Click();
+        Form4 *correct = bar.correctionWindow();
+        correct->word()->setText(u"どんぐり"_s);
+        correct->Command3_Click();
+        QVERIFY(correct->calledUp());
+        run.state.DatabasePath = silent.uri(); // as the settings window would
+        run.log().clear();
+
+        QElapsedTimer timer;
+        timer.start();
+        run.ask(u"どんぐり"_s);
+        QVERIFY2(timer.elapsed() < LongestWaitMs, qPrintable(u"%1 ms"_s.arg(timer.elapsed())));
+        QVERIFY(run.log().entries.isEmpty());
+
+        teach->meaning()->setPlainText(u"クヌギの実"_s);
+        timer.restart();
+        teach->Command1_Click();
+        QVERIFY2(timer.elapsed() < LongestWaitMs, qPrintable(u"%1 ms"_s.arg(timer.elapsed())));
+        QVERIFY(problemText(teach).contains(u"登録できませんでした"_s));
+        QCOMPARE(teach->meaningText(), u"クヌギの実"_s);
+        correct->meaning()->setPlainText(u"直した意味"_s);
+        correct->Command1_Click();
+        QVERIFY(problemText(correct).contains(u"直せませんでした"_s));
+        QCOMPARE(correct->meaningText(), u"直した意味"_s);
+        QVERIFY(run.log().entries.isEmpty());
+    }
+
+    void aRoleThatMayOnlyReadAnswersButCannotTeach()
+    {
+        openKnowledgeBase(m_uri)->add(u"どんぐり"_s, u"木の実"_s, {});
+        QVERIFY(cluster().exec(
+            databaseOf(m_uri),
+            u"DO $$ BEGIN IF NOT EXISTS (SELECT FROM pg_roles WHERE rolname = 'leser') THEN "
+            "CREATE ROLE leser LOGIN; END IF; END $$;"
+            "GRANT SELECT ON 言葉, キャラクター, 言葉_変更回数 TO leser"_s));
+        TestRun run;
+        run.state.DatabasePath = cluster().uri(databaseOf(m_uri), u"leser"_s);
+        Form1 &bar = run.start();
+        run.ask(u"どんぐり"_s);
+        QCOMPARE(run.log().requests(), (QStringList{u"Play announce"_s, u"Speak 木の実"_s}));
+        run.ask(u"くぬぎ"_s);
+        Form2 *teach = bar.teachWindow();
+        teach->meaning()->setPlainText(u"クヌギの実"_s);
+        teach->Command1_Click();
+        QVERIFY(problemText(teach).contains(u"登録できませんでした"_s));
+        QCOMPARE(teach->meaningText(), u"クヌギの実"_s);
+        QCOMPARE(openKnowledgeBase(m_uri)->countAll(), 1);
+    }
+
+    // A server has no folder here: relative links are taken from the folder of donguri.ini.
+    void aRelativeLinkIsTakenFromTheSettingsFolder()
+    {
+        TestRun run;
+        run.state.DatabasePath = m_uri;
+        writeBytes(run.file(u"memo.txt"_s), "覚え書き");
+        run.kb().add(u"メモ"_s, u"m"_s, u"memo.txt"_s);
+        run.start();
+        run.ask(u"メモ"_s);
+        QVERIFY(run.links.documentWindow());
+        QCOMPARE(run.links.documentWindow()->source(),
+                 QUrl::fromLocalFile(run.file(u"memo.txt"_s)));
+    }
+
+private:
+    static TestCluster &cluster()
+    {
+        static TestCluster own;
+        return own;
+    }
+
+    QString m_uri;
+};
+
+QTEST_MAIN(TestServerWindows)
+#include "test_server_windows.moc"
