@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Donguri developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // donguri_kb_bench: times the knowledge base's questions and writes against the same questions
 // asked of SQLite by hand, on generated files of several sizes. Run it through scripts/bench.
 //

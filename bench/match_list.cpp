@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Donguri developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // donguri_list_bench: a pattern question on a generated knowledge base, through the real
 // question bar and match list (offscreen), from pressing 検索 to the list's first rows painted.
 // Run it through scripts/bench.

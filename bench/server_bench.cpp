@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Donguri developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // donguri_server_bench: times the knowledge base on a PostgreSQL server against the same
 // questions asked of that server through libpq by hand, on the same rows, and the server's
 // suffix and infix counts against the SQLite file's. Run it through scripts/bench.

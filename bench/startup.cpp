@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Donguri developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // donguri_startup_bench: how long the program takes from exec to queuing its greeting, and how
 // much memory it holds at that moment, with a knowledge base of N generated entries against an
 // empty one. Run it through scripts/bench.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Donguri developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // donguri_transfer_bench: donguri-kb export and import of a generated knowledge base, against
 // a hand-written SQLite select written to a file and a hand-written insert of the same rows.
 // Run it through scripts/bench.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Donguri developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds every file in the given corpus folders to a fuzz target once, so that the normal test
 // run (any compiler, no sanitizers needed) keeps every saved input passing.
 

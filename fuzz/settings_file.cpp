@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Donguri developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings file's first line from arbitrary bytes: UTF-8 or Shift_JIS, any line ends, any
 // garbage. Besides not crashing, the line must never hold a line break, must not depend on what
 // follows it, and must read back the same once the program has written it out again (which is

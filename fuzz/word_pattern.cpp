@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Donguri developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Patterns and words from arbitrary bytes, checked against the plain reference matcher the
 // model test uses. Input: the pattern, a 0xFF byte (never part of UTF-8), the word.
 //

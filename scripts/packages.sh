@@ -1,3 +1,5 @@
+# SPDX-FileCopyrightText: 2026 Donguri developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Sourced by scripts/setup, scripts/fuzz and the check scripts: the Debian packages the build,
 # the tests and the checks need, and a function that installs whichever of them are missing.
 

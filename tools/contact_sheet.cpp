@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Donguri developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Renders every character in every animation as a strip of frames into one PNG, so the whole
 // cast can be reviewed at a glance:  donguri-contact-sheet OUTPUT.png
 #include "character/character_art.h"

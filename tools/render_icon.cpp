@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Donguri developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Renders the program's SVG icon to PNG files of the usual sizes:
 //   donguri-render-icon ICON.svg OUTPUT_DIR
 // writes OUTPUT_DIR/<size>x<size>/org.donguri.Donguri.png for each size.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Donguri developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Module1: start-up, which picks the knowledge base and shows the question bar.
 #pragma once
 

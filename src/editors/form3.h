@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Donguri developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Form3: the match list of a pattern question, which hands the chosen entry back.
 #pragma once
 

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Donguri developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Form4: the correction window, which calls up an entry by its word and stores it changed.
 #pragma once
 

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Donguri developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The knowledge-base path naming something that is not a usable knowledge base, or one this user
 // may not write: every window handles it the way it handles any failure of the file, nothing
 // crashes, and the file's bytes are the same afterwards.

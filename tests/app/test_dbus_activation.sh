@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 Donguri developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The desktop's way of starting the installed program, on a session bus of the test's own:
 # gapplication reads the desktop entry (DBusActivatable), calls org.freedesktop.Application
 # Activate on org.donguri.Donguri, and the bus starts the program from its service file. A

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Donguri developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The windows as the desktop receives them over X. Runs on a private Xvfb
 // (tests/support/with_xvfb.sh).
 #include "app/desktop_integration.h"

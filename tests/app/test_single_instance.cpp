@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Donguri developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs on a private session bus (dbus-run-session).
 #include "app/single_instance.h"
 

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 Donguri developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the built program into a temporary prefix and starts the installed copy offscreen:
 # it must come up, and keep its settings and knowledge base in the user's data folder (the
 # installed program folder is not its to write).

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Donguri developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A child process for the tests that kill or race writers of one knowledge base (a file, or a
 // server's database when DB is a postgresql:// URI). It prints a
 // line for every write once the write has returned, that is once it is committed:

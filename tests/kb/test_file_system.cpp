@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Donguri developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Knowledge-base files on network shares: the probe of the file system type, and the journal a
 // file gets there (a rollback journal, never SQLite's write-ahead log).
 #include "kb/file_knowledge_base.h"

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Donguri developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The knowledge base against a plain in-memory model: long random runs of adds, updates, exact
 // lookups, pattern counts and lists and read-backs, with words full of characters that have
 // tripped up text handling somewhere. Every answer must equal the model's.

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 Donguri developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 # A knowledge base in a folder the user may only read (a shared or installed one) can still be
 # read: entries are counted and looked up; writing is refused, not half done.
 # Needs root to hand the file to another user; skipped (77) otherwise.

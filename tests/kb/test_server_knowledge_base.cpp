@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Donguri developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What only a knowledge base on a PostgreSQL server has: tables made in one go, tables of these
 // names that are something else, roles that may only read, text it cannot hold, the indexes
 // questions go through, passwords, and a server that goes away and comes back.

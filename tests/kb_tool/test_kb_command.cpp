@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Donguri developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "kb/file_knowledge_base.h"
 #include "kb_tool/kb_command.h"
 #include "support/broken_index.h"

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Donguri developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // donguri-kb with knowledge bases on a server: --db URI for export, import and stats, and copy
 // between any two knowledge bases. The server is the test program's own private cluster.
 #include "kb/file_knowledge_base.h"

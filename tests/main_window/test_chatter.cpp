@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Donguri developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "kb/knowledge_base.h"
 #include "main_window/chatter.h"
 #include "main_window/random_source.h"

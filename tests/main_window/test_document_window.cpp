@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Donguri developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "main_window/document_window.h"
 #include "support/fakes.h"
 #include "support/sample_files.h"

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Donguri developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's windows on a knowledge base on a PostgreSQL server: two programs sharing one,
 // a server restarted, down or silent while the program runs, a role that may only read, and
 // relative links. The server is the test program's own private cluster.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Donguri developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The secondary windows as the question bar opens them: one window of each kind per run, what
 // they hand back to the bar, and questions answered from what they stored.
 

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 Donguri developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs a test program as user nobody, for tests about permissions, which mean nothing to root.
 # Needs root to switch users; skipped (77) otherwise, when the plain run covers those cases.
 set -euo pipefail

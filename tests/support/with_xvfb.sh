@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 Donguri developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs a command on an X server of its own (Xvfb, 1280×800): for tests that look at windows as
 # the desktop receives them. Xvfb picks a free display itself, so tests may run side by side.
 set -euo pipefail
