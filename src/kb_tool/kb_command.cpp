@@ -120,16 +120,6 @@ void removeIfLeftEmpty(const QString &database)
         QFile::remove(database + suffix);
 }
 
-// Stored text as it is when it is UTF-8 (as everything this program writes is); text someone put
-// in by other means is written the way it reads, with U+FFFD for what is not UTF-8, so that the
-// file can always be imported again.
-QByteArray validUtf8(QByteArrayView stored)
-{
-    if (stored.isValidUtf8())
-        return QByteArray::fromRawData(stored.data(), stored.size());
-    return QString::fromUtf8(stored).toUtf8();
-}
-
 QString sizeText(qint64 bytes)
 {
     return u"%1 bytes (%2)"_s.arg(bytes).arg(QLocale::c().formattedDataSize(bytes));
@@ -155,8 +145,11 @@ public:
         QByteArray rows;
         rows.reserve(ExportBufferBytes + 4096);
         kb->forEachEntryUtf8([&](const Utf8Entry &entry) {
-            const QByteArray meaning = validUtf8(entry.meaning.value_or(QByteArrayView()));
-            appendRow(rows, {validUtf8(entry.word), meaning, validUtf8(entry.link)}, format);
+            // The text exactly as stored: the program only ever stores UTF-8, and what another
+            // tool may have put in is kept as it is rather than changed on the way out (an
+            // import then names the line it cannot read).
+            appendRow(rows, {entry.word, entry.meaning.value_or(QByteArrayView()), entry.link},
+                      format);
             if (rows.size() >= ExportBufferBytes) {
                 output.write(rows);
                 rows.resize(0); // keeps the buffer

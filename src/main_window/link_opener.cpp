@@ -33,12 +33,24 @@ bool isProgramType(const QMimeType &type)
         QStringLiteral("application/x-executable"), // scripts of every language inherit it
         QStringLiteral("application/x-sharedlib"),
         QStringLiteral("application/x-ms-dos-executable"),
-        QStringLiteral("application/vnd.microsoft.portable-executable"),
         QStringLiteral("application/x-msi"),
         QStringLiteral("application/x-desktop"),
     };
     return std::any_of(programs.cbegin(), programs.cend(),
                        [&](const QString &program) { return type.inherits(program); });
+}
+
+// A program's first bytes, whatever name a newer type database gives its kind: ELF, MZ, or a
+// script's #!.
+bool startsLikeAProgram(const QFileInfo &file)
+{
+    QFile contents(file.absoluteFilePath());
+    if (!contents.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray start = contents.read(4);
+    return start.startsWith("\x7f"
+                            "ELF")
+           || start.startsWith("MZ") || start.startsWith("#!");
 }
 
 } // namespace
@@ -51,7 +63,8 @@ bool isDocumentFile(const QFileInfo &file)
     // merely carries a document's name.
     const QMimeDatabase types;
     return isDocumentType(types.mimeTypeForFile(file))
-           && !isProgramType(types.mimeTypeForFile(file, QMimeDatabase::MatchContent));
+           && !isProgramType(types.mimeTypeForFile(file, QMimeDatabase::MatchContent))
+           && !startsLikeAProgram(file);
 }
 
 LinkTarget classifyLink(const QString &link, const QString &baseFolder)

@@ -15,7 +15,7 @@ namespace donguri {
 namespace {
 
 // Qt's own decoders cover the Unicode encodings only; glibc's iconv always has Shift_JIS
-// (as CP932, the Windows flavour older installations used).
+// (as CP932, the flavour older installations used).
 QString decodeShiftJis(const QByteArray &bytes)
 {
     iconv_t converter = iconv_open("UTF-8", "CP932");

@@ -51,8 +51,7 @@ private Q_SLOTS:
         QTest::newRow("desktop entry") << u"app.desktop"_s << entry;
         QTest::newRow("desktop entry named like a text") << u"app.txt"_s << entry;
         QTest::newRow("program named like a page") << u"tool.html"_s << linuxProgramBytes();
-        QTest::newRow("Windows program named like a page")
-            << u"setup.htm"_s << windowsProgramBytes();
+        QTest::newRow("MZ program named like a page") << u"setup.htm"_s << windowsProgramBytes();
         QTest::newRow("program") << u"tool"_s << linuxProgramBytes();
     }
     void aProgramNeverGoesToTheDesktop()

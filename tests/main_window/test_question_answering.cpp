@@ -272,7 +272,7 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("link");
         QTest::newRow("program named like a page") << u"tool.html"_s;
-        QTest::newRow("Windows program named like a page") << u"setup.htm"_s;
+        QTest::newRow("MZ program named like a page") << u"setup.htm"_s;
         QTest::newRow("script named like a text") << u"notes.txt"_s;
         QTest::newRow("shell script") << u"run.sh"_s;
         QTest::newRow("missing file") << u"/no/such/file.html"_s;

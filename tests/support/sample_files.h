@@ -22,7 +22,7 @@ inline QByteArray linuxProgramBytes()
     return elf;
 }
 
-// The first bytes of a Windows program.
+// The first bytes of an MZ (DOS-style) program.
 inline QByteArray windowsProgramBytes()
 {
     return QByteArray("MZ\x90\x00\x03\x00\x00\x00\x04\x00\x00\x00\xff\xff\x00\x00", 16);
@@ -39,7 +39,7 @@ inline QByteArray pictureBytes()
     return png;
 }
 
-// Every permission bit, as files on a disk formatted for Windows or a network share carry.
+// Every permission bit, as files on a disk formatted for another system or a network share carry.
 constexpr QFile::Permissions EveryBit = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
                                         | QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup
                                         | QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
