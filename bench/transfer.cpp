@@ -24,6 +24,7 @@
 
 #include <cstdio>
 #include <stdexcept>
+#include <unistd.h>
 
 using namespace donguri;
 using namespace donguri::bench;
@@ -31,7 +32,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr int Runs = 3;
+constexpr int Runs = 5;
 
 // ---- the hand-written sides, each run as a child process ----
 
@@ -102,6 +103,14 @@ int rawImport(const QString &file, const QString &database)
 
 // ---- parent ----
 
+// Each side starts with nothing of the other's left to write back to the disk, which would
+// otherwise slow whichever ran next.
+ProcessRun settledRun(const QString &program, const QStringList &arguments)
+{
+    ::sync();
+    return runProcess(program, arguments);
+}
+
 struct Sides
 {
     QList<qint64> ns, peakKib, rawNs, rawPeakKib;
@@ -128,8 +137,8 @@ void measureSize(const BenchOptions &options, const QString &donguriKb, int entr
     Sides exports, imports;
     for (int run = 0; run < Runs; ++run) {
         const ProcessRun program =
-            runProcess(donguriKb, {u"export"_s, exported, u"--db"_s, database});
-        const ProcessRun raw = runProcess(self, {u"--raw-export"_s, database, rawExported});
+            settledRun(donguriKb, {u"export"_s, exported, u"--db"_s, database});
+        const ProcessRun raw = settledRun(self, {u"--raw-export"_s, database, rawExported});
         exports.ns << program.ns;
         exports.peakKib << program.peakRssKib;
         exports.rawNs << raw.ns;
@@ -138,8 +147,8 @@ void measureSize(const BenchOptions &options, const QString &donguriKb, int entr
     for (int run = 0; run < Runs; ++run) {
         removeDatabase(imported);
         const ProcessRun program =
-            runProcess(donguriKb, {u"import"_s, exported, u"--db"_s, imported});
-        const ProcessRun raw = runProcess(self, {u"--raw-import"_s, rawExported, rawImported});
+            settledRun(donguriKb, {u"import"_s, exported, u"--db"_s, imported});
+        const ProcessRun raw = settledRun(self, {u"--raw-import"_s, rawExported, rawImported});
         imports.ns << program.ns;
         imports.peakKib << program.peakRssKib;
         imports.rawNs << raw.ns;
