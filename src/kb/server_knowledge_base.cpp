@@ -202,9 +202,12 @@ public:
     bool isFull() const { return m_words.size() >= EntriesPerBatch || m_bytes >= BytesPerBatch; }
     int size() const { return m_words.size(); }
 
-    // Inserts the rows in the order they were added, so new IDs follow that order too.
-    void insertInto(pg::Connection &db)
+    // Inserts the rows in the order they were added, so new IDs follow that order too, and
+    // tells `added` of each after the `before` sent earlier. Returns how many are in now.
+    qint64 insertInto(pg::Connection &db, qint64 before,
+                      const std::function<void(qint64 added)> &added)
     {
+        const int rows = size();
         pg::Params params;
         params.binary(m_words.bytes(), m_words.type())
             .binary(m_meanings.bytes(), m_meanings.type())
@@ -221,6 +224,9 @@ public:
                     params);
         }
         *this = EntryBatch(m_withIds);
+        for (int i = 1; i <= rows && added; ++i)
+            added(before + i);
+        return before + rows;
     }
 
 private:
@@ -604,15 +610,7 @@ qint64 ServerKnowledgeBase::addAll(const std::function<std::optional<NewEntry>()
     pg::Transaction transaction(open());
     EntryBatch batch(false);
     qint64 count = 0;
-    const auto send = [&] {
-        const int rows = batch.size();
-        batch.insertInto(*m_db);
-        for (int i = 0; i < rows; ++i) {
-            ++count;
-            if (added)
-                added(count);
-        }
-    };
+    const auto send = [&] { count = batch.insertInto(*m_db, count, added); };
     while (const std::optional<NewEntry> entry = next()) {
         batch.add(std::nullopt, entry->word, entry->meaning, entry->link);
         if (batch.isFull())
@@ -639,15 +637,7 @@ qint64 ServerKnowledgeBase::fillEmpty(const std::function<std::optional<Entry>()
         throw KbError(u"%1 already holds entries"_s.arg(m_db->shownLocation()));
     EntryBatch batch(true);
     qint64 count = 0;
-    const auto send = [&] {
-        const int rows = batch.size();
-        batch.insertInto(*m_db);
-        for (int i = 0; i < rows; ++i) {
-            ++count;
-            if (added)
-                added(count);
-        }
-    };
+    const auto send = [&] { count = batch.insertInto(*m_db, count, added); };
     while (const std::optional<Entry> entry = next()) {
         batch.add(entry->id, entry->word, entry->meaning, entry->link);
         if (batch.isFull())
