@@ -62,15 +62,6 @@ const QList<PatternCase> &patternCases()
 
 // ---- child: one question ----
 
-class SilentCharacter final : public Character
-{
-public:
-    void Show() override {}
-    void Speak(const QString &) override {}
-    void Play(const QString &) override {}
-    void MoveTo(int, int) override {}
-};
-
 class SilentLoader final : public CharacterLoader
 {
 public:

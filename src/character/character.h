@@ -20,6 +20,17 @@ public:
     virtual void MoveTo(int x, int y) = 0;
 };
 
+// A character nobody sees or hears: it lets every request go. Speaking to it is speaking to no
+// character at all.
+class SilentCharacter final : public Character
+{
+public:
+    void Show() override {}
+    void Speak(const QString &) override {}
+    void Play(const QString &) override {}
+    void MoveTo(int, int) override {}
+};
+
 // Loads a character by id ("Genie", "merlin", "Peedy") from its definition file name; null when
 // there is no such character.
 class CharacterLoader

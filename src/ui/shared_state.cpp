@@ -6,17 +6,6 @@
 
 namespace donguri {
 
-namespace {
-class SilentCharacter final : public Character
-{
-public:
-    void Show() override {}
-    void Speak(const QString &) override {}
-    void Play(const QString &) override {}
-    void MoveTo(int, int) override {}
-};
-} // namespace
-
 SharedState::SharedState() : m_silent(std::make_shared<SilentCharacter>()) {}
 
 Character &SharedState::character()
