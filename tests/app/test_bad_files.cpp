@@ -14,7 +14,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QPlainTextEdit>
@@ -53,12 +52,6 @@ QByteArray withDamagedPages(QByteArray bytes)
 bool runningAsRoot()
 {
     return geteuid() == 0;
-}
-
-QString problemText(QWidget *window)
-{
-    auto *problem = window->findChild<QLabel *>(u"ProblemLine"_s);
-    return problem && problem->isVisibleTo(window) ? problem->text() : QString();
 }
 
 // The bytes of a file, or the names in a folder.

@@ -5,6 +5,7 @@
 #include "kb/file_knowledge_base.h"
 #include "kb/kb_error.h"
 #include "kb_tool/kb_command.h"
+#include "support/awkward_entries.h"
 #include "support/pg_cluster.h"
 #include "support/test_env.h"
 
@@ -19,20 +20,6 @@ using namespace donguri::testing;
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// Entries whose text trips up exports and copies; one has a Null meaning.
-QList<NewEntry> awkwardEntries()
-{
-    return {
-        {u"どんぐり   "_s, u"木の実。\r\n二行目\t\"引用\""_s, u""_s},
-        {u"it's"_s, u"'apostrophes', \"quotes\""_s, u"http://example.org/?a=1,2"_s},
-        {u"*"_s, u"\""_s, u"a b.html"_s},
-        {u" 前に空白,カンマ"_s, u"lone\rCR and LF\n"_s, u""_s},
-        {u"長い"_s, u"あいうえ\t\"お\"\r\n"_s.repeated(1000), u""_s},
-        {u""_s, u""_s, u"🌰"_s},
-        {u"50%_\\"_s, u"記号"_s, u"x"_s},
-    };
-}
 
 // Every entry as "ID|word|meaning or <null>|link", and the character choice.
 QStringList contentsOf(const QString &location)

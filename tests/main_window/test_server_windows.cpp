@@ -8,7 +8,6 @@
 #include "support/test_run.h"
 
 #include <QElapsedTimer>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTest>
@@ -22,12 +21,6 @@ namespace {
 const QString StatusKeyword = u"どんぐり君＿ステータス"_s;
 // The question bar is never held longer than this by a server that cannot be reached.
 constexpr qint64 LongestWaitMs = 2000;
-
-QString problemText(QWidget *window)
-{
-    auto *problem = window->findChild<QLabel *>(u"ProblemLine"_s);
-    return problem && problem->isVisibleTo(window) ? problem->text() : QString();
-}
 
 QString databaseOf(const QString &uri)
 {

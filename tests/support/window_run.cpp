@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "window_run.h"
 
+#include <QLabel>
 #include <QWidget>
 
 namespace donguri::testing {
@@ -40,6 +41,12 @@ QStringList tabOrder(QWidget *window)
             order << widget->objectName();
     }
     return order;
+}
+
+QString problemText(QWidget *window)
+{
+    auto *problem = window->findChild<QLabel *>(QStringLiteral("ProblemLine"));
+    return problem && problem->isVisibleTo(window) ? problem->text() : QString();
 }
 
 } // namespace donguri::testing

@@ -87,4 +87,7 @@ namespace donguri::testing {
 // The object names of a window's controls in the order Tab visits them, from its first one.
 QStringList tabOrder(QWidget *window);
 
+// What a window's red problem line says, or nothing while the line is hidden.
+QString problemText(QWidget *window);
+
 } // namespace donguri::testing
