@@ -111,8 +111,17 @@ ProcessRun settledRun(const QString &program, const QStringList &arguments)
     return runProcess(program, arguments);
 }
 
+// The program's runs of one operation beside the raw SQLite runs of the same rows.
 struct Sides
 {
+    void record(const ProcessRun &program, const ProcessRun &raw)
+    {
+        ns << program.ns;
+        peakKib << program.peakRssKib;
+        rawNs << raw.ns;
+        rawPeakKib << raw.peakRssKib;
+    }
+
     QList<qint64> ns, peakKib, rawNs, rawPeakKib;
 };
 
@@ -139,20 +148,14 @@ void measureSize(const BenchOptions &options, const QString &donguriKb, int entr
         const ProcessRun program =
             settledRun(donguriKb, {u"export"_s, exported, u"--db"_s, database});
         const ProcessRun raw = settledRun(self, {u"--raw-export"_s, database, rawExported});
-        exports.ns << program.ns;
-        exports.peakKib << program.peakRssKib;
-        exports.rawNs << raw.ns;
-        exports.rawPeakKib << raw.peakRssKib;
+        exports.record(program, raw);
     }
     for (int run = 0; run < Runs; ++run) {
         removeDatabase(imported);
         const ProcessRun program =
             settledRun(donguriKb, {u"import"_s, exported, u"--db"_s, imported});
         const ProcessRun raw = settledRun(self, {u"--raw-import"_s, rawExported, rawImported});
-        imports.ns << program.ns;
-        imports.peakKib << program.peakRssKib;
-        imports.rawNs << raw.ns;
-        imports.rawPeakKib << raw.peakRssKib;
+        imports.record(program, raw);
     }
     if (FileKnowledgeBase(imported).countAll() != entries)
         throw std::runtime_error("the import did not add every entry");
