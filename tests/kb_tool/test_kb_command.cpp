@@ -4,6 +4,7 @@
 #include "kb_tool/kb_command.h"
 #include "support/awkward_entries.h"
 #include "support/broken_index.h"
+#include "support/kb_command_run.h"
 #include "support/test_env.h"
 
 #include <QDir>
@@ -42,20 +43,11 @@ QList<QStringList> entriesOf(const QString &database)
 
 } // namespace
 
-class TestKbCommand : public QObject
+class TestKbCommand : public QObject, private KbCommandRun
 {
     Q_OBJECT
 private Q_SLOTS:
-    void init()
-    {
-        m_dir = std::make_unique<QTemporaryDir>();
-        QDir(m_dir->path()).mkpath(u"program"_s);
-        m_places = {{path(u"program"_s)}, {path(u"user"_s)}};
-        m_db = path(u"kb.mdb"_s);
-        m_out.clear();
-        m_err.clear();
-        m_terminal = false;
-    }
+    void init() { begin(); }
 
     void roundTripKeepsEveryField_data()
     {
@@ -251,16 +243,6 @@ private Q_SLOTS:
     }
 
 private:
-    QString path(const QString &name) const { return m_dir->filePath(name); }
-
-    int run(const QStringList &arguments)
-    {
-        QTextStream out(&m_out);
-        QTextStream err(&m_err);
-        return runKbCommand(QStringList{u"donguri-kb"_s} + arguments, m_places,
-                            {out, err, m_terminal});
-    }
-
     void checkProgress(const QString &label, int rows, bool bar)
     {
         if (!bar) {
@@ -271,13 +253,6 @@ private:
         QVERIFY(m_err.endsWith(u"100% %1/%1\n"_s.arg(rows)));
         QVERIFY(m_err.count(u'\r') <= 102); // redrawn per percent, not per row
     }
-
-    std::unique_ptr<QTemporaryDir> m_dir;
-    DatabasePlaces m_places;
-    QString m_db;
-    QString m_out;
-    QString m_err;
-    bool m_terminal = false;
 };
 
 QTEST_GUILESS_MAIN(TestKbCommand)

@@ -6,6 +6,7 @@
 #include "kb/kb_error.h"
 #include "kb_tool/kb_command.h"
 #include "support/awkward_entries.h"
+#include "support/kb_command_run.h"
 #include "support/pg_cluster.h"
 #include "support/test_env.h"
 
@@ -37,18 +38,11 @@ QStringList contentsOf(const QString &location)
 
 } // namespace
 
-class TestKbCopy : public QObject
+class TestKbCopy : public QObject, private KbCommandRun
 {
     Q_OBJECT
 private Q_SLOTS:
-    void init()
-    {
-        m_dir = std::make_unique<QTemporaryDir>();
-        QDir(m_dir->path()).mkpath(u"program"_s);
-        m_places = {{path(u"program"_s)}, {path(u"user"_s)}};
-        m_out.clear();
-        m_err.clear();
-    }
+    void init() { begin(); }
 
     // A file with gaps in its IDs, a Null meaning and merlin chosen, the way years of use and
     // hand edits leave one.
@@ -179,8 +173,6 @@ private Q_SLOTS:
 
 private:
     static TestCluster &cluster() { return TestCluster::shared(); }
-    QString path(const QString &name) const { return m_dir->filePath(name); }
-
     // Ten entries with 3 and 5 deleted, entry 4's meaning Null, merlin chosen.
     QString filledFile()
     {
@@ -195,18 +187,6 @@ private:
                       "UPDATE キャラクター SET キャラクター番号 = 2 WHERE ID = 1;");
         return file;
     }
-
-    int run(const QStringList &arguments)
-    {
-        QTextStream out(&m_out);
-        QTextStream err(&m_err);
-        return runKbCommand(QStringList{u"donguri-kb"_s} + arguments, m_places, {out, err, false});
-    }
-
-    std::unique_ptr<QTemporaryDir> m_dir;
-    DatabasePlaces m_places;
-    QString m_out;
-    QString m_err;
 };
 
 QTEST_GUILESS_MAIN(TestKbCopy)
