@@ -21,8 +21,15 @@ QLabel *makeLabel(QWidget *parent, const QString &name, const QString &caption, 
 {
     auto *label = new QLabel(caption, parent);
     nameControl(label, name, caption);
-    label->setFont(japaneseFont(11.25));
     label->setGeometry(place);
+    return label;
+}
+
+// 言葉 and 意味 stand out a little; リンク keeps the window's font.
+QLabel *makeFieldTitle(QWidget *parent, const QString &name, const QString &caption, QRect place)
+{
+    QLabel *label = makeLabel(parent, name, caption, place);
+    label->setFont(japaneseFont(11.25));
     return label;
 }
 } // namespace
@@ -50,10 +57,10 @@ void EntryForm::buildFields()
     m_word = new QLineEdit(this);
     nameControl(m_word, QStringLiteral("Text1"), QStringLiteral("言葉"));
     m_word->setGeometry(fromTwips(960, 120, 5055, 270));
-    makeLabel(this, QStringLiteral("Label1"), QStringLiteral("言葉"),
-              fromTwips(240, 120, 615, 255));
-    makeLabel(this, QStringLiteral("Label2"), QStringLiteral("意味"),
-              fromTwips(240, 600, 495, 255));
+    makeFieldTitle(this, QStringLiteral("Label1"), QStringLiteral("言葉"),
+                   fromTwips(240, 120, 615, 255));
+    makeFieldTitle(this, QStringLiteral("Label2"), QStringLiteral("意味"),
+                   fromTwips(240, 600, 495, 255));
     m_meaning = new QPlainTextEdit(this);
     nameControl(m_meaning, QStringLiteral("Text2"), QStringLiteral("意味"));
     m_meaning->setGeometry(fromTwips(960, 600, 5055, 1695));

@@ -9,17 +9,40 @@
 #include "ui/ui_support.h"
 
 #include <QGuiApplication>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QListView>
 #include <QPushButton>
 #include <QWindow>
 
+#include <functional>
+
 namespace donguri {
+
+namespace {
+// A list whose highlight moved by a key (arrows, Home, End, a typed letter) tells of it, since
+// choosing a word from the keyboard is choosing it as much as clicking it is.
+class MatchListView : public QListView
+{
+public:
+    using QListView::QListView;
+    std::function<void(const QModelIndex &)> keyboardSelected;
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override
+    {
+        const QPersistentModelIndex before = currentIndex();
+        QListView::keyPressEvent(event);
+        if (currentIndex().isValid() && currentIndex() != before && keyboardSelected)
+            keyboardSelected(currentIndex());
+    }
+};
+} // namespace
 
 Form3::Form3(SharedState &state, KbConnection &data1, qint64 backgroundPassAbove, QWidget *parent)
     : QWidget(parent), m_state(state), m_data1(data1), m_pass(new BackgroundPass(this)),
       m_backgroundPassAbove(backgroundPassAbove), m_matches(new MatchListModel(this)),
-      m_list1(new QListView(this))
+      m_list1(new MatchListView(this))
 {
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(QStringLiteral("一覧表"));
@@ -42,6 +65,9 @@ Form3::Form3(SharedState &state, KbConnection &data1, qint64 backgroundPassAbove
     setTabOrder(m_list1, close);
     m_list1->installEventFilter(this);
     connect(m_list1, &QListView::clicked, this, &Form3::List1_Click);
+    static_cast<MatchListView *>(m_list1)->keyboardSelected = [this](const QModelIndex &item) {
+        List1_Click(item);
+    };
     connect(close, &QPushButton::clicked, this, &Form3::Command1_Click);
     connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, &Form3::onFocusWindowChanged);
 }
@@ -66,9 +92,15 @@ void Form3::present()
 
 void Form3::onFocusWindowChanged(QWindow *window)
 {
-    // Switching here from another window of the program counts as activation; coming back from
-    // another application, or from a window standing in for one, does not.
-    const bool fromOwnWindow = m_lastFocus && !standsInForAnotherApplication(m_lastFocus);
+    // Switching here from another window of the program counts as activation, also when that
+    // window has just closed (the teach window after 登録, say); coming back from another
+    // application, or from a window standing in for one, does not.
+    const bool fromOwnWindow = m_focusInProgram;
+    if (window)
+        m_focusInProgram = !standsInForAnotherApplication(window);
+    else if (m_lastFocus && m_lastFocus->isVisible())
+        m_focusInProgram = false; // the focus went to another application
+    // else the window that had the focus closed, and it stays with the program
     m_lastFocus = window;
     if (window && window == windowHandle() && fromOwnWindow && m_presentedRecently.hasExpired())
         Form_Activate();
@@ -79,6 +111,8 @@ void Form3::onFocusWindowChanged(QWindow *window)
 // list and the prompt follow when it is done, the rows shown before staying until then.
 void Form3::ListMatches()
 {
+    // Every filling ends with the prompt, also one that a later filling took over from.
+    ++m_promptsOwed;
     const QString pattern = m_state.SearchWord;
     try {
         std::shared_ptr<KnowledgeBase> kb = m_data1.shared(m_state.DatabasePath);
@@ -103,7 +137,11 @@ void Form3::showMatches(std::shared_ptr<KnowledgeBase> kb, const QString &patter
         m_matches->show(std::move(kb), pattern, std::move(matches));
     else
         m_matches->clear();
-    prompt();
+    // A filled list starts afresh: nothing highlighted, its first rows in view.
+    m_list1->selectionModel()->clear();
+    m_list1->scrollToTop();
+    for (; m_promptsOwed > 0; --m_promptsOwed)
+        prompt();
 }
 
 void Form3::prompt()

@@ -63,6 +63,8 @@ private:
     MatchListModel *m_matches;
     QListView *m_list1;
     QPointer<QWindow> m_lastFocus;
+    bool m_focusInProgram = false;
+    int m_promptsOwed = 0;
     QDeadlineTimer m_presentedRecently;
 };
 

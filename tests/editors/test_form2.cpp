@@ -29,6 +29,8 @@ private Q_SLOTS:
         QCOMPARE(teach->findChild<QPushButton *>(u"Command2"_s)->text(), u"参照"_s);
         QCOMPARE(teach->findChild<QPushButton *>(u"Command3"_s)->text(), u"閉じる"_s);
         QCOMPARE(teach->findChild<QLabel *>(u"Label1"_s)->font().pointSizeF(), 11.25);
+        QCOMPARE(teach->findChild<QLabel *>(u"Label2"_s)->font().pointSizeF(), 11.25);
+        QCOMPARE(teach->findChild<QLabel *>(u"Label3"_s)->font(), teach->font());
         QCOMPARE(teach->findChild<QLineEdit *>(u"Text1"_s)->geometry(), QRect(64, 8, 337, 18));
     }
 

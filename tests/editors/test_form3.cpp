@@ -68,6 +68,61 @@ private Q_SLOTS:
         QVERIFY(log().entries.isEmpty());
     }
 
+    // The arrow keys, Home and End move the highlight, and each move presents that entry as a
+    // click would.
+    void movingTheHighlightWithTheKeysChoosesThatWord()
+    {
+        const qint32 first = m_run->kb().add(u"くり"_s, u"一つ目"_s, {});
+        const qint32 second = m_run->kb().add(u"くるみ"_s, u"二つ目"_s, {});
+        const qint32 third = m_run->kb().add(u"くぬぎ"_s, u"三つ目"_s, {});
+        Form3 *list = open(u"く*"_s);
+        QSignalSpy chosen(list, &Form3::entryChosen);
+        QTest::keyClick(list->list(), Qt::Key_Down);
+        QTest::keyClick(list->list(), Qt::Key_Down);
+        QTest::keyClick(list->list(), Qt::Key_End);
+        QTest::keyClick(list->list(), Qt::Key_End); // no move, no choice
+        QTest::keyClick(list->list(), Qt::Key_Up);
+        QList<int> ids;
+        for (const QList<QVariant> &signal : std::as_const(chosen))
+            ids << signal.at(0).toInt();
+        QCOMPARE(ids, (QList<int>{first, second, third, second}));
+    }
+
+    // Each filling starts the list afresh, even with the same matches: nothing highlighted, the
+    // first rows in view.
+    void aRefillClearsTheHighlightAndShowsTheTop()
+    {
+        QList<NewEntry> entries;
+        for (int i = 1; i <= 300; ++i)
+            entries << NewEntry{u"語%1"_s.arg(i), {}, {}};
+        m_run->kb().addAll(entries);
+        Form3 *list = open(u"語*"_s);
+        QListView *view = list->list();
+        view->setCurrentIndex(view->model()->index(250, 0));
+        view->scrollTo(view->currentIndex());
+        QVERIFY(view->verticalScrollBar()->value() > 0);
+        list->Form_Activate();
+        QVERIFY(!view->currentIndex().isValid());
+        QVERIFY(view->selectionModel()->selectedIndexes().isEmpty());
+        QCOMPARE(view->verticalScrollBar()->value(), 0);
+    }
+
+    // The first showing fills the list twice and prompts twice, also when the fillings read on
+    // another thread and the second takes over from the first.
+    void theFirstShowingPromptsTwiceEvenWhenFilledInTheBackground()
+    {
+        m_run->kb().add(u"どんぐり"_s, u"1"_s, {});
+        m_run->state.SearchWord = u"*ぐり"_s;
+        auto *list = m_run->keep(new Form3(m_run->state, m_run->connection, 0));
+        list->Form_Initialize();
+        list->present();
+        QTRY_COMPARE(shownRows(list->list()), QStringList{u"どんぐり"_s});
+        QTRY_COMPARE(log().requests().count(u"Speak リストから選んでください。"_s), 2);
+        QCOMPARE(log().requests(),
+                 (QStringList{u"Play read"_s, u"Speak リストから選んでください。"_s, u"Play read"_s,
+                              u"Speak リストから選んでください。"_s}));
+    }
+
     void anEmptyListStillPrompts()
     {
         m_run->kb().add(u"どんぐり"_s, u"1"_s, {});
@@ -194,6 +249,25 @@ private Q_SLOTS:
         log().clear();
         activate(list);
         QCOMPARE(log().requests(), requests);
+    }
+
+    // The teach, correction and settings windows close themselves; the list they leave the
+    // focus to is activated as if the user had switched to it.
+    void comingBackFromAnOwnWindowThatClosedActivatesTheList()
+    {
+        m_run->kb().add(u"どんぐり"_s, u"木の実"_s, {});
+        m_run->state.SearchWord = u"どん*"_s;
+        Form3 *list = m_run->keep(new Form3(m_run->state, m_run->connection));
+        activate(list);
+        auto *teach = new QWidget;
+        teach->setAttribute(Qt::WA_DeleteOnClose);
+        teach->show();
+        activate(teach);
+        log().clear();
+        teach->close();
+        activate(list);
+        QCOMPARE(log().requests(),
+                 (QStringList{u"Play read"_s, u"Speak リストから選んでください。"_s}));
     }
 
 private:
