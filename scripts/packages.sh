@@ -12,7 +12,12 @@ build_packages=(cmake make g++ pkg-config dpkg-dev qt6-base-dev qt6-svg-dev libx
                 # (dbus-run-session) and a desktop's way of starting the program (gapplication),
                 # and the checks of the desktop entry and the AppStream metadata
                 x11-utils dbus-daemon dbus-session-bus-common libglib2.0-bin desktop-file-utils
-                appstream)
+                appstream
+                # another program's selection (xclip) and a key pressed in another program
+                # (xdotool), for asking from anywhere on the desktop
+                xclip xdotool
+                # the benchmark's keyboard (the X server's test extension)
+                libxcb-xtest0-dev)
 
 # What the layout checks (scripts/check-format, scripts/check-layers) need.
 check_packages=(clang-format python3)

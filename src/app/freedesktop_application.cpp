@@ -5,8 +5,10 @@
 namespace donguri {
 
 FreedesktopApplication::FreedesktopApplication(QObject *exported,
-                                               std::function<void()> bringForward)
-    : QDBusAbstractAdaptor(exported), m_bringForward(std::move(bringForward))
+                                               std::function<void()> bringForward,
+                                               ActionRunner runAction)
+    : QDBusAbstractAdaptor(exported), m_bringForward(std::move(bringForward)),
+      m_runAction(std::move(runAction))
 {
 }
 
@@ -20,10 +22,11 @@ void FreedesktopApplication::Open(const QStringList &, const QVariantMap &)
     m_bringForward();
 }
 
-void FreedesktopApplication::ActivateAction(const QString &, const QVariantList &,
+void FreedesktopApplication::ActivateAction(const QString &name, const QVariantList &parameter,
                                             const QVariantMap &)
 {
-    m_bringForward();
+    if (!m_runAction(name, parameter))
+        m_bringForward();
 }
 
 } // namespace donguri

@@ -18,11 +18,15 @@ class FreedesktopApplication : public QDBusAbstractAdaptor
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Application")
 public:
-    FreedesktopApplication(QObject *exported, std::function<void()> bringForward);
+    // `runAction` runs one of the program's actions and says whether it knew it.
+    using ActionRunner = std::function<bool(const QString &name, const QVariantList &parameter)>;
+
+    FreedesktopApplication(QObject *exported, std::function<void()> bringForward,
+                           ActionRunner runAction);
 
 public Q_SLOTS:
-    // The program opens no files and has no actions of its own: whatever the desktop asks for,
-    // the bar comes forward.
+    // The program opens no files: for those, and for an action it does not know, the bar comes
+    // forward.
     void Activate(const QVariantMap &platformData);
     void Open(const QStringList &uris, const QVariantMap &platformData);
     void ActivateAction(const QString &name, const QVariantList &parameter,
@@ -30,6 +34,7 @@ public Q_SLOTS:
 
 private:
     std::function<void()> m_bringForward;
+    ActionRunner m_runAction;
 };
 
 } // namespace donguri

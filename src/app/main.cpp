@@ -1,5 +1,6 @@
 // SPDX-FileCopyrightText: 2026 Donguri developers
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/desktop_ask.h"
 #include "app/desktop_integration.h"
 #include "app/desktop_services.h"
 #include "app/module1.h"
@@ -44,6 +45,11 @@ int main(int argc, char *argv[])
         });
         mainWindow->show();
     });
+    DesktopAsk desktopAsk([&](const QString &question) {
+        if (mainWindow)
+            mainWindow->ask(question);
+    });
+    desktopAsk.listen(instance, AskKey::fromPreferences());
     const int status = QApplication::exec();
     state.CurrentCharacter.reset(); // the character's windows go before the application does
     return status;

@@ -2,11 +2,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "single_instance.h"
 
+#include "app/app_log.h"
 #include "freedesktop_application.h"
 
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusReply>
+#include <QDBusVariant>
 #include <QDir>
 #include <QFileInfo>
 #include <QLocalServer>
@@ -16,6 +18,8 @@ namespace donguri {
 
 const QString SingleInstance::ServiceName = QStringLiteral("org.donguri.Donguri");
 const QString SingleInstance::ObjectPath = QStringLiteral("/org/donguri/Donguri");
+const QString SingleInstance::AskAction = QStringLiteral("ask");
+const QString SingleInstance::AskSelectionAction = QStringLiteral("ask-selection");
 
 namespace {
 constexpr int AnswerTimeoutMs = 1000;
@@ -27,7 +31,32 @@ SingleInstance::SingleInstance(const QDBusConnection &bus, const QString &runtim
                                QObject *parent)
     : QObject(parent), m_bus(bus), m_runtimeFolder(runtimeFolder)
 {
-    new FreedesktopApplication(this, [this] { Q_EMIT activationRequested(); });
+    new FreedesktopApplication(
+        this, [this] { Q_EMIT activationRequested(); },
+        [this](const QString &name, const QVariantList &parameter) {
+            return runAction(name, parameter);
+        });
+}
+
+// A program the bus starts for an action gets the call once its bar is up: the call waits in the
+// event queue until then.
+bool SingleInstance::runAction(const QString &name, const QVariantList &parameter)
+{
+    if (name == AskSelectionAction) {
+        Q_EMIT askSelectionRequested();
+        return true;
+    }
+    if (name != AskAction)
+        return false;
+    QVariant word = parameter.value(0);
+    if (word.metaType() == QMetaType::fromType<QDBusVariant>())
+        word = word.value<QDBusVariant>().variant();
+    if (parameter.size() != 1 || word.metaType() != QMetaType::fromType<QString>()) {
+        qCWarning(lcApp) << "the action ask takes one string, not" << parameter;
+        return true;
+    }
+    Q_EMIT askRequested(word.toString());
+    return true;
 }
 
 SingleInstance::~SingleInstance()

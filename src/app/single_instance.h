@@ -39,8 +39,14 @@ public:
     // The socket's path when there is no session bus; empty when no socket is used.
     QString socketPath() const;
 
+    // The desktop's actions on org.freedesktop.Application, as the desktop entry lists them.
+    static const QString AskAction;          // one string: the word to ask
+    static const QString AskSelectionAction; // no parameter: ask about the selected text
+
 Q_SIGNALS:
     void activationRequested();
+    void askRequested(const QString &word);
+    void askSelectionRequested();
 
 private:
     enum class Claim { Ours, Taken, NoBus };
@@ -48,6 +54,7 @@ private:
     void askRunningInstanceOnBus();
     bool handOverOnSocket();
     bool listenOnSocket();
+    bool runAction(const QString &name, const QVariantList &parameter);
 
     QDBusConnection m_bus;
     QString m_runtimeFolder;

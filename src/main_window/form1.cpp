@@ -241,6 +241,12 @@ void Form1::Command5_Click()
     presentWindow(ensureWindow(m_form5, [this] { return new Form5(m_state, m_services.files); }));
 }
 
+void Form1::ask(const QString &question)
+{
+    m_text1->setText(question);
+    Sirabemasu();
+}
+
 // Answers the question in the box. Any failure ends the whole lookup silently, with the
 // question left in the box.
 void Form1::Sirabemasu()

@@ -41,6 +41,11 @@ public:
     void Timer1_Timer();
     void Timer2_Timer();
 
+    // Asks `question` as F1 in the question box does, from outside the bar (a word selected in
+    // another program). The bar is not brought forward: only the teach window, for a word it does
+    // not know, takes the keyboard focus.
+    void ask(const QString &question);
+
     // Presents the entry with that ID: clipboard, link, then the character speaks its meaning.
     // Throws KbError when the entry cannot be read; the caller ends silently.
     void Osiemasu(const qint32 &kotae);

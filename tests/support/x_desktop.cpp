@@ -96,4 +96,53 @@ void XDesktop::askToClose(quint32 window) const
     xcb_flush(m_connection);
 }
 
+quint32 XDesktop::selectionOwner(const char *name) const
+{
+    const auto owner = owned(xcb_get_selection_owner_reply(
+        m_connection, xcb_get_selection_owner(m_connection, atom(name)), nullptr));
+    return owner ? owner->owner : 0;
+}
+
+quint32 XDesktop::focusNewWindow() const
+{
+    const xcb_window_t window = xcb_generate_id(m_connection);
+    const xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data;
+    xcb_create_window(m_connection, XCB_COPY_FROM_PARENT, window, m_root, 0, 0, 200, 100, 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, 0, nullptr);
+    xcb_map_window(m_connection, window);
+    xcb_set_input_focus(m_connection, XCB_INPUT_FOCUS_POINTER_ROOT, window, XCB_CURRENT_TIME);
+    free(xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));
+    return window;
+}
+
+quint32 XDesktop::focusedWindow() const
+{
+    const auto focus =
+        owned(xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));
+    return focus ? focus->focus : 0;
+}
+
+bool XDesktop::grabKey(quint32 keysym, quint16 modifiers) const
+{
+    const xcb_setup_t *setup = xcb_get_setup(m_connection);
+    const int count = setup->max_keycode - setup->min_keycode + 1;
+    const auto mapping = owned(xcb_get_keyboard_mapping_reply(
+        m_connection, xcb_get_keyboard_mapping(m_connection, setup->min_keycode, uint8_t(count)),
+        nullptr));
+    if (!mapping)
+        return false;
+    const xcb_keysym_t *keysyms = xcb_get_keyboard_mapping_keysyms(mapping.get());
+    const int perKeycode = mapping->keysyms_per_keycode;
+    for (int i = 0; i < count * perKeycode; ++i) {
+        if (keysyms[i] != keysym)
+            continue;
+        const auto keycode = xcb_keycode_t(setup->min_keycode + i / perKeycode);
+        const auto error = owned(xcb_request_check(
+            m_connection, xcb_grab_key_checked(m_connection, 1, m_root, modifiers, keycode,
+                                               XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC)));
+        return !error;
+    }
+    return false;
+}
+
 } // namespace donguri::testing

@@ -27,6 +27,16 @@ public:
     // What a title bar's close button does: a WM_DELETE_WINDOW message.
     void askToClose(quint32 window) const;
 
+    // The client window that holds the selection `name` ("PRIMARY", "CLIPBOARD"); 0 for none.
+    quint32 selectionOwner(const char *name) const;
+    // Another program's window, shown and given the keyboard focus.
+    quint32 focusNewWindow() const;
+    // The window that has the keyboard focus.
+    quint32 focusedWindow() const;
+    // Another program holding a key on the root window, as a desktop's own shortcut does;
+    // `modifiers` is an X modifier mask. False when the server refuses.
+    bool grabKey(quint32 keysym, quint16 modifiers) const;
+
 private:
     quint32 atom(const char *name) const;
     QByteArray property(quint32 window, quint32 name, quint32 type) const;
