@@ -20,6 +20,7 @@ DesktopAsk::DesktopAsk(std::function<void(const QString &)> ask, QObject *parent
 
 void DesktopAsk::askWord(const QString &word)
 {
+    qCDebug(lcApp) << "the desktop asks" << word;
     m_ask(word);
 }
 

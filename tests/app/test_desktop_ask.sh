@@ -70,9 +70,10 @@ cleanup() {
 trap cleanup EXIT
 cmake --install "$1" --prefix "$WORK/prefix" > "$WORK/install.log"
 export HOME=$WORK/home XDG_DATA_HOME=$WORK/home/.local/share XDG_CONFIG_HOME=$WORK/home/.config
-export PATH=$WORK/prefix/bin:$PATH XDG_DATA_DIRS=$WORK/prefix/share
+# The system folders too: the file types (shared-mime-info) tell a document from a program.
+export PATH=$WORK/prefix/bin:$PATH XDG_DATA_DIRS=$WORK/prefix/share:/usr/share
 export XDG_RUNTIME_DIR=$WORK/runtime LANG=C.UTF-8 LC_ALL=C.UTF-8
-mkdir -p "$HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+mkdir -p "$HOME" "$XDG_DATA_HOME/donguri" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 
 # Three words, each with a document of its own.
 for name in donguri kuri kaki; do echo "<html><body>$name</body></html>" > "$WORK/$name.html"; done
