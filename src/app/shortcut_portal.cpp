@@ -102,11 +102,10 @@ void ShortcutPortal::start()
 
 // The answer to a request comes as a signal on an object named in advance, so the program
 // listens there before it asks.
-QString ShortcutPortal::expectResponse(const QString &token, const char *slot)
+void ShortcutPortal::expectResponse(const QString &token, const char *slot)
 {
-    const QString path = requestPath(m_bus, token);
-    m_bus.connect(PortalService, path, RequestInterface, QStringLiteral("Response"), this, slot);
-    return path;
+    m_bus.connect(PortalService, requestPath(m_bus, token), RequestInterface,
+                  QStringLiteral("Response"), this, slot);
 }
 
 void ShortcutPortal::onSessionCreated(uint response, const QVariantMap &results)

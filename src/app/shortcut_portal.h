@@ -41,7 +41,7 @@ private Q_SLOTS:
                      const QVariantMap &options);
 
 private:
-    QString expectResponse(const QString &token, const char *slot);
+    void expectResponse(const QString &token, const char *slot);
     void bindShortcuts();
 
     QDBusConnection m_bus;
