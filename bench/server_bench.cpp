@@ -15,6 +15,7 @@
 
 #include "bench_options.h"
 #include "kb/file_knowledge_base.h"
+#include "kb/open_knowledge_base.h"
 #include "kb/server_knowledge_base.h"
 #include "kb/word_pattern.h"
 #include "kb_file.h"

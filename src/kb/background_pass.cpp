@@ -3,6 +3,9 @@
 #include "background_pass.h"
 
 #include "kb_error.h"
+#include "kb_location.h"
+#include "kb_log.h"
+#include "open_knowledge_base.h"
 
 #include <QFutureWatcher>
 #include <QtConcurrent/QtConcurrentRun>
@@ -17,7 +20,10 @@ Result passOnItsOwnHandle(const QString &location, const QString &pattern)
 {
     try {
         return openKnowledgeBase(location)->matches(pattern);
-    } catch (const KbError &) {
+    } catch (const KbError &error) {
+        // The window asks again on its own handle, which reports what is wrong.
+        qCWarning(lcKb) << "matching" << pattern << "away from the window failed on"
+                        << shownLocation(location) << ":" << error.message();
         return nullptr;
     }
 }

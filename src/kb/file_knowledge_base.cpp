@@ -3,6 +3,7 @@
 #include "file_knowledge_base.h"
 
 #include "kb_error.h"
+#include "kb_location.h"
 #include "sqlite_db.h"
 #include "word_pattern.h"
 
@@ -176,7 +177,8 @@ void FileKnowledgeBase::createFile()
     } catch (const KbError &error) {
         QFile::remove(building);
         QFile::remove(building + u"-journal"_s);
-        throw KbError(error.message().replace(building, path()), error.code());
+        throw KbError(error.message().replace(shownLocation(building), shownLocation(path())),
+                      error.code());
     }
     if (!moveIntoPlace(building, path()))
         QFile::remove(building);
@@ -206,7 +208,7 @@ void FileKnowledgeBase::checkSchema()
     const QStringList expectedWords = {u"ID"_s, u"言葉"_s, u"意味"_s, u"照合語"_s, u"リンク"_s};
     const QStringList expectedCharacters = {u"ID"_s, u"キャラクター番号"_s};
     if (words.mid(0, 5) != expectedWords || characters.mid(0, 2) != expectedCharacters)
-        throw KbError(QStringLiteral("%1 is not a knowledge base").arg(path()));
+        throw KbError(QStringLiteral("%1 is not a knowledge base").arg(shownLocation(path())));
 }
 
 void FileKnowledgeBase::configureConnection(bool onNetwork)
@@ -427,8 +429,15 @@ qint64 FileKnowledgeBase::addAll(const std::function<std::optional<NewEntry>()> 
     {
         // Reset before the trigger is made again, and before a rollback runs.
         Use insert(statement(m_add, InsertEntrySql));
-        while (const std::optional<NewEntry> entry = next()) {
-            insert->bind(1, entry->word).bind(2, entry->meaning).bind(3, entry->link);
+        while (std::optional<NewEntry> entry = next()) {
+            // The text is held as UTF-8 alone while SQLite stores it: a meaning of many
+            // megabytes then takes memory for two copies of it (these bytes and SQLite's
+            // record), not four.
+            const QByteArray word = entry->word.toUtf8();
+            const QByteArray meaning = entry->meaning.toUtf8();
+            const QByteArray link = entry->link.toUtf8();
+            entry.reset();
+            insert->bindUnowned(1, word).bindUnowned(2, meaning).bindUnowned(3, link);
             insert->run();
             insert->reset();
             ++count;
@@ -496,7 +505,7 @@ qint64 FileKnowledgeBase::fillEmpty(const std::function<std::optional<Entry>()> 
     ++m_ownWrites;
     sql::Transaction transaction(*m_db);
     if (sql::Statement any(*m_db, "SELECT 1 FROM 言葉 LIMIT 1"); any.step())
-        throw KbError(QStringLiteral("%1 already holds entries").arg(path()));
+        throw KbError(QStringLiteral("%1 already holds entries").arg(shownLocation(path())));
     Use insert(statement(m_addWithId, InsertEntryWithIdSql));
     qint64 count = 0;
     while (const std::optional<Entry> entry = next()) {

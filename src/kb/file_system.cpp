@@ -3,9 +3,12 @@
 #include "file_system.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <array>
+#include <cerrno>
 #include <sys/vfs.h>
+#include <unistd.h>
 
 namespace donguri {
 
@@ -39,6 +42,33 @@ bool isNetworkFileSystemType(qint64 type)
     const qint64 unsignedType = type & 0xFFFFFFFF; // f_type is signed on some architectures
     return std::find(NetworkTypes.cbegin(), NetworkTypes.cend(), unsignedType)
            != NetworkTypes.cend();
+}
+
+namespace {
+
+// Whether this user may write `path`; errno tells why not.
+bool mayWrite(const QString &path)
+{
+    return access(QFile::encodeName(path).constData(), W_OK) == 0;
+}
+
+} // namespace
+
+QString readOnlyReason(const QString &path)
+{
+    using namespace Qt::StringLiterals;
+    const QFileInfo file(path);
+    if (file.exists() && !mayWrite(path)) {
+        return errno == EROFS ? u"it is on a file system mounted read-only"_s
+                              : u"the file is read-only"_s;
+    }
+    if (!mayWrite(file.absolutePath())) {
+        if (errno == ENOENT || errno == ENOTDIR)
+            return u"its folder does not exist"_s;
+        return errno == EROFS ? u"it is on a file system mounted read-only"_s
+                              : u"its folder is read-only"_s;
+    }
+    return {};
 }
 
 bool isOnNetworkFileSystem(const QString &folder)

@@ -19,4 +19,10 @@ bool isOnNetworkFileSystem(const QString &folder);
 // SMB/CIFS, FUSE (sshfs and the like), 9p, AFS, Ceph, Coda, GFS2, OCFS2, Lustre and others.
 bool isNetworkFileSystemType(qint64 type);
 
+// Why this user cannot write the knowledge base file `path` (an existing one, or a new one made
+// there), said for a message: the file or its folder is read-only, or lies on a file system
+// mounted read-only. Empty when it can be written. The folder counts because SQLite keeps its
+// log files beside the knowledge base; asked before a write, so that nothing is left there.
+QString readOnlyReason(const QString &path);
+
 } // namespace donguri

@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "kb_connection.h"
 
+#include "open_knowledge_base.h"
+
 namespace donguri {
 
 std::shared_ptr<KnowledgeBase> KbConnection::shared(const QString &path)

@@ -2,12 +2,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "knowledge_base.h"
 
-#include "file_knowledge_base.h"
 #include "kb_error.h"
 #include "kb_location.h"
-#include "server_knowledge_base.h"
-
-#include <QFileInfo>
+#include "kb_log.h"
 
 namespace donguri {
 
@@ -117,22 +114,14 @@ void KnowledgeBase::forEachEntryUtf8(const std::function<void(const Utf8Entry &)
     });
 }
 
-std::unique_ptr<KnowledgeBase> openKnowledgeBase(const QString &location,
-                                                 const OpenOptions &options)
-{
-    if (isServerLocation(location))
-        return std::make_unique<ServerKnowledgeBase>(location, options);
-    if (!options.create && !QFileInfo(location).isFile())
-        throw KbError(QStringLiteral("no knowledge base at %1").arg(location));
-    return std::make_unique<FileKnowledgeBase>(location);
-}
-
 int chosenCharacterNumber(KnowledgeBase &kb)
 {
     std::optional<qint16> choice;
     try {
         choice = kb.characterChoice();
-    } catch (const KbError &) {
+    } catch (const KbError &error) {
+        qCWarning(lcKb) << "cannot read the character choice of" << shownLocation(kb.path()) << ":"
+                        << error.message();
     }
     if (choice)
         return *choice;
@@ -140,7 +129,9 @@ int chosenCharacterNumber(KnowledgeBase &kb)
     // run still goes on with Genie.
     try {
         kb.repairCharacterChoice();
-    } catch (const KbError &) {
+    } catch (const KbError &error) {
+        qCWarning(lcKb) << "cannot store the character choice in" << shownLocation(kb.path()) << ":"
+                        << error.message();
     }
     return 1;
 }

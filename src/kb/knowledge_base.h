@@ -189,12 +189,6 @@ struct OpenOptions
     bool waitPatiently = false;
 };
 
-// Opens the knowledge base `location` names: a PostgreSQL database when it is a connection URI
-// (see kb_location.h), otherwise a file, created with both tables when it does not exist. A
-// file or database that holds something else is refused without being touched.
-std::unique_ptr<KnowledgeBase> openKnowledgeBase(const QString &location,
-                                                 const OpenOptions &options = {});
-
 // The character start-up shows: キャラクター番号 of row 1, or 1 when that row cannot be read, in
 // which case a row choosing 1 is appended (as far as the store can be written).
 int chosenCharacterNumber(KnowledgeBase &kb);

@@ -3,6 +3,7 @@
 #include "pg_db.h"
 
 #include "kb_location.h"
+#include "kb_log.h"
 
 #include <QtEndian>
 
@@ -139,7 +140,7 @@ Connection::~Connection()
 
 QString Connection::shownLocation() const
 {
-    return displayedLocation(m_location);
+    return donguri::shownLocation(m_location);
 }
 
 QString Connection::withoutPassword(const QString &text) const
@@ -348,7 +349,10 @@ Transaction::~Transaction()
     if (m_connection.m_conn && PQstatus(m_connection.m_conn) == CONNECTION_OK) {
         try {
             m_connection.exec("ROLLBACK");
-        } catch (const KbError &) {
+        } catch (const KbError &error) {
+            // The server drops the transaction with the connection anyway.
+            qCWarning(lcKb) << "rollback failed on" << m_connection.shownLocation() << ":"
+                            << error.message();
         }
     }
 }

@@ -3,6 +3,7 @@
 #include "server_knowledge_base.h"
 
 #include "kb_error.h"
+#include "kb_log.h"
 #include "pg_db.h"
 #include "word_pattern.h"
 
@@ -346,7 +347,9 @@ void ServerKnowledgeBase::createTables()
         m_db->execScript("RELEASE SAVEPOINT trigram");
     } catch (const pg::ConnectionLost &) {
         throw;
-    } catch (const KbError &) {
+    } catch (const KbError &error) {
+        qCWarning(lcKb) << "no trigram index on" << m_db->shownLocation()
+                        << "(patterns read every word):" << error.message();
         m_db->execScript("ROLLBACK TO SAVEPOINT trigram");
     }
 }

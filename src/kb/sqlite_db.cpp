@@ -3,6 +3,7 @@
 #include "sqlite_db.h"
 
 #include "kb_error.h"
+#include "kb_location.h"
 
 #include <QFileInfo>
 #include <QThread>
@@ -64,7 +65,8 @@ Database::Database(const QString &path, Mode mode)
         const QString message = QString::fromUtf8(m_db ? sqlite3_errmsg(m_db) : sqlite3_errstr(rc));
         sqlite3_close(m_db);
         m_db = nullptr;
-        throw KbError(QStringLiteral("cannot open %1: %2").arg(path, message), rc & 0xff);
+        throw KbError(QStringLiteral("cannot open %1: %2").arg(shownLocation(path), message),
+                      rc & 0xff);
     }
     sqlite3_extended_result_codes(m_db, 1);
     sqlite3_busy_handler(m_db, waitForLock, &m_lockDeadline);
@@ -120,6 +122,15 @@ Statement &Statement::bind(int index, const QByteArray &utf8)
 {
     // SQLITE_TRANSIENT: SQLite takes its own copy, so temporaries are safe to pass.
     if (sqlite3_bind_text(m_stmt, index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT)
+        != SQLITE_OK)
+        m_db.fail("bind");
+    return *this;
+}
+
+Statement &Statement::bindUnowned(int index, const QByteArray &utf8)
+{
+    if (sqlite3_bind_text64(m_stmt, index, utf8.constData(), sqlite3_uint64(utf8.size()),
+                            SQLITE_STATIC, SQLITE_UTF8)
         != SQLITE_OK)
         m_db.fail("bind");
     return *this;

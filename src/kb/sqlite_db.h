@@ -47,6 +47,9 @@ public:
     Statement &bind(int index, const QString &text);
     Statement &bind(int index, const QByteArray &utf8);
     Statement &bind(int index, qint64 value);
+    // Without a copy, for text of any size: `utf8` must stay as it is until the statement is
+    // reset or bound anew.
+    Statement &bindUnowned(int index, const QByteArray &utf8);
 
     // Advances to the next row; false when there is none. Errors throw.
     bool step();

@@ -41,34 +41,34 @@ void appendQuoted(QByteArray &out, QByteArrayView field)
     out += Quote;
 }
 
-// Strict UTF-8: a byte-order mark inside a field is kept as a character, and a sequence cut off
-// at the end of a field is an error rather than a carry into the next call.
-std::optional<QString> fromUtf8(QByteArrayView bytes)
+constexpr qsizetype ChunkBytes = 64 * 1024;
+// Above this the buffer is given back once its rows are read, rather than kept for the next.
+constexpr qsizetype KeptBufferBytes = 4 * ChunkBytes;
+
+// Strict UTF-8, written straight into one string of the right size: a field of many megabytes
+// is not copied on the way. A byte-order mark inside a field is kept as a character, and a
+// sequence cut off at the end of a part is an error (parts end at a quote, which never occurs
+// inside a UTF-8 sequence).
+QString decoded(const QList<QByteArrayView> &parts, qsizetype rowLine)
 {
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless
                                                      | QStringDecoder::Flag::ConvertInitialBom);
-    QString text = decoder.decode(bytes);
+    qsizetype space = 0;
+    for (const QByteArrayView part : parts)
+        space += decoder.requiredSpace(part.size());
+    QString text(space, Qt::Uninitialized);
+    QChar *end = text.data();
+    for (const QByteArrayView part : parts)
+        end = decoder.appendToBuffer(end, part);
     if (decoder.hasError())
-        return std::nullopt;
-    return text;
-}
-
-constexpr qsizetype ChunkBytes = 64 * 1024;
-
-QString decoded(const QByteArray &bytes, qsizetype rowLine)
-{
-    std::optional<QString> text = fromUtf8(bytes);
-    if (!text)
         throw TextError(rowLine, u"text that is not UTF-8"_s);
-    return *std::move(text);
+    text.truncate(end - text.constData());
+    return text;
 }
 
 } // namespace
 
-TextError::TextError(qsizetype line, const QString &reason)
-    : std::runtime_error(reason.toStdString()), m_line(line)
-{
-}
+TextError::TextError(qsizetype line, const QString &reason) : CommandError(reason), m_line(line) {}
 
 std::optional<TextFormat> formatNamed(const QString &name)
 {
@@ -139,13 +139,106 @@ std::optional<TextRow> RowReader::next()
         const qsizetype rowStart = m_pos;
         const qsizetype rowLine = m_line;
         try {
-            return scanRow();
+            TextRow row = scanRow();
+            dropReadRowsIfLarge();
+            return row;
         } catch (const NeedMoreText &) {
             m_pos = rowStart;
             m_line = rowLine;
-            readMore();
+            readWholeRow();
         }
     }
+}
+
+// Makes the text hold the whole row that starts at m_pos, so that it is scanned once more at
+// most: read a piece at a time and scanned again each time, a row of many megabytes would take
+// time that grows with the square of its length. A file is looked through for the row's end
+// first and the row then read in one piece, so the buffer is no larger than the row.
+void RowReader::readWholeRow()
+{
+    m_scan = Scan::FieldStart;
+    if (findRowEnd(QByteArrayView(m_text).sliced(m_pos)) >= 0 || m_input.isSequential()) {
+        // The end is there and was only peeked past, or the input cannot be read twice: then
+        // the buffer at least doubles, which keeps the rescans linear.
+        const qsizetype before = m_text.size() - m_pos;
+        while (readMore() && m_text.size() - m_pos < 2 * before) {}
+        return;
+    }
+    const qint64 restartAt = m_input.pos();
+    qint64 rowBytes = m_text.size() - m_pos;
+    for (;;) {
+        const QByteArray ahead = m_input.read(ChunkBytes);
+        if (ahead.isEmpty())
+            break; // the row runs to the end of the input (or a read error, seen below)
+        const qsizetype end = findRowEnd(ahead);
+        rowBytes += end >= 0 ? end + 1 : ahead.size();
+        if (end >= 0)
+            break;
+    }
+    if (!m_input.seek(restartAt))
+        throw TextError(m_line, u"the file cannot be read: %1"_s.arg(m_input.errorString()));
+    m_text.remove(0, m_pos);
+    m_pos = 0;
+    const qsizetype had = m_text.size();
+    const qsizetype wanted = qsizetype(rowBytes) + 1; // one more to see what follows the row
+    m_text.reserve(wanted);
+    m_text.resize(wanted);
+    const qint64 got = m_input.read(m_text.data() + had, wanted - had);
+    m_text.resize(had + qsizetype(std::max<qint64>(got, 0)));
+    if (got <= 0)
+        readMore(); // notes the end of the input, or reports why it cannot be read
+}
+
+// Follows the quoting of the row whose start was set in m_scan through `text`: the offset of
+// the LF that ends it, or -1 when it goes on. A row that turns out to be malformed ends there
+// too, as the scan reports it at that point anyway.
+qsizetype RowReader::findRowEnd(QByteArrayView text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        switch (m_scan) {
+        case Scan::Quoted: {
+            const qsizetype quote = text.indexOf(Quote, i);
+            if (quote < 0)
+                return -1;
+            i = quote;
+            m_scan = Scan::QuoteInQuoted;
+            break;
+        }
+        case Scan::QuoteInQuoted:
+            if (c == '\n')
+                return i;
+            m_scan = c == Quote         ? Scan::Quoted
+                     : c == m_delimiter ? Scan::FieldStart
+                                        : Scan::Unquoted;
+            break;
+        case Scan::FieldStart:
+            if (c == '\n')
+                return i;
+            if (c == Quote)
+                m_scan = Scan::Quoted;
+            else if (c != m_delimiter)
+                m_scan = Scan::Unquoted;
+            break;
+        case Scan::Unquoted:
+            if (c == '\n' || c == Quote) // a stray quote: the row is malformed here
+                return i;
+            if (c == m_delimiter)
+                m_scan = Scan::FieldStart;
+            break;
+        }
+    }
+    return -1;
+}
+
+// After a long row the buffer is as large as that row; it is given back before the row goes on
+// to be stored, rather than held through the rest of the file.
+void RowReader::dropReadRowsIfLarge()
+{
+    if (m_text.capacity() <= KeptBufferBytes)
+        return;
+    m_text = m_text.sliced(m_pos);
+    m_pos = 0;
 }
 
 // Appends the next chunk of the input, first dropping what has been consumed. False when the
@@ -181,7 +274,7 @@ TextRow RowReader::scanRow()
 {
     TextRow row{m_line, {}};
     for (;;) {
-        row.fields << decoded(nextField(row.line), row.line);
+        row.fields << nextField(row.line);
         if (atEnd())
             return row;
         if (current() != m_delimiter) {
@@ -192,7 +285,7 @@ TextRow RowReader::scanRow()
     }
 }
 
-QByteArray RowReader::nextField(qsizetype rowLine)
+QString RowReader::nextField(qsizetype rowLine)
 {
     if (!atEnd() && current() == Quote)
         return quotedField(rowLine);
@@ -202,32 +295,34 @@ QByteArray RowReader::nextField(qsizetype rowLine)
             throw TextError(rowLine, u"a quote inside an unquoted field"_s);
         ++m_pos;
     }
-    return m_text.sliced(start, m_pos - start);
+    return decoded({QByteArrayView(m_text).sliced(start, m_pos - start)}, rowLine);
 }
 
-QByteArray RowReader::quotedField(qsizetype rowLine)
+// The field's text is the pieces between doubled quotes, decoded straight from the buffer.
+QString RowReader::quotedField(qsizetype rowLine)
 {
-    QByteArray field;
+    const qsizetype openedOnLine = m_line;
+    QList<QByteArrayView> parts;
     ++m_pos; // the opening quote
     for (;;) {
         const qsizetype quote = m_text.indexOf(Quote, m_pos);
         if (quote < 0) {
             m_pos = m_text.size();
             if (atEnd()) // nothing more to read: the quote is never closed
-                throw TextError(rowLine, u"a quoted field is never closed"_s);
+                throw TextError(openedOnLine, u"a quoted field is never closed"_s);
         }
         const QByteArrayView part = QByteArrayView(m_text).sliced(m_pos, quote - m_pos);
         m_line += part.count('\n');
-        field += part;
+        parts.append(part);
         m_pos = quote + 1;
         if (atEnd() || current() != Quote)
             break;
-        field += Quote; // a doubled quote stands for one
+        parts.append(QByteArrayView(m_text).sliced(quote, 1)); // a doubled quote stands for one
         ++m_pos;
     }
     if (!atEnd() && current() != m_delimiter && current() != '\n' && current() != '\r')
         throw TextError(rowLine, u"text after the closing quote of a field"_s);
-    return field;
+    return decoded(parts, rowLine);
 }
 
 void RowReader::endRow(qsizetype rowLine)

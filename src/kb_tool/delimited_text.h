@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "command.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QIODevice>
@@ -36,7 +38,7 @@ struct TextRow
 };
 
 // Text that cannot be read as rows: where the offending row starts and what is wrong with it.
-class TextError : public std::runtime_error
+class TextError : public CommandError
 {
 public:
     TextError(qsizetype line, const QString &reason);
@@ -49,10 +51,12 @@ private:
 };
 
 // Reads rows one at a time from a device, holding only the text around the row being read, so a
-// file of any size is read in the same little memory. A byte-order mark at the start is skipped;
+// file of any size is read in the same little memory, and a row of any length in about its own
+// size (plus its text as a string). A byte-order mark at the start is skipped;
 // rows may end with LF or CR LF. Throws TextError for an unterminated quote, text after a closing
 // quote, a quote inside an unquoted field, a CR that does not end a row, a field that is not
-// UTF-8, or a device that cannot be read.
+// UTF-8, or a device that cannot be read. An unterminated quote is reported at the line where
+// it opens.
 class RowReader
 {
 public:
@@ -66,11 +70,16 @@ private:
     struct NeedMoreText
     {
     };
+    // Where the look-ahead for the end of a row stands.
+    enum class Scan { FieldStart, Unquoted, Quoted, QuoteInQuoted };
 
     bool readMore();
+    void readWholeRow();
+    qsizetype findRowEnd(QByteArrayView text);
+    void dropReadRowsIfLarge();
     TextRow scanRow();
-    QByteArray nextField(qsizetype rowLine);
-    QByteArray quotedField(qsizetype rowLine);
+    QString nextField(qsizetype rowLine);
+    QString quotedField(qsizetype rowLine);
     void endRow(qsizetype rowLine);
     bool atEndOfText() const { return m_pos >= m_text.size(); }
     // At the end of what has been read: the end of the row when nothing more can come, and
@@ -85,6 +94,7 @@ private:
     qsizetype m_line = 1;
     bool m_inputDone = false;
     bool m_started = false;
+    Scan m_scan = Scan::FieldStart;
 };
 
 // Every row of the text, header included, read as RowReader reads a file.

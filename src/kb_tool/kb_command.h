@@ -4,6 +4,7 @@
 
 #include "settings/database_location.h"
 
+#include <QIODevice>
 #include <QStringList>
 #include <QTextStream>
 
@@ -16,12 +17,14 @@ enum ExitStatus : int {
 };
 
 // Where the command talks to the user. The progress bar is drawn on `err`, and only when
-// `errIsTerminal` says a person is watching it.
+// `errIsTerminal` says a person is watching it. `data` is standard output as bytes, where
+// "export -" writes its rows exactly as stored.
 struct Console
 {
     QTextStream &out;
     QTextStream &err;
     bool errIsTerminal = false;
+    QIODevice *data = nullptr;
 };
 
 // Runs donguri-kb: `arguments` starts with the program's name. Without --db the knowledge base

@@ -3,6 +3,7 @@
 #include "kb_command.h"
 
 #include <QCoreApplication>
+#include <QFile>
 
 #include <cstdio>
 #include <unistd.h>
@@ -17,7 +18,10 @@ int main(int argc, char *argv[])
 
     QTextStream out(stdout);
     QTextStream err(stderr);
-    const kbtool::Console console{out, err, isatty(STDERR_FILENO) == 1};
+    // Rows go out as bytes; the messages, which share standard output, are flushed as they go.
+    QFile data;
+    data.open(STDOUT_FILENO, QIODevice::WriteOnly | QIODevice::Unbuffered);
+    const kbtool::Console console{out, err, isatty(STDERR_FILENO) == 1, &data};
     return kbtool::runKbCommand(QCoreApplication::arguments(), DatabasePlaces::ofRunningProgram(),
                                 console);
 }

@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "settings_file.h"
 
+#include "kb/kb_location.h"
+
 #include <QFile>
 #include <QSaveFile>
 #include <QStringDecoder>
@@ -82,6 +84,10 @@ bool writeSettingsLine(const QString &settingsFile, const QString &line)
     // A writable file in a read-only folder cannot be replaced atomically; write it in place.
     file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly))
+        return false;
+    // A server address with its password in it is for this user's eyes only.
+    if (holdsPassword(line)
+        && !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner))
         return false;
     const QByteArray bytes = line.toUtf8() + "\r\n";
     return file.write(bytes) == bytes.size() && file.commit();

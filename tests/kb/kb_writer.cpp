@@ -10,6 +10,7 @@
 // Lines: "added ID SEQ", "updated ID SEQ". A KbError ends it with code 1 and the error on stderr.
 #include "kb/kb_error.h"
 #include "kb/knowledge_base.h"
+#include "kb/open_knowledge_base.h"
 #include "written_entry.h"
 
 #include <QElapsedTimer>

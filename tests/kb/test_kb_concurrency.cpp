@@ -1,6 +1,7 @@
 // SPDX-FileCopyrightText: 2026 Donguri developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "kb/knowledge_base.h"
+#include "kb/open_knowledge_base.h"
 #include "support/pg_cluster.h"
 #include "writer_process.h"
 

@@ -6,6 +6,7 @@
 #include "kb/kb_connection.h"
 #include "kb/kb_error.h"
 #include "kb/kb_location.h"
+#include "kb/open_knowledge_base.h"
 #include "kb/server_knowledge_base.h"
 #include "support/pg_cluster.h"
 

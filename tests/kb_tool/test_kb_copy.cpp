@@ -4,6 +4,7 @@
 // between any two knowledge bases. The server is the test program's own private cluster.
 #include "kb/file_knowledge_base.h"
 #include "kb/kb_error.h"
+#include "kb/open_knowledge_base.h"
 #include "kb_tool/kb_command.h"
 #include "support/awkward_entries.h"
 #include "support/kb_command_run.h"

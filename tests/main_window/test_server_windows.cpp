@@ -3,6 +3,7 @@
 // The program's windows on a knowledge base on a PostgreSQL server: two programs sharing one,
 // a server restarted, down or silent while the program runs, a role that may only read, and
 // relative links. The server is the test program's own private cluster.
+#include "kb/open_knowledge_base.h"
 #include "support/pg_cluster.h"
 #include "support/test_env.h"
 #include "support/test_run.h"

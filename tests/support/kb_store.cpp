@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "kb_store.h"
 
+#include "kb/open_knowledge_base.h"
 #include "support/pg_cluster.h"
 #include "support/test_env.h"
 

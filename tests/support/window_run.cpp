@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "window_run.h"
 
+#include "kb/open_knowledge_base.h"
+
 #include <QLabel>
 #include <QWidget>
 

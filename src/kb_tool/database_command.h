@@ -1,0 +1,39 @@
+// SPDX-FileCopyrightText: 2026 Donguri developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "command.h"
+#include "delimited_text.h"
+#include "kb/knowledge_base.h"
+
+namespace donguri::kbtool {
+
+// A command on one knowledge base: the one --db names, or else the one the program itself would
+// open (as donguri.ini says). A failure of the knowledge base is reported naming it.
+class DatabaseCommand : public Command
+{
+public:
+    DatabaseCommand(const QString &name, const QStringList &words,
+                    const QList<QCommandLineOption> &options);
+
+protected:
+    virtual int runOn(const QString &location, const QCommandLineParser &parser,
+                      const QStringList &words, const CommandContext &context) = 0;
+
+    // Reading commands do not create an empty knowledge base where none was.
+    static std::unique_ptr<KnowledgeBase> openExisting(const QString &location);
+    // The file's format: --format, else the file name's extension.
+    static TextFormat formatFor(const QCommandLineParser &parser, const QString &file);
+
+private:
+    int run(const QCommandLineParser &parser, const QStringList &words,
+            const CommandContext &context) final;
+};
+
+// The header row of an exported or imported file.
+QStringList headerFields();
+
+// A command line tool may wait for a server as long as a large file takes.
+inline constexpr OpenOptions Patiently{true, true};
+
+} // namespace donguri::kbtool

@@ -1,0 +1,26 @@
+// SPDX-FileCopyrightText: 2026 Donguri developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "database_command.h"
+
+namespace donguri::kbtool {
+
+// donguri-kb export FILE [--db PATH|ADDRESS] [--format tsv|csv]: every entry in ID order, to FILE
+// or, for "-", to standard output. FILE is written whole or not at all, and never over the
+// knowledge base itself.
+class ExportCommand final : public DatabaseCommand
+{
+public:
+    ExportCommand();
+
+private:
+    int runOn(const QString &location, const QCommandLineParser &parser, const QStringList &words,
+              const CommandContext &context) override;
+};
+
+// Refuses `target` when it is the knowledge base file `database` or one of SQLite's files beside
+// it, however it is reached (a symbolic or hard link): writing there would destroy what is read.
+void refuseToOverwrite(const QString &target, const QString &database);
+
+} // namespace donguri::kbtool
