@@ -2,10 +2,36 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "kb_tool/delimited_text.h"
 
+#include <QBuffer>
 #include <QTest>
 
 using namespace donguri::kbtool;
 using namespace Qt::StringLiterals;
+
+namespace {
+
+// Text that can be read only once, as from a pipe.
+class OnceOnlyBuffer : public QBuffer
+{
+public:
+    using QBuffer::QBuffer;
+    bool isSequential() const override { return true; }
+
+protected:
+    // A sequential device has no position of its own to read from.
+    qint64 readData(char *data, qint64 maxSize) override
+    {
+        const qint64 count = std::min<qint64>(maxSize, buffer().size() - m_read);
+        std::copy_n(buffer().constData() + m_read, count, data);
+        m_read += count;
+        return count;
+    }
+
+private:
+    qint64 m_read = 0;
+};
+
+} // namespace
 
 class TestDelimitedText : public QObject
 {
@@ -122,6 +148,8 @@ private Q_SLOTS:
         QTest::newRow("unclosed quote") << "a\tb\n\"c\n\nd"_ba << qsizetype(2);
         QTest::newRow("unclosed after a multi-line field")
             << "\"a\n\nb\"\tc\nd\t\"e"_ba << qsizetype(4);
+        QTest::newRow("unclosed quote opened on a row's second line")
+            << "h\na\t\"x\ny\"\t\"z\nw\n"_ba << qsizetype(3);
         QTest::newRow("text after closing quote") << "a\n\"b\"c\td\n"_ba << qsizetype(2);
         QTest::newRow("quote inside unquoted field") << "a\nb\"c\n"_ba << qsizetype(2);
         QTest::newRow("CR alone") << "a\nb\rc\n"_ba << qsizetype(2);
@@ -175,6 +203,39 @@ private Q_SLOTS:
             QCOMPARE(rows[3].fields, QStringList{u"last"_s});
             QCOMPARE(rows[3].line, 3 + row.count('\n'));
         }
+    }
+
+    // A field of megabytes, with quotes, line ends and multi-byte characters at its edges and
+    // amid it, reads back whole from a file and from a pipe, and the rows after it keep their
+    // line numbers.
+    void longRowsReadWhole_data()
+    {
+        QTest::addColumn<bool>("onceOnly");
+        QTest::newRow("file") << false;
+        QTest::newRow("pipe") << true;
+    }
+    void longRowsReadWhole()
+    {
+        QFETCH(bool, onceOnly);
+        const QByteArray middle =
+            QByteArray(3'000'000, 'm') + "\"\"\n" + "木の実" + QByteArray(1'000'001, 'n');
+        QByteArray text = "h\nfirst\t\"\n" + middle + "\"\tどんぐり\n" + QByteArray(2'000'000, 'u')
+                          + "\tplain\n" + "last\n";
+        std::unique_ptr<QBuffer> input =
+            onceOnly ? std::make_unique<OnceOnlyBuffer>(&text) : std::make_unique<QBuffer>(&text);
+        QVERIFY(input->open(QIODevice::ReadOnly));
+        RowReader reader(*input, TextFormat::Tsv);
+        QList<TextRow> rows;
+        while (std::optional<TextRow> row = reader.next())
+            rows << *std::move(row);
+        QCOMPARE(rows.size(), 4);
+        QString meaning = QString::fromUtf8(middle);
+        meaning.replace(u"\"\""_s, u"\""_s);
+        QCOMPARE(rows[1].fields, (QStringList{u"first"_s, u"\n"_s + meaning, u"どんぐり"_s}));
+        QCOMPARE(rows[1].line, 2);
+        QCOMPARE(rows[2].fields, (QStringList{QString(2'000'000, u'u'), u"plain"_s}));
+        QCOMPARE(rows[2].line, 5);
+        QCOMPARE(rows[3].line, 6);
     }
 
     void formatComesFromTheName_data()

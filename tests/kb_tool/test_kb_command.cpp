@@ -8,10 +8,13 @@
 #include "support/test_env.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <unistd.h>
 
 using namespace donguri;
 using namespace donguri::kbtool;
@@ -125,6 +128,9 @@ private Q_SLOTS:
         QTest::newRow("extra field after a multi-line meaning")
             << Header + "a\t\"1\r\n2\n3\"\t\nb\tc\td\te\n"_ba << 5;
         QTest::newRow("unclosed quote") << Header + tsvRows(100) + "\"x\ty\tz\n" << 102;
+        QTest::newRow("unclosed quote opened on a row's later line")
+            << Header + tsvRows(3) + "a\t\"1\n2\"\t\"x\ny\n"
+            << 6;
         QTest::newRow("not UTF-8") << Header + tsvRows(10) + "a\t\xff\t\n" + tsvRows(10) << 12;
         // Read and added a row at a time, many chunks in: the last row still undoes them all.
         QTest::newRow("bad last row of many") << Header + tsvRows(20000) + "x\ty\n" << 20002;
@@ -219,6 +225,14 @@ private Q_SLOTS:
         QTest::newRow("format not in name")
             << QStringList{u"import"_s, u"a.txt"_s} << int(UsageError);
         QTest::newRow("unknown option") << QStringList{u"stats"_s, u"--bogus"_s} << int(UsageError);
+        QTest::newRow("stats --format")
+            << QStringList{u"stats"_s, u"--format"_s, u"xml"_s} << int(UsageError);
+        QTest::newRow("import --append")
+            << QStringList{u"import"_s, u"a.tsv"_s, u"--append"_s} << int(UsageError);
+        QTest::newRow("copy --format")
+            << QStringList{u"copy"_s, u"a.mdb"_s, u"b.mdb"_s, u"--format"_s, u"tsv"_s}
+            << int(UsageError);
+        QTest::newRow("version") << QStringList{u"--version"_s} << int(Success);
     }
     void commandLineMistakes()
     {
@@ -227,6 +241,159 @@ private Q_SLOTS:
         QCOMPARE(run(arguments), status);
         QVERIFY(!(status == Success ? m_out : m_err).isEmpty());
         QVERIFY(!QFileInfo::exists(m_places.program.defaultDatabase()));
+    }
+
+    void versionIsTheProjects()
+    {
+        QCOMPARE(run({u"--version"_s}), Success);
+        QCOMPARE(m_out, u"donguri-kb 0.1.0\n"_s);
+    }
+
+    // However the target reaches the knowledge base or one of SQLite's files beside it, the
+    // export refuses it and the knowledge base stays whole.
+    void exportNeverOverwritesTheKnowledgeBase_data()
+    {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<QString>("linkTo"); // "symlink:NAME" or "hardlink:NAME", or empty
+        QTest::newRow("the file itself") << u"kb.mdb"_s << QString();
+        QTest::newRow("by another spelling") << u"./sub/../kb.mdb"_s << QString();
+        QTest::newRow("symbolic link") << u"link.tsv"_s << u"symlink:kb.mdb"_s;
+        QTest::newRow("hard link") << u"hard.tsv"_s << u"hardlink:kb.mdb"_s;
+        QTest::newRow("its -wal") << u"kb.mdb-wal"_s << QString();
+        QTest::newRow("its -shm") << u"kb.mdb-shm"_s << QString();
+        QTest::newRow("link to a -journal not made yet")
+            << u"journal.tsv"_s << u"symlink:kb.mdb-journal"_s;
+    }
+    void exportNeverOverwritesTheKnowledgeBase()
+    {
+        QFETCH(QString, target);
+        QFETCH(QString, linkTo);
+        FileKnowledgeBase(m_db).addAll(awkwardEntries());
+        QDir(m_dir->path()).mkdir(u"sub"_s);
+        const QString targetPath = path(target);
+        if (linkTo.startsWith(u"symlink:"))
+            QVERIFY(QFile::link(path(linkTo.section(u':', 1)), targetPath));
+        if (linkTo.startsWith(u"hardlink:"))
+            QCOMPARE(::link(QFile::encodeName(path(linkTo.section(u':', 1))).constData(),
+                            QFile::encodeName(targetPath).constData()),
+                     0);
+        const QList<QStringList> before = entriesOf(m_db);
+
+        QCOMPARE(run({u"export"_s, targetPath, u"--db"_s, m_db, u"--format"_s, u"tsv"_s}), Failure);
+        QVERIFY2(m_err.contains(u"will not write"_s), qPrintable(m_err));
+        QVERIFY2(m_err.contains(m_db), qPrintable(m_err));
+        QCOMPARE(entriesOf(m_db), before);
+        QCOMPARE(FileKnowledgeBase(m_db).integrityProblems(), QStringList());
+    }
+
+    void exportDashWritesStandardOutput()
+    {
+        FileKnowledgeBase(m_db).addAll({{u"どんぐり"_s, u"木の実"_s, {}}});
+        QCOMPARE(run({u"export"_s, u"-"_s, u"--db"_s, m_db}), Success);
+        QCOMPARE(m_data, Header + "どんぐり\t木の実\t\n");
+        QCOMPARE(m_out, QString()); // nothing mixed into the rows
+        QVERIFY(!QFileInfo::exists(u"-"_s));
+        m_data.clear();
+        QCOMPARE(run({u"export"_s, u"-"_s, u"--db"_s, m_db, u"--format"_s, u"csv"_s}), Success);
+        QCOMPARE(m_data, "言葉,意味,リンク\nどんぐり,木の実,\n"_ba);
+    }
+
+    // The entries are read while the file is written: a knowledge base damaged halfway leaves
+    // the previous export as it was, and no half-written file beside it.
+    void aFailedExportLeavesTheOldFile()
+    {
+        {
+            FileKnowledgeBase kb(m_db);
+            QList<NewEntry> entries;
+            for (int i = 0; i < 3000; ++i)
+                entries.append({u"言葉%1"_s.arg(i), QString(200, u'意'), {}});
+            kb.addAll(entries);
+        }
+        const QString target = path(u"old.tsv"_s);
+        writeBytes(target, "the previous export\n");
+        QByteArray damaged = fileBytes(m_db);
+        QVERIFY(damaged.size() > 200 * 4096);
+        damaged.replace(100 * 4096, 4096, QByteArray(4096, '\xFF'));
+        writeBytes(m_db, damaged);
+
+        QCOMPARE(run({u"export"_s, target, u"--db"_s, m_db}), Failure);
+        QVERIFY2(m_err.contains(m_db), qPrintable(m_err));
+        QCOMPARE(fileBytes(target), "the previous export\n"_ba);
+        QCOMPARE(QDir(m_dir->path()).entryList({u"old.tsv*"_s}, QDir::Files),
+                 QStringList{u"old.tsv"_s});
+    }
+
+    // A row far longer than the reader's buffer goes in whole, in a CSV file and a TSV file.
+    void aHugeFieldIsImportedWhole_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("tsv") << u"huge.tsv"_s;
+        QTest::newRow("csv") << u"huge.csv"_s;
+    }
+    void aHugeFieldIsImportedWhole()
+    {
+        QFETCH(QString, name);
+        QString meaning = QString(4'000'000, u'実') + u"\"quoted\"\nand, a line"_s;
+        meaning += QString(1'000'000, u'x');
+        const QString word = u"大きな言葉"_s;
+        FileKnowledgeBase(m_db).addAll(
+            {{word, meaning, u"https://example.com/"_s}, {u"after"_s, u"small"_s, {}}});
+        const QString file = path(name);
+        QCOMPARE(run({u"export"_s, file, u"--db"_s, m_db}), Success);
+        const QString copy = path(u"copy.mdb"_s);
+        QCOMPARE(run({u"import"_s, file, u"--db"_s, copy}), Success);
+        QCOMPARE(entriesOf(copy), entriesOf(m_db));
+        QCOMPARE(FileKnowledgeBase(copy).entry(1)->meaning->size(), meaning.size());
+    }
+
+    void messagesCutLongNames()
+    {
+        const QString longName = path(QString(5000, u'n') + u".mdb"_s);
+        QCOMPARE(run({u"stats"_s, u"--db"_s, longName}), Failure);
+        QVERIFY2(m_err.size() < 400, qPrintable(m_err));
+        QVERIFY(m_err.contains(u'…'));
+        // A settings file that names a knowledge base of a million characters.
+        m_err.clear();
+        writeBytes(m_places.program.settingsFile(), QByteArray(1'000'000, 'k') + "\r\n");
+        QCOMPARE(run({u"stats"_s}), Failure);
+        QVERIFY2(m_err.size() < 400, qPrintable(m_err.left(400)));
+        QVERIFY(m_err.contains(u"kkk…kkk"_s));
+    }
+
+    // Whatever form the password takes in a server address, no output shows it; a failed
+    // connection still says which server it was.
+    void passwordsNeverShow_data()
+    {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QStringList>("secrets");
+        const QString socket = path(u"no-server"_s);
+        QTest::newRow("URI user info") << u"postgresql://kagi:hi%3Fmitsu@/db?host=%1"_s.arg(socket)
+                                       << QStringList{u"hi%3Fmitsu"_s, u"hi?mitsu"_s};
+        QTest::newRow("?password=") << u"postgresql:///db?host=%1&password=himitsu9"_s.arg(socket)
+                                    << QStringList{u"himitsu9"_s};
+        QTest::newRow("password= with quotes")
+            << u"host=%1 dbname=db password='a \\'b c'"_s.arg(socket)
+            << QStringList{u"a \\'b c"_s, u"a 'b c"_s};
+        QTest::newRow("password= plain")
+            << u"password=himitsu7 host=%1"_s.arg(socket) << QStringList{u"himitsu7"_s};
+    }
+    void passwordsNeverShow()
+    {
+        QFETCH(QString, address);
+        QFETCH(QStringList, secrets);
+        writeBytes(path(u"in.tsv"_s), Header + tsvRows(1));
+        QCOMPARE(run({u"stats"_s, u"--db"_s, address}), Failure);
+        QCOMPARE(run({u"import"_s, path(u"in.tsv"_s), u"--db"_s, address}), Failure);
+        QCOMPARE(run({u"export"_s, path(u"out.tsv"_s), u"--db"_s, address}), Failure);
+        QCOMPARE(run({u"copy"_s, address, path(u"copy.mdb"_s)}), Failure);
+        for (const QString &secret : secrets)
+            QVERIFY2(!(m_out + m_err).contains(secret), qPrintable(m_err));
+        QVERIFY2(m_err.contains(u"cannot connect to"_s), qPrintable(m_err));
+        QVERIFY(m_err.contains(u"***"_s));
+        QVERIFY2(m_err.contains(u"nothing was added"_s), qPrintable(m_err));
+        // Taken as a server, never as a file of that name.
+        QVERIFY(!QFileInfo::exists(address));
+        QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList{u"in.tsv"_s});
     }
 
     // The program itself, with its error output in a pipe: results on stdout, no bar.

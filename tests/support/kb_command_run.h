@@ -4,6 +4,7 @@
 
 #include "kb_tool/kb_command.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QTemporaryDir>
 #include <QTextStream>
@@ -25,18 +26,22 @@ protected:
         m_db = path(QStringLiteral("kb.mdb"));
         m_out.clear();
         m_err.clear();
+        m_data.clear();
         m_terminal = false;
     }
 
     QString path(const QString &name) const { return m_dir->filePath(name); }
 
-    // The command's exit status; what it wrote is added to m_out and m_err.
+    // The command's exit status; what it wrote is added to m_out and m_err, and the bytes
+    // "export -" writes to m_data.
     int run(const QStringList &arguments)
     {
         QTextStream out(&m_out);
         QTextStream err(&m_err);
+        QBuffer data(&m_data);
+        data.open(QIODevice::WriteOnly | QIODevice::Append);
         return kbtool::runKbCommand(QStringList{QStringLiteral("donguri-kb")} + arguments, m_places,
-                                    {out, err, m_terminal});
+                                    {out, err, m_terminal, &data});
     }
 
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -44,6 +49,7 @@ protected:
     QString m_db; // a knowledge base for the test's commands, not yet made
     QString m_out;
     QString m_err;
+    QByteArray m_data;
     bool m_terminal = false; // whether the error output counts as a terminal
 };
 
