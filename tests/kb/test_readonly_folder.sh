@@ -2,7 +2,9 @@
 # SPDX-FileCopyrightText: 2026 Donguri developers
 # SPDX-License-Identifier: GPL-3.0-or-later
 # A knowledge base in a folder the user may only read (a shared or installed one) can still be
-# read: entries are counted and looked up; writing is refused, not half done.
+# read: entries are counted and looked up; writing is refused, not half done. A read-only file
+# in a folder the user may write is refused as well, before SQLite leaves its -wal and -shm
+# files beside it.
 # Needs root to hand the file to another user; skipped (77) otherwise.
 set -euo pipefail
 kb_tool=$1
@@ -26,4 +28,28 @@ if as_nobody "$kb_tool" import "$work/words.tsv" --db "$work/shared/kb.mdb" > "$
     echo "an import into a read-only knowledge base claimed success"; cat "$work/import.log"; exit 1
 fi
 [ "$(sha256sum "$work/shared/kb.mdb")" = "$before" ] || { echo "the file changed"; exit 1; }
-echo "1 passed, 0 failed"
+grep -q 'kb.mdb: .*read-only; nothing was added' "$work/import.log" \
+    || { echo "not reported as read-only:"; cat "$work/import.log"; exit 1; }
+
+mkdir "$work/open"
+"$kb_tool" import "$work/words.tsv" --db "$work/open/kb.mdb" > /dev/null
+chmod 777 "$work/open"
+chmod 444 "$work/open/kb.mdb"
+before=$(sha256sum "$work/open/kb.mdb")
+if as_nobody "$kb_tool" import "$work/words.tsv" --db "$work/open/kb.mdb" > "$work/file.log" 2>&1; then
+    echo "an import into a read-only file claimed success"; cat "$work/file.log"; exit 1
+fi
+grep -q 'kb.mdb: the file is read-only; nothing was added' "$work/file.log" \
+    || { echo "not reported as read-only:"; cat "$work/file.log"; exit 1; }
+[ "$(sha256sum "$work/open/kb.mdb")" = "$before" ] || { echo "the file changed"; exit 1; }
+left=$(ls "$work/open")
+[ "$left" = "kb.mdb" ] || { echo "files left beside it: $left"; exit 1; }
+
+# A file anyone may write, in a folder nobody else may: SQLite could not make its log there.
+chmod 666 "$work/shared/kb.mdb"
+if as_nobody "$kb_tool" import "$work/words.tsv" --db "$work/shared/kb.mdb" > "$work/folder.log" 2>&1; then
+    echo "an import beside which no log can be made claimed success"; cat "$work/folder.log"; exit 1
+fi
+grep -q 'kb.mdb: its folder is read-only; nothing was added' "$work/folder.log" \
+    || { echo "not reported as read-only:"; cat "$work/folder.log"; exit 1; }
+echo "3 passed, 0 failed"

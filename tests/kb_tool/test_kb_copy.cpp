@@ -15,6 +15,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
 
 using namespace donguri;
 using namespace donguri::kbtool;
@@ -160,6 +161,31 @@ private Q_SLOTS:
         QVERIFY2(m_err.contains(u"U+0000"_s), qPrintable(m_err));
         QCOMPARE(openKnowledgeBase(server)->countAll(), 0);
         QCOMPARE(run({u"copy"_s, file, path(u"copy.mdb"_s)}), Success); // a file holds it
+    }
+
+    // The client library's keyword/value form names a server as the URI does.
+    void aKeywordValueAddressIsAServer()
+    {
+        const QString uri = cluster().newDatabase();
+        const QString keywords = u"host='%1' dbname=%2 user=donguri"_s.arg(
+            cluster().socketDirectory(), QUrl(uri).path().mid(1));
+        writeBytes(path(u"in.tsv"_s), "言葉\t意味\tリンク\nどんぐり\t木の実\t\n"_ba);
+        QCOMPARE(run({u"import"_s, path(u"in.tsv"_s), u"--db"_s, keywords}), Success);
+        QCOMPARE(run({u"stats"_s, u"--db"_s, keywords}), Success);
+        QVERIFY2(m_out.contains(u"Entries: 1\n"_s), qPrintable(m_out));
+        QCOMPARE(openKnowledgeBase(uri)->countAll(), 1);
+        QVERIFY(!QFileInfo::exists(keywords));
+    }
+
+    // A server import that fails says that nothing was added, and nothing was.
+    void aFailedServerImportSaysNothingWasAdded()
+    {
+        const QString server = cluster().newDatabase();
+        writeBytes(path(u"in.tsv"_s), "言葉\t意味\tリンク\na\t1\t\nb\tNUL \0 here\t\n"_ba);
+        QCOMPARE(run({u"import"_s, path(u"in.tsv"_s), u"--db"_s, server}), Failure);
+        QVERIFY2(m_err.contains(u"U+0000"_s), qPrintable(m_err));
+        QVERIFY2(m_err.contains(u"nothing was added"_s), qPrintable(m_err));
+        QCOMPARE(openKnowledgeBase(server)->countAll(), 0);
     }
 
     void passwordsAreNeverPrinted()

@@ -3,6 +3,7 @@
 #include "settings/settings_file.h"
 #include "support/test_env.h"
 
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -71,6 +72,33 @@ private Q_SLOTS:
 
         QVERIFY(writeSettingsLine(path, QString()));
         QCOMPARE(fileBytes(path), QByteArray("\r\n"));
+    }
+
+    // An address with a password in it is kept from other users; other lines keep the mode
+    // files get here.
+    void aLineWithAPasswordIsForTheOwnerOnly_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<bool>("ownerOnly");
+        QTest::newRow("URI user info") << QStringLiteral("postgresql://a:b@kb.lan/db") << true;
+        QTest::newRow("?password=") << QStringLiteral("postgres://kb.lan/db?password=x") << true;
+        QTest::newRow("password=") << QStringLiteral("host=kb.lan password='a b'") << true;
+        QTest::newRow("no password") << QStringLiteral("host=kb.lan dbname=db") << false;
+        QTest::newRow("file") << QStringLiteral("/home/a/どんぐりくん.mdb") << false;
+    }
+    void aLineWithAPasswordIsForTheOwnerOnly()
+    {
+        QFETCH(QString, line);
+        QFETCH(bool, ownerOnly);
+        const QString path = m_dir->filePath(QStringLiteral("donguri.ini"));
+        writeBytes(path, "/old/path\r\n");
+        QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner
+                                        | QFileDevice::ReadGroup | QFileDevice::ReadOther);
+        QVERIFY(writeSettingsLine(path, line));
+        QCOMPARE(fileBytes(path), line.toUtf8() + "\r\n");
+        const QFileDevice::Permissions others = QFileDevice::ReadGroup | QFileDevice::WriteGroup
+                                                | QFileDevice::ReadOther | QFileDevice::WriteOther;
+        QCOMPARE(bool(QFile::permissions(path) & others), !ownerOnly);
     }
 
     void writeIntoAMissingFolderFails()
