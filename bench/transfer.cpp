@@ -9,6 +9,10 @@
 //   BENCH export_peak_kib <entries> <median_kib> <p99_kib> <raw_median_kib> <ratio>
 //   BENCH import <entries> ...
 //   BENCH import_peak_kib <entries> ...
+// and once, a single row whose meaning is 50 MiB (a whole book pasted into one field), which
+// must take time and memory in proportion to the row:
+//   BENCH import_50mib_field 1 <median_us> <p99_us> <raw_median_us> <ratio>
+//   BENCH import_50mib_field_peak_kib 1 ...
 
 #include "bench_options.h"
 #include "kb/file_knowledge_base.h"
@@ -167,6 +171,56 @@ void measureSize(const BenchOptions &options, const QString &donguriKb, int entr
     removeDatabase(rawImported);
 }
 
+// A file of one row whose meaning is 50 MiB, with a quote pair and a line end inside it so that
+// the field is quoted, then a short row. The raw side reads lines, so it gets the same text
+// with the quoting left out.
+constexpr qsizetype HugeFieldBytes = 50 * 1024 * 1024;
+
+void writeHugeFieldFiles(const QString &file, const QString &rawFile)
+{
+    const QByteArray half(HugeFieldBytes / 2, 'x');
+    QFile quoted(file);
+    QFile plain(rawFile);
+    if (!quoted.open(QIODevice::WriteOnly) || !plain.open(QIODevice::WriteOnly))
+        throw std::runtime_error("cannot write the huge-field files");
+    quoted.write("言葉\t意味\tリンク\n大きな言葉\t\"");
+    quoted.write(half);
+    quoted.write("\"\"本\"\"\n");
+    quoted.write(half);
+    quoted.write("\"\t\n小さな言葉\t小\t\n");
+    plain.write("言葉\t意味\tリンク\n大きな言葉\t");
+    plain.write(half);
+    plain.write("\"本\"");
+    plain.write(half);
+    plain.write("\t\n小さな言葉\t小\t\n");
+}
+
+void measureHugeField(const BenchOptions &options, const QString &donguriKb)
+{
+    const QDir data(options.dataDirectory);
+    const QString file = data.absoluteFilePath(u"transfer-huge-field.tsv"_s);
+    const QString rawFile = data.absoluteFilePath(u"transfer-huge-field-raw.tsv"_s);
+    const QString imported = data.absoluteFilePath(u"transfer-huge-field.mdb"_s);
+    const QString rawImported = data.absoluteFilePath(u"transfer-huge-field-raw.mdb"_s);
+    writeHugeFieldFiles(file, rawFile);
+    Sides imports;
+    for (int run = 0; run < Runs; ++run) {
+        removeDatabase(imported);
+        const ProcessRun program = settledRun(donguriKb, {u"import"_s, file, u"--db"_s, imported});
+        const ProcessRun raw = settledRun(QCoreApplication::applicationFilePath(),
+                                          {u"--raw-import"_s, rawFile, rawImported});
+        imports.record(program, raw);
+    }
+    const std::optional<Entry> big = FileKnowledgeBase(imported).entry(1);
+    if (!big || !big->meaning || big->meaning->size() != HugeFieldBytes + 3)
+        throw std::runtime_error("the huge field was not imported whole");
+    report("import_50mib_field", 1, imports);
+    for (const QString &path : {file, rawFile})
+        QFile::remove(path);
+    removeDatabase(imported);
+    removeDatabase(rawImported);
+}
+
 int runParent(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
@@ -175,6 +229,7 @@ int runParent(int argc, char *argv[])
     try {
         for (int entries : options.sizes)
             measureSize(options, donguriKb, entries);
+        measureHugeField(options, donguriKb);
     } catch (const std::exception &error) {
         QTextStream(stderr) << "donguri_transfer_bench: " << QString::fromUtf8(error.what())
                             << Qt::endl;
