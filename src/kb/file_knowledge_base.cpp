@@ -186,6 +186,14 @@ void FileKnowledgeBase::createFile()
 
 void FileKnowledgeBase::openExisting()
 {
+    // A file this user may not write is read as it stands, like one in a read-only folder:
+    // opened the usual way, SQLite would make its -wal and -shm files beside it and, unable to
+    // clean up after a reader, leave them there.
+    if (!QFileInfo(path()).isWritable() && QFileInfo(path()).isReadable()) {
+        m_db = std::make_unique<sql::Database>(path(), sql::Database::Mode::ReadUnchanging);
+        checkSchema();
+        return;
+    }
     try {
         m_db = std::make_unique<sql::Database>(path(), sql::Database::Mode::OpenExisting);
         checkSchema();

@@ -42,6 +42,11 @@ fi
 grep -q 'kb.mdb: the file is read-only; nothing was added' "$work/file.log" \
     || { echo "not reported as read-only:"; cat "$work/file.log"; exit 1; }
 [ "$(sha256sum "$work/open/kb.mdb")" = "$before" ] || { echo "the file changed"; exit 1; }
+as_nobody "$kb_tool" stats --db "$work/open/kb.mdb" > "$work/stats.log" 2>&1 \
+    || { echo "reading a read-only file failed:"; cat "$work/stats.log"; exit 1; }
+as_nobody "$kb_tool" export - --db "$work/open/kb.mdb" > "$work/export.log" 2>&1 \
+    || { echo "exporting a read-only file failed:"; cat "$work/export.log"; exit 1; }
+grep -q 'どんぐり' "$work/export.log" || { echo "unexpected export:"; cat "$work/export.log"; exit 1; }
 left=$(ls "$work/open")
 [ "$left" = "kb.mdb" ] || { echo "files left beside it: $left"; exit 1; }
 
