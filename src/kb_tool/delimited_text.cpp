@@ -6,6 +6,7 @@
 #include <QFileDevice>
 #include <QFileInfo>
 #include <QStringDecoder>
+#include <QVarLengthArray>
 
 namespace donguri::kbtool {
 
@@ -49,7 +50,9 @@ constexpr qsizetype KeptBufferBytes = 4 * ChunkBytes;
 // is not copied on the way. A byte-order mark inside a field is kept as a character, and a
 // sequence cut off at the end of a part is an error (parts end at a quote, which never occurs
 // inside a UTF-8 sequence).
-QString decoded(const QList<QByteArrayView> &parts, qsizetype rowLine)
+using Parts = QVarLengthArray<QByteArrayView, 4>;
+
+QString decoded(const Parts &parts, qsizetype rowLine)
 {
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless
                                                      | QStringDecoder::Flag::ConvertInitialBom);
@@ -156,6 +159,11 @@ std::optional<TextRow> RowReader::next()
 // first and the row then read in one piece, so the buffer is no larger than the row.
 void RowReader::readWholeRow()
 {
+    // Most rows are merely cut by the end of a chunk: the next chunk completes them.
+    if (m_text.size() - m_pos < ChunkBytes) {
+        readMore();
+        return;
+    }
     m_scan = Scan::FieldStart;
     if (findRowEnd(QByteArrayView(m_text).sliced(m_pos)) >= 0 || m_input.isSequential()) {
         // The end is there and was only peeked past, or the input cannot be read twice: then
@@ -180,7 +188,8 @@ void RowReader::readWholeRow()
     m_text.remove(0, m_pos);
     m_pos = 0;
     const qsizetype had = m_text.size();
-    const qsizetype wanted = qsizetype(rowBytes) + 1; // one more to see what follows the row
+    // One more byte to see what follows the row, and at least a chunk for the rows after it.
+    const qsizetype wanted = std::max(qsizetype(rowBytes) + 1, had + ChunkBytes);
     m_text.reserve(wanted);
     m_text.resize(wanted);
     const qint64 got = m_input.read(m_text.data() + had, wanted - had);
@@ -302,7 +311,7 @@ QString RowReader::nextField(qsizetype rowLine)
 QString RowReader::quotedField(qsizetype rowLine)
 {
     const qsizetype openedOnLine = m_line;
-    QList<QByteArrayView> parts;
+    Parts parts;
     ++m_pos; // the opening quote
     for (;;) {
         const qsizetype quote = m_text.indexOf(Quote, m_pos);
