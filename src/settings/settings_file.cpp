@@ -3,6 +3,7 @@
 #include "settings_file.h"
 
 #include "kb/kb_location.h"
+#include "settings_log.h"
 
 #include <QFile>
 #include <QSaveFile>
@@ -11,6 +12,11 @@
 #include <iconv.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace donguri {
 
@@ -45,6 +51,44 @@ QString decodeShiftJis(const QByteArray &bytes)
     return QString::fromUtf8(out);
 }
 
+// CR and LF never occur inside a UTF-8 or Shift_JIS character, so the first of them ends the
+// first line whatever the encoding; without either the line runs to the end.
+qsizetype firstLineEnd(const QByteArray &bytes)
+{
+    const auto end =
+        std::find_if(bytes.cbegin(), bytes.cend(), [](char c) { return c == '\r' || c == '\n'; });
+    return end - bytes.cbegin();
+}
+
+// Up to MaxSettingsBytes of the file, plus one byte that tells whether more follows; nullopt
+// when `fd` is not a regular file or reading fails.
+std::optional<QByteArray> readBoundedRegularFile(int fd, const QString &settingsFile)
+{
+    struct stat status = {};
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        qCWarning(lcSettings) << "the settings file" << settingsFile
+                              << "is not a regular file; it is not read";
+        return std::nullopt;
+    }
+    QByteArray bytes(MaxSettingsBytes + 1, Qt::Uninitialized);
+    qsizetype filled = 0;
+    while (filled < bytes.size()) {
+        const ssize_t got = ::read(fd, bytes.data() + filled, size_t(bytes.size() - filled));
+        if (got == 0)
+            break;
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            qCWarning(lcSettings) << "cannot read the settings file" << settingsFile << ":"
+                                  << qt_error_string(errno);
+            return std::nullopt;
+        }
+        filled += got;
+    }
+    bytes.truncate(filled);
+    return bytes;
+}
+
 } // namespace
 
 QString decodeSettingsText(const QByteArray &bytes)
@@ -58,24 +102,35 @@ QString decodeSettingsText(const QByteArray &bytes)
 
 FirstLine readFirstLine(const QString &settingsFile)
 {
-    QFile file(settingsFile);
-    if (!file.exists())
-        return {FirstLine::Status::Missing, {}};
-    if (!file.open(QIODevice::ReadOnly))
+    // Opened without blocking, so that a FIFO without a writer cannot hold up the start; only a
+    // regular file (or a link to one) is read at all, so /dev/zero or a terminal cannot either.
+    const QByteArray name = QFile::encodeName(settingsFile);
+    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ENOENT || errno == ENOTDIR)
+            return {FirstLine::Status::Missing, {}};
+        qCWarning(lcSettings) << "cannot open the settings file" << settingsFile << ":"
+                              << qt_error_string(errno);
         return {FirstLine::Status::Unreadable, {}};
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError || bytes.isEmpty())
+    }
+    const std::optional<QByteArray> bytes = readBoundedRegularFile(fd, settingsFile);
+    ::close(fd);
+    if (!bytes || bytes->isEmpty())
         return {FirstLine::Status::Unreadable, {}};
-    return {FirstLine::Status::Read, decodeFirstLine(bytes)};
+    const qsizetype lineEnd = firstLineEnd(*bytes);
+    if (lineEnd > MaxSettingsBytes) {
+        qCWarning(lcSettings) << "the settings file" << settingsFile
+                              << "has no line end in its first" << MaxSettingsBytes
+                              << "bytes; it is not read";
+        return {FirstLine::Status::Unreadable, {}};
+    }
+    return {FirstLine::Status::Read, decodeSettingsText(bytes->first(lineEnd))};
 }
 
 QString decodeFirstLine(const QByteArray &bytes)
 {
-    // Only the first line is decoded, so what follows it cannot change how it reads. CR and LF
-    // never occur inside a UTF-8 or Shift_JIS character.
-    const auto end =
-        std::find_if(bytes.cbegin(), bytes.cend(), [](char c) { return c == '\r' || c == '\n'; });
-    return decodeSettingsText(bytes.first(end - bytes.cbegin()));
+    // Only the first line is decoded, so what follows it cannot change how it reads.
+    return decodeSettingsText(bytes.first(firstLineEnd(bytes)));
 }
 
 bool writeSettingsLine(const QString &settingsFile, const QString &line)

@@ -14,9 +14,13 @@ struct FirstLine
     QString line;
 };
 
+// The most of donguri.ini that is ever read: a path is far shorter.
+constexpr qsizetype MaxSettingsBytes = 64 * 1024;
+
 // The text up to the first CR LF, lone CR, lone LF or the end of the file. A zero-byte file
-// holds no line at all and counts as unreadable. Text that is not UTF-8 is taken as Shift_JIS,
-// the encoding older installations wrote.
+// holds no line at all and counts as unreadable, as does anything but a regular file (a FIFO,
+// a device) and a first line that runs past MaxSettingsBytes; reading never blocks. Text that is
+// not UTF-8 is taken as Shift_JIS, the encoding older installations wrote.
 FirstLine readFirstLine(const QString &settingsFile);
 
 // Replaces the whole file with exactly `line` + CR LF in UTF-8. False when it cannot be written.

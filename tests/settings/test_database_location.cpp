@@ -81,6 +81,32 @@ private Q_SLOTS:
         QCOMPARE(QFileInfo(m_places.program.settingsFile()).size(), 0);
     }
 
+    // Both the program and donguri-kb go on with the default at once, and leave the file be.
+    void aSettingsFileThatIsNoPlainFileGivesTheDefaultAndIsLeftAlone()
+    {
+        const QString fifo = m_places.program.settingsFile();
+        QVERIFY(makeFifo(fifo));
+        for (const MissingSettings missing :
+             {MissingSettings::Create, MissingSettings::LeaveAlone}) {
+            DatabaseChoice choice;
+            QVERIFY(finishesWithin(
+                5000, [&] { choice = chooseDatabase(m_places, missing); }, fifo));
+            QCOMPARE(choice.databasePath, m_places.program.defaultDatabase());
+            QCOMPARE(choice.settingsFile, fifo);
+            QVERIFY(isFifo(fifo));
+        }
+
+        QVERIFY(QFile::remove(fifo));
+        QVERIFY(linkToDevZero(fifo));
+        for (const MissingSettings missing :
+             {MissingSettings::Create, MissingSettings::LeaveAlone}) {
+            DatabaseChoice choice;
+            QVERIFY(finishesWithin(5000, [&] { choice = chooseDatabase(m_places, missing); }));
+            QCOMPARE(choice.databasePath, m_places.program.defaultDatabase());
+            QCOMPARE(QFileInfo(fifo).symLinkTarget(), u"/dev/zero"_s);
+        }
+    }
+
     void aProgramFolderThatCannotHoldFilesFallsBackToTheUserFolder()
     {
         // The program "folder" lies below a plain file: nothing can be created there.

@@ -4,11 +4,13 @@
 #include "support/test_env.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
 using namespace donguri;
 using namespace donguri::testing;
+using namespace Qt::StringLiterals;
 
 class TestSettingsFile : public QObject
 {
@@ -60,6 +62,78 @@ private Q_SLOTS:
         writeBytes(path, {});
         QCOMPARE(readFirstLine(path).status, FirstLine::Status::Unreadable);
         QCOMPARE(readFirstLine(m_dir->path()).status, FirstLine::Status::Unreadable); // a folder
+    }
+
+    // What is no plain file, or holds no line of a sensible length, is not read: the caller
+    // then takes the default path. Reading never blocks and never reads without end.
+    void onlyABoundedLineOfAPlainFileIsRead_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QByteArray>("bytes");
+        const QByteArray longest(MaxSettingsBytes, 'a');
+        QTest::newRow("FIFO without a writer") << u"fifo"_s << QByteArray();
+        QTest::newRow("link to /dev/zero") << u"zero"_s << QByteArray();
+        QTest::newRow("line one byte too long") << u"file"_s << longest + 'a';
+        QTest::newRow("too long a line before a good one")
+            << u"file"_s << longest + "a\r\n/kb/b.mdb\r\n";
+        QTest::newRow("10 MB line") << u"file"_s << QByteArray(10 * 1024 * 1024, 'x');
+    }
+    void onlyABoundedLineOfAPlainFileIsRead()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QByteArray, bytes);
+        const QString path = m_dir->filePath(u"donguri.ini"_s);
+        if (kind == u"fifo")
+            QVERIFY(makeFifo(path));
+        else if (kind == u"zero")
+            QVERIFY(linkToDevZero(path));
+        else
+            writeBytes(path, bytes);
+
+        FirstLine first;
+        QVERIFY2(finishesWithin(
+                     5000, [&] { first = readFirstLine(path); }, path),
+                 "reading the settings file did not end");
+        QCOMPARE(first.status, FirstLine::Status::Unreadable);
+        QCOMPARE(first.line, QString());
+        if (kind == u"fifo")
+            QVERIFY(isFifo(path));
+        else if (kind == u"zero")
+            QCOMPARE(QFileInfo(path).symLinkTarget(), u"/dev/zero"_s);
+        else
+            QCOMPARE(fileBytes(path), bytes);
+    }
+
+    void aLineUpToTheBoundIsReadWhateverFollows_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("expected");
+        const QByteArray longest(MaxSettingsBytes, 'a');
+        QTest::newRow("longest line, no line end") << longest << QString::fromLatin1(longest);
+        QTest::newRow("longest line, then more")
+            << longest + "\r\n" + QByteArray(100, 'b') << QString::fromLatin1(longest);
+        QTest::newRow("short line in a large file")
+            << QByteArray("/kb/a.mdb\r\n") + QByteArray(1024 * 1024, 'b') << u"/kb/a.mdb"_s;
+    }
+    void aLineUpToTheBoundIsReadWhateverFollows()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, expected);
+        const QString path = m_dir->filePath(u"donguri.ini"_s);
+        writeBytes(path, bytes);
+        const FirstLine first = readFirstLine(path);
+        QCOMPARE(first.status, FirstLine::Status::Read);
+        QCOMPARE(first.line, expected);
+    }
+
+    void aLinkToAPlainFileIsRead()
+    {
+        const QString target = m_dir->filePath(u"elsewhere.ini"_s);
+        const QString path = m_dir->filePath(u"donguri.ini"_s);
+        writeBytes(target, "/kb/linked.mdb\r\n");
+        QVERIFY(QFile::link(target, path));
+        QCOMPARE(readFirstLine(path).line, u"/kb/linked.mdb"_s);
+        QCOMPARE(readFirstLine(path).status, FirstLine::Status::Read);
     }
 
     void writeReplacesTheWholeFileWithOneLine()

@@ -3,6 +3,11 @@
 #include "test_env.h"
 
 #include <QFile>
+#include <QThread>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace donguri::testing {
 
@@ -17,6 +22,40 @@ void writeBytes(const QString &path, const QByteArray &bytes)
     QFile file(path);
     if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         file.write(bytes);
+}
+
+bool makeFifo(const QString &path)
+{
+    return ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0;
+}
+
+bool linkToDevZero(const QString &path)
+{
+    return QFile::link(QStringLiteral("/dev/zero"), path);
+}
+
+bool isFifo(const QString &path)
+{
+    struct stat status = {};
+    return ::lstat(QFile::encodeName(path).constData(), &status) == 0 && S_ISFIFO(status.st_mode);
+}
+
+bool finishesWithin(int ms, const std::function<void()> &work, const QString &fifo)
+{
+    std::unique_ptr<QThread> thread(QThread::create(work));
+    thread->start();
+    if (thread->wait(QDeadlineTimer(ms)))
+        return true;
+    if (!fifo.isEmpty()) {
+        const int fd = ::open(QFile::encodeName(fifo).constData(), O_WRONLY | O_NONBLOCK);
+        if (fd >= 0) {
+            [[maybe_unused]] const ssize_t written = ::write(fd, "\n", 1);
+            ::close(fd);
+        }
+    }
+    if (!thread->wait(QDeadlineTimer(5000)))
+        thread.release(); // still running: left to the end of the test program
+    return false;
 }
 
 } // namespace donguri::testing

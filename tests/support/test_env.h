@@ -5,11 +5,23 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include <functional>
+
 namespace donguri::testing {
 
 // Bytes of a file, or an empty array when it cannot be read.
 QByteArray fileBytes(const QString &path);
 void writeBytes(const QString &path, const QByteArray &bytes);
+
+// Settings files that are no plain file: a FIFO without a writer, a link to /dev/zero.
+bool makeFifo(const QString &path);
+bool linkToDevZero(const QString &path);
+bool isFifo(const QString &path);
+
+// Runs `work` on a thread of its own and tells whether it ended within `ms`. When it did not,
+// a writer opens `fifo` (if given) to free a reader stuck on it; work still stuck after that
+// is abandoned, so that a test fails instead of hanging.
+bool finishesWithin(int ms, const std::function<void()> &work, const QString &fifo = {});
 
 } // namespace donguri::testing
 
