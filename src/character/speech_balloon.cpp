@@ -47,6 +47,7 @@ SpeechBalloon::SpeechBalloon(QWidget *parent)
     m_label->setAutoFillBackground(false);
     m_scroll->setWidget(m_label);
     showOnAllDesktops(this);
+    keepOffTaskBar(this);
 }
 
 void SpeechBalloon::present(const QString &text, qsizetype shown, const QRect &figure,
@@ -75,6 +76,10 @@ void SpeechBalloon::layOut(const QString &text, const QRect &screen)
     m_screen = screen;
     m_shown = -1;
     m_label->setText(text);
+    // The label's size hints grow to its fixed size; released, they are the new text's alone, so
+    // a short speech after a long one gets a small balloon again.
+    m_label->setMinimumSize(0, 0);
+    m_label->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     const QFontMetrics metrics(m_label->font());
     int width = std::min(TextWidth, std::max(metrics.horizontalAdvance(text) + 2, 40));
     int height = m_label->heightForWidth(width);

@@ -4,6 +4,7 @@
 #include "character/drawn_character.h"
 #include "character/figure_window.h"
 #include "character/speech_balloon.h"
+#include "character/voice.h"
 
 #include <QGuiApplication>
 #include <QImage>
@@ -14,6 +15,17 @@
 
 using namespace donguri;
 using namespace Qt::StringLiterals;
+
+namespace {
+// A voice that only notes what it was told to say.
+class RecordingVoice final : public Voice
+{
+public:
+    void say(const QString &text) override { said << text; }
+    void stop() override {}
+    QStringList said;
+};
+} // namespace
 
 class TestDrawnCharacter : public QObject
 {
@@ -123,6 +135,79 @@ private Q_SLOTS:
         balloon.present(book, book.size(), QRect(place, CharacterArt::canvasSize()), screen);
         QVERIFY(screen.contains(balloon.geometry()));
         QCOMPARE(balloon.accessibleName(), book);
+    }
+
+    // Each speech has the balloon its own text needs: a short answer after a long one sits in
+    // a small balloon again.
+    void theBalloonFollowsEachText()
+    {
+        const QRect screen(0, 0, 1280, 800);
+        const QRect figure(QPoint(900, 500), CharacterArt::canvasSize());
+        const QString shortText = u"はい。"_s;
+        SpeechBalloon fresh;
+        fresh.present(shortText, shortText.size(), figure, screen);
+
+        SpeechBalloon balloon;
+        for (const QString &longText : {u"ブナ科の木の実の総称。"_s.repeated(30),
+                                        u"ブナ科の木の実の総称。"_s.repeated(200)}) {
+            balloon.present(longText, longText.size(), figure, screen);
+            QVERIFY(balloon.height() > 3 * fresh.height());
+            balloon.present(shortText, shortText.size(), figure, screen);
+            QCOMPARE(balloon.size(), fresh.size());
+            QVERIFY(screen.contains(balloon.geometry()));
+        }
+    }
+
+    void aLongTextIsCutForTheBalloonAndTheVoice_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("spoken");
+        const qsizetype balloon = DrawnCharacter::BalloonChars;
+        const qsizetype voice = DrawnCharacter::SpokenChars;
+        const QString plain = QString(balloon + 10, u'あ');
+        QTest::newRow("short") << u"木の実。"_s << u"木の実。"_s << u"木の実。"_s;
+        QTest::newRow("no sentence end")
+            << plain << plain.left(balloon) + u'…' << plain.left(voice);
+        const QString sentences = QString(voice - 100, u'か') + u'。' + plain;
+        QTest::newRow("cut after the last sentence near the limit")
+            << sentences << sentences.left(balloon) + u'…' << sentences.left(voice - 99);
+        const QString early = QString(voice / 4, u'か') + u'。' + plain;
+        QTest::newRow("a sentence end too early is not used")
+            << early << early.left(balloon) + u'…' << early.left(voice);
+        // U+20BB7 is two UTF-16 units; the cut never falls between them.
+        const QString wide = QString(voice - 1, u'か') + u"\U00020BB7"_s + plain;
+        QTest::newRow("no half characters")
+            << wide << wide.left(balloon) + u'…' << wide.left(voice - 1);
+        const QString exact = QString(balloon, u'か');
+        QTest::newRow("exactly the balloon's length") << exact << exact << exact.left(voice);
+    }
+    void aLongTextIsCutForTheBalloonAndTheVoice()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, shown);
+        QFETCH(QString, spoken);
+        QCOMPARE(DrawnCharacter::balloonText(text), shown);
+        QCOMPARE(DrawnCharacter::spokenText(text), spoken);
+    }
+
+    // A meaning of megabytes: the balloon gets its beginning, the voice a shorter one.
+    void aHugeTextReachesTheBalloonAndTheVoiceAsItsBeginning()
+    {
+        RecordingVoice voice;
+        DrawnCharacter character(u"Genie"_s, CharacterArt::forId(u"Genie"_s), QPoint(600, 400),
+                                 &voice);
+        character.setTimeScale(0.01);
+        character.setVoiceEnabled(true);
+        const QString huge = u"どんぐりはブナ科の木の実。"_s.repeated(400000);
+        QSignalSpy idle(&character, &DrawnCharacter::idle);
+        character.Show();
+        character.Speak(huge);
+        QVERIFY(idle.wait(10000));
+        QCOMPARE(character.balloon()->text(), huge.left(DrawnCharacter::BalloonChars) + u'…');
+        QCOMPARE(voice.said, QStringList{DrawnCharacter::spokenText(huge)});
+        QVERIFY(voice.said.first().size() <= DrawnCharacter::SpokenChars);
+        QVERIFY(voice.said.first().endsWith(u'。'));
     }
 
     void loadingWithoutAFileKeepsTheCharacterOnTheDesktop()
