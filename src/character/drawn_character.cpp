@@ -19,6 +19,8 @@ constexpr int ActiveFrameMs = 40;   // 25 frames a second while something moves
 constexpr int RestingFrameMs = 120; // breathing and blinking need little
 constexpr int AppearMs = 500;
 constexpr double GlidePixelsPerSecond = 420;
+const QString FigureTitle = QStringLiteral("キャラクター");
+const QString BalloonTitle = QStringLiteral("吹き出し");
 
 QRect screenAround(QPoint point)
 {
@@ -35,10 +37,11 @@ DrawnCharacter::DrawnCharacter(const QString &id, std::unique_ptr<CharacterArt> 
       m_balloon(std::make_unique<SpeechBalloon>()), m_voice(voice),
       m_voiceEnabled(voice && VoicePreference::enabled())
 {
-    m_figure->setWindowTitle(id);
-    m_figure->setAccessibleName(id);
+    // Titles in the user's language: task switchers and screen readers may still name them.
+    m_figure->setWindowTitle(FigureTitle);
+    m_figure->setAccessibleName(FigureTitle);
     m_figure->move(home);
-    m_balloon->setWindowTitle(id);
+    m_balloon->setWindowTitle(BalloonTitle);
     m_frames.setTimerType(Qt::PreciseTimer);
     connect(&m_frames, &QTimer::timeout, this, &DrawnCharacter::onFrame);
     // A dragged character stays where it was dropped; its balloon follows it.
@@ -71,7 +74,8 @@ void DrawnCharacter::Show()
 }
 void DrawnCharacter::Speak(const QString &text)
 {
-    enqueue({Request::Kind::Speak, text, {}});
+    // Only what can be shown is kept: a huge text costs its copy here and nothing after.
+    enqueue({Request::Kind::Speak, balloonText(text), {}});
 }
 void DrawnCharacter::Play(const QString &animation)
 {
@@ -80,6 +84,32 @@ void DrawnCharacter::Play(const QString &animation)
 void DrawnCharacter::MoveTo(int x, int y)
 {
     enqueue({Request::Kind::MoveTo, {}, QPoint(x, y)});
+}
+
+QString DrawnCharacter::balloonText(const QString &text)
+{
+    if (text.size() <= BalloonChars)
+        return text;
+    qsizetype end = BalloonChars;
+    if (QChar::isLowSurrogate(text.at(end).unicode()))
+        --end; // never half a character
+    return text.left(end) + u'…';
+}
+
+QString DrawnCharacter::spokenText(const QString &text)
+{
+    if (text.size() <= SpokenChars)
+        return text;
+    // The last sentence end in the second half of the allowance, else a plain cut.
+    static const QString sentenceEnds = QStringLiteral("。．！？!?\n");
+    for (qsizetype i = SpokenChars - 1; i >= SpokenChars / 2; --i) {
+        if (sentenceEnds.contains(text.at(i)))
+            return text.left(i + 1);
+    }
+    qsizetype end = SpokenChars;
+    if (QChar::isLowSurrogate(text.at(end).unicode()))
+        --end;
+    return text.left(end);
 }
 
 int DrawnCharacter::revealMs(const QString &text)
@@ -148,7 +178,7 @@ void DrawnCharacter::begin(Request request)
         Q_EMIT requestStarted(describe(QStringLiteral("Speak"), m_current->text));
         // The balloon keeps its own time; the voice runs alongside and never holds it up.
         if (m_voiceEnabled && m_visible)
-            m_voice->say(m_current->text);
+            m_voice->say(spokenText(m_current->text));
         break;
     case Request::Kind::Play:
         Q_EMIT requestStarted(describe(QStringLiteral("Play"), m_current->text));

@@ -47,6 +47,14 @@ public:
     void setVoiceEnabled(bool on);
     bool voiceEnabled() const { return m_voiceEnabled; }
 
+    // A meaning may be a whole document, but a balloon is read at a glance and a voice is
+    // listened to: the balloon shows the beginning of a long text (marked as cut), the voice
+    // reads a shorter beginning, ended at a sentence where one is near.
+    static constexpr qsizetype BalloonChars = 2000;
+    static constexpr qsizetype SpokenChars = 400;
+    static QString balloonText(const QString &text);
+    static QString spokenText(const QString &text);
+
     // How long a spoken text stays readable: reading time grows with its length.
     static int revealMs(const QString &text);
     static int holdMs(const QString &text);

@@ -23,6 +23,7 @@ FigureWindow::FigureWindow(const CharacterArt &art, QWidget *parent)
     setFixedSize(CharacterArt::canvasSize());
     setCursor(Qt::OpenHandCursor);
     showOnAllDesktops(this);
+    keepOffTaskBar(this);
 }
 
 void FigureWindow::setPose(const Pose &pose)

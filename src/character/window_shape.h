@@ -16,6 +16,10 @@ bool compositorRunning();
 void applyShapeMask(QWidget *window, const QPainterPath &outline);
 // Asks the window manager to keep the window on every workspace (where it supports that).
 void showOnAllDesktops(QWidget *window);
+// Keeps the window out of the task bar and the workspace pager: the character is no window of
+// its own to the user. Asked again each time the window is shown, since a window manager drops
+// the request when the window is hidden.
+void keepOffTaskBar(QWidget *window);
 void applyShapeMask(QWidget *window, const QImage &frame);
 
 } // namespace donguri

@@ -4,6 +4,8 @@
 // (tests/support/with_xvfb.sh).
 #include "app/desktop_integration.h"
 #include "character/drawn_character.h"
+#include "character/figure_window.h"
+#include "character/speech_balloon.h"
 #include "support/test_env.h"
 #include "support/test_run.h"
 #include "support/x_desktop.h"
@@ -39,8 +41,8 @@ private Q_SLOTS:
         QTest::newRow("correction") << u"Form4"_s << u"直します。"_s;
         QTest::newRow("settings") << u"Form5"_s << u"ファイル設定"_s;
         QTest::newRow("document") << u"DocumentWindow"_s << u"page.html"_s;
-        QTest::newRow("character") << u"CharacterFigure"_s << u"Genie"_s;
-        QTest::newRow("speech balloon") << u"SpeechBalloon"_s << u"Genie"_s;
+        QTest::newRow("character") << u"CharacterFigure"_s << u"キャラクター"_s;
+        QTest::newRow("speech balloon") << u"SpeechBalloon"_s << u"吹き出し"_s;
     }
     void everyWindowShowsExactlyItsCaption()
     {
@@ -53,6 +55,37 @@ private Q_SLOTS:
         // The balloon is shown only while the character speaks; its X window has its title
         // from the start all the same.
         QTRY_COMPARE(m_desktop.windowName(quint32(window->winId())), caption);
+    }
+
+    // The character and its balloon are not windows to switch to: no task bar or pager entry,
+    // each time they appear (a window manager forgets the states of a hidden window).
+    void theCharacterStaysOutOfTheTaskBar()
+    {
+        DesktopCharacterLoader loader;
+        const auto character =
+            std::static_pointer_cast<DrawnCharacter>(loader.Load(u"Genie"_s, u"Genie.acs"_s));
+        character->setTimeScale(0.02);
+        QSignalSpy idle(character.get(), &DrawnCharacter::idle);
+        for (int round = 0; round < 2; ++round) {
+            character->Show();
+            character->Speak(u"こんにちは"_s);
+            QTRY_VERIFY(character->balloon()->isVisible());
+            for (QWidget *window : {static_cast<QWidget *>(character->figure()),
+                                    static_cast<QWidget *>(character->balloon())}) {
+                const QStringList states = m_desktop.windowStates(quint32(window->winId()));
+                QVERIFY2(states.contains(u"_NET_WM_STATE_SKIP_TASKBAR"_s),
+                         qPrintable(states.join(u' ')));
+                QVERIFY(states.contains(u"_NET_WM_STATE_SKIP_PAGER"_s));
+                QVERIFY(states.contains(u"_NET_WM_STATE_ABOVE"_s)); // Qt's own state kept
+            }
+            character->Play(u"hide"_s);
+            QVERIFY(idle.wait(10000));
+            QVERIFY(!character->figure()->isVisible());
+            // What a window manager does when a window is withdrawn.
+            for (QWidget *window : {static_cast<QWidget *>(character->figure()),
+                                    static_cast<QWidget *>(character->balloon())})
+                m_desktop.forgetStates(quint32(window->winId()));
+        }
     }
 
     void closingTheBarFromItsTitleBarEndsAtOnceWithoutAFarewell()

@@ -62,6 +62,29 @@ QString XDesktop::windowName(quint32 window) const
     return QString::fromUtf8(property(window, atom("_NET_WM_NAME"), atom("UTF8_STRING")));
 }
 
+QStringList XDesktop::windowStates(quint32 window) const
+{
+    const QByteArray atoms = property(window, atom("_NET_WM_STATE"), XCB_ATOM_ATOM);
+    QStringList names;
+    for (qsizetype i = 0; i + 4 <= atoms.size(); i += 4) {
+        xcb_atom_t state = XCB_ATOM_NONE;
+        std::memcpy(&state, atoms.constData() + i, sizeof state);
+        const auto reply = owned(
+            xcb_get_atom_name_reply(m_connection, xcb_get_atom_name(m_connection, state), nullptr));
+        if (reply)
+            names << QString::fromLatin1(xcb_get_atom_name_name(reply.get()),
+                                         xcb_get_atom_name_name_length(reply.get()));
+    }
+    return names;
+}
+
+void XDesktop::forgetStates(quint32 window) const
+{
+    xcb_delete_property(m_connection, window, atom("_NET_WM_STATE"));
+    // A round trip, so the deletion is done before the test goes on.
+    std::free(xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));
+}
+
 QList<quint32> XDesktop::windowsOfProcess(qint64 pid, const QString &name) const
 {
     QList<quint32> found;

@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 struct xcb_connection_t;
 
@@ -22,6 +23,10 @@ public:
     bool isConnected() const;
     // The title the desktop shows (_NET_WM_NAME).
     QString windowName(quint32 window) const;
+    // The window's states (_NET_WM_STATE) by name, such as "_NET_WM_STATE_SKIP_TASKBAR".
+    QStringList windowStates(quint32 window) const;
+    // What a window manager does to a window it withdraws: drops its _NET_WM_STATE.
+    void forgetStates(quint32 window) const;
     // The top-level windows of one process (_NET_WM_PID), named `name`.
     QList<quint32> windowsOfProcess(qint64 pid, const QString &name) const;
     // What a title bar's close button does: a WM_DELETE_WINDOW message.
