@@ -23,6 +23,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <utility>
+
 namespace donguri {
 
 namespace {
@@ -32,6 +34,9 @@ const QStringList Greetings = {
     QStringLiteral("さあ、今日も働こうか。"),   QStringLiteral("いいお天気ですね。"),
     QStringLiteral("はい、何でしょう。"),       QStringLiteral("こんちわー、お元気だった？"),
 };
+
+// What the question box holds until the user first types.
+const QString Prompt = QStringLiteral("教えてもらいたい事を入力してね。");
 
 // Compared code unit by code unit; the character between 君 and ステータス is U+FF3F.
 const QString StatusKeyword = QStringLiteral("どんぐり君＿ステータス");
@@ -77,7 +82,7 @@ void Form1::buildControls()
     // Created in tab order: the quit button first, so it holds the focus when the window opens.
     m_button = makeButton(this, QStringLiteral("Button"), QStringLiteral("終了"),
                           fromTwips(7800, 120, 615, 375));
-    m_text1 = new QLineEdit(QStringLiteral("教えてもらいたい事を入力してね。"), this);
+    m_text1 = new QLineEdit(Prompt, this);
     nameControl(m_text1, QStringLiteral("Text1"), QStringLiteral("質問"));
     m_text1->setGeometry(fromTwips(120, 120, 6975, 375));
     m_text1->installEventFilter(this);
@@ -393,13 +398,45 @@ void Form1::mouseDoubleClickEvent(QMouseEvent *event)
 
 bool Form1::eventFilter(QObject *watched, QEvent *event)
 {
-    // F1 in the question box asks, whatever the modifiers; Enter and all other keys do not.
-    if (watched == m_text1 && event->type() == QEvent::KeyPress
-        && static_cast<QKeyEvent *>(event)->key() == Qt::Key_F1) {
-        Sirabemasu();
-        return true;
+    if (watched != m_text1)
+        return QWidget::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::KeyPress:
+        // F1 in the question box asks, whatever the modifiers; Enter and all other keys do not.
+        if (static_cast<QKeyEvent *>(event)->key() == Qt::Key_F1) {
+            Sirabemasu();
+            return true;
+        }
+        break;
+    case QEvent::FocusIn:
+        selectPromptOnFocus(static_cast<QFocusEvent *>(event)->reason());
+        break;
+    case QEvent::MouseButtonRelease:
+        selectPromptAfterClick();
+        break;
+    default:
+        break;
     }
     return QWidget::eventFilter(watched, event);
+}
+
+// While the box still holds the prompt, coming into it selects the whole prompt, so that the
+// first key typed replaces it instead of being added to it.
+void Form1::selectPromptOnFocus(Qt::FocusReason reason)
+{
+    if (m_text1->text() != Prompt)
+        return;
+    m_text1->selectAll();
+    // A click places the cursor after the focus came; its release selects the prompt again.
+    m_promptClicked = reason == Qt::MouseFocusReason;
+}
+
+void Form1::selectPromptAfterClick()
+{
+    if (!std::exchange(m_promptClicked, false))
+        return;
+    if (m_text1->text() == Prompt && !m_text1->hasSelectedText())
+        m_text1->selectAll();
 }
 
 } // namespace donguri

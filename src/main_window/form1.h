@@ -88,6 +88,8 @@ private:
     void showListWindow();
     void showCorrectionWindow();
     void endProgram();
+    void selectPromptOnFocus(Qt::FocusReason reason);
+    void selectPromptAfterClick();
 
     SharedState &m_state;
     Services m_services;
@@ -112,6 +114,7 @@ private:
     QPointer<Form5> m_form5;
     bool m_form3Initialized = false;
     bool m_ending = false;
+    bool m_promptClicked = false;
 };
 
 } // namespace donguri

@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -91,6 +92,52 @@ private Q_SLOTS:
             order << w->objectName();
         QCOMPARE(order, (QStringList{u"Button"_s, u"Text1"_s, u"Command1"_s, u"Command2"_s,
                                      u"Command3"_s, u"Command4"_s, u"Check1"_s, u"Command5"_s}));
+    }
+
+    // However the box gets the focus while it holds the prompt, the whole prompt is selected,
+    // so that the first question typed replaces it.
+    void theFirstQuestionTypedReplacesThePrompt_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("click") << u"click"_s;
+        QTest::newRow("tab") << u"tab"_s;
+        QTest::newRow("window activation") << u"activation"_s;
+    }
+    void theFirstQuestionTypedReplacesThePrompt()
+    {
+        QFETCH(QString, how);
+        auto form = makeForm();
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        auto *text1 = form->findChild<QLineEdit *>(u"Text1"_s);
+        const QString prompt = text1->text();
+        if (how == u"click") {
+            QTest::mouseClick(text1, Qt::LeftButton, {}, QPoint(60, 12));
+        } else if (how == u"tab") {
+            QTest::keyClick(form->findChild<QPushButton *>(u"Button"_s), Qt::Key_Tab);
+        } else {
+            QFocusEvent activated(QEvent::FocusIn, Qt::ActiveWindowFocusReason);
+            QApplication::sendEvent(text1, &activated);
+        }
+        QTRY_COMPARE(text1->selectedText(), prompt);
+        QCOMPARE(text1->text(), prompt); // the prompt itself is left as it is
+        typeText(text1, u"さくら"_s);
+        QCOMPARE(text1->text(), u"さくら"_s);
+    }
+
+    void aQuestionBeingTypedIsNotSelected()
+    {
+        auto form = makeForm();
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        auto *text1 = form->findChild<QLineEdit *>(u"Text1"_s);
+        text1->setText(u"どんぐ"_s);
+        QTest::mouseClick(text1, Qt::LeftButton, {}, QPoint(200, 12));
+        QTest::qWait(20);
+        QVERIFY(text1->hasFocus());
+        QVERIFY(!text1->hasSelectedText());
+        typeText(text1, u"り"_s);
+        QCOMPARE(text1->text(), u"どんぐり"_s);
     }
 
     void theStoredChoicePicksTheCharacter()
@@ -217,6 +264,14 @@ private Q_SLOTS:
 
 private:
     std::unique_ptr<Form1> makeForm() { return m_run->startMainWindow(); }
+
+    // Japanese text arrives from the input method as a commit.
+    static void typeText(QWidget *box, const QString &text)
+    {
+        QInputMethodEvent commit;
+        commit.setCommitString(text);
+        QApplication::sendEvent(box, &commit);
+    }
 
     std::unique_ptr<TestRun> m_run;
     SharedState *m_state = nullptr;
