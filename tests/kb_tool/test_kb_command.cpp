@@ -396,6 +396,42 @@ private Q_SLOTS:
         QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList{u"in.tsv"_s});
     }
 
+    // donguri-kb itself beside a donguri.ini that cannot be read: it goes on at once with the
+    // knowledge base beside it, as the program would.
+    void theProgramIsNotHeldUpByItsSettingsFile_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("FIFO") << u"fifo"_s;
+        QTest::newRow("link to /dev/zero") << u"zero"_s;
+        QTest::newRow("10 MB line") << u"long"_s;
+    }
+    void theProgramIsNotHeldUpByItsSettingsFile()
+    {
+        QFETCH(QString, kind);
+        const QString program = path(u"program/donguri-kb"_s);
+        QVERIFY(QFile::copy(QStringLiteral(DONGURI_KB_EXECUTABLE), program));
+        const QString settings = path(u"program/donguri.ini"_s);
+        if (kind == u"fifo")
+            QVERIFY(makeFifo(settings));
+        else if (kind == u"zero")
+            QVERIFY(linkToDevZero(settings));
+        else
+            writeBytes(settings, QByteArray(10 * 1024 * 1024, 'x'));
+        FileKnowledgeBase(path(u"program/どんぐりくん.mdb"_s)).add(u"どんぐり"_s, u"木の実"_s, {});
+
+        QProcess donguriKb;
+        donguriKb.start(program, {u"stats"_s});
+        const bool ended = donguriKb.waitForFinished(20000);
+        if (!ended) {
+            donguriKb.kill();
+            donguriKb.waitForFinished();
+        }
+        QVERIFY2(ended, "donguri-kb did not end");
+        QCOMPARE(donguriKb.exitCode(), Success);
+        QVERIFY(donguriKb.readAllStandardOutput().contains("\nEntries: 1\n"));
+        QVERIFY(donguriKb.readAllStandardError().size() < 1000);
+    }
+
     // The program itself, with its error output in a pipe: results on stdout, no bar.
     void theProgramDrawsNoBarIntoAPipe()
     {
