@@ -1,5 +1,6 @@
 // SPDX-FileCopyrightText: 2026 Donguri developers
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/command_line.h"
 #include "app/desktop_ask.h"
 #include "app/desktop_integration.h"
 #include "app/desktop_services.h"
@@ -10,18 +11,54 @@
 
 #include <QApplication>
 
+#include <cstdio>
 #include <memory>
 
 using namespace donguri;
 
+namespace {
+
+QStringList argumentsOf(int argc, char *argv[])
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    return arguments;
+}
+
+void print(FILE *stream, const QString &text)
+{
+    std::fputs(text.toLocal8Bit().constData(), stream);
+}
+
+} // namespace
+
 int main(int argc, char *argv[])
 {
-    // Characters stand at fixed screen positions, which Wayland does not let a client choose;
-    // run through XWayland there unless told otherwise.
-    if (qEnvironmentVariable("XDG_SESSION_TYPE") == u"wayland"
-        && !qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "xcb");
+    // Answered before Qt starts: Qt without a display cannot start at all.
+    const CommandLine commandLine = CommandLine::read(argumentsOf(argc, argv));
+    if (commandLine.request == CommandLine::Request::Help) {
+        print(stdout, usageText());
+        return 0;
+    }
+    if (commandLine.request == CommandLine::Request::Version) {
+        print(stdout, versionText());
+        return 0;
+    }
+    const DisplayEnvironment display = DisplayEnvironment::current();
+    const QString platforms = preferredPlatforms(display);
+    if (!platforms.isEmpty())
+        qputenv("QT_QPA_PLATFORM", platforms.toLatin1());
+    if (const std::optional<QString> problem = displayProblem(commandLine, display)) {
+        print(stderr, *problem + u'\n');
+        return 1;
+    }
+
     QApplication app(argc, argv);
+    if (const std::optional<QString> problem = unexpectedArgument(QApplication::arguments())) {
+        print(stderr, *problem + u'\n');
+        return 2;
+    }
     introduceToDesktop(app);
 
     SingleInstance instance(QDBusConnection::sessionBus(), SingleInstance::sessionRuntimeFolder());
