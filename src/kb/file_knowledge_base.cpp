@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QStringDecoder>
 
 #include <sqlite3.h>
 
@@ -278,6 +279,51 @@ std::optional<Entry> FileKnowledgeBase::entry(qint32 id)
     if (!query->step())
         return std::nullopt;
     return entryFrom(*query);
+}
+
+// The meaning's type is read without its text (SQLite looks at the record header only); the
+// text's first bytes come through SQLite's incremental I/O, which reads only the pages they lie
+// on. A meaning that is not text, or a read that fails, is read the ordinary way.
+std::optional<Entry> FileKnowledgeBase::entryBeginning(qint32 id, qsizetype maxChars)
+{
+    Entry found;
+    {
+        Use query(statement(m_entryHead,
+                            "SELECT ID, 言葉, typeof(意味), リンク FROM 言葉 WHERE ID = ?1"));
+        query->bind(1, qint64(id));
+        if (!query->step())
+            return std::nullopt;
+        found.id = qint32(query->integer(0));
+        found.word = query->text(1);
+        found.link = query->text(3);
+        const QByteArrayView type = query->bytes(2);
+        if (type == "null")
+            return found;
+        if (type != "text")
+            return KnowledgeBase::entryBeginning(id, maxChars);
+    }
+    // A UTF-16 unit takes at most three UTF-8 bytes (a pair of them four).
+    const std::optional<QByteArray> bytes = meaningBytes(id, maxChars * 3);
+    if (!bytes)
+        return KnowledgeBase::entryBeginning(id, maxChars);
+    // Stateful: a character cut off at the end of the bytes is left out, not made U+FFFD.
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    found.meaning = textBeginning(utf8(*bytes), maxChars);
+    return found;
+}
+
+// Up to `maxBytes` of the entry's meaning as stored, or nullopt when they cannot be read so.
+std::optional<QByteArray> FileKnowledgeBase::meaningBytes(qint32 id, qsizetype maxBytes)
+{
+    sqlite3_blob *blob = nullptr;
+    if (sqlite3_blob_open(m_db->handle(), "main", "言葉", "意味", id, 0, &blob) != SQLITE_OK) {
+        sqlite3_blob_close(blob);
+        return std::nullopt;
+    }
+    QByteArray bytes(std::min<qsizetype>(sqlite3_blob_bytes(blob), maxBytes), Qt::Uninitialized);
+    const bool read = sqlite3_blob_read(blob, bytes.data(), int(bytes.size()), 0) == SQLITE_OK;
+    sqlite3_blob_close(blob);
+    return read ? std::optional<QByteArray>(bytes) : std::nullopt;
 }
 
 qint64 FileKnowledgeBase::singleNumber(std::unique_ptr<sql::Statement> &slot, const char *text)

@@ -29,6 +29,7 @@ public:
 
     std::optional<qint32> findWord(const QString &word) override;
     std::optional<Entry> entry(qint32 id) override;
+    std::optional<Entry> entryBeginning(qint32 id, qsizetype maxChars) override;
     qint64 countAll() override;
     QList<WordRow> wordsOf(const std::vector<qint32> &ids) override;
 
@@ -70,13 +71,14 @@ private:
     // The first and last ID, when there is any entry.
     std::optional<std::pair<qint64, qint64>> idSpan();
     qint64 singleNumber(std::unique_ptr<sql::Statement> &slot, const char *text);
+    std::optional<QByteArray> meaningBytes(qint32 id, qsizetype maxBytes);
 
     std::unique_ptr<sql::Database> m_db;
     qint64 m_ownWrites = 0; // data_version does not count this handle's own commits
 
     std::unique_ptr<sql::Statement> m_findWord, m_entry, m_countAll, m_add, m_update, m_choice,
         m_repair, m_allIds, m_firstId, m_lastId, m_words, m_wordRange, m_allEntries, m_dataVersion,
-        m_addWithId;
+        m_addWithId, m_entryHead;
     // Pattern queries, by shape: [range only, range and match, match alone] × [IDs, count].
     std::unique_ptr<sql::Statement> m_patterns[3][2];
 };

@@ -94,6 +94,23 @@ qint64 KnowledgeBase::addAll(const QList<NewEntry> &entries,
         added);
 }
 
+QString textBeginning(const QString &text, qsizetype maxChars)
+{
+    if (text.size() <= maxChars)
+        return text;
+    // Never half of a character that takes two UTF-16 units.
+    const bool splitsPair = maxChars > 0 && text.at(maxChars).isLowSurrogate();
+    return text.left(splitsPair ? maxChars - 1 : maxChars);
+}
+
+std::optional<Entry> KnowledgeBase::entryBeginning(qint32 id, qsizetype maxChars)
+{
+    std::optional<Entry> found = entry(id);
+    if (found && found->meaning)
+        found->meaning = textBeginning(*found->meaning, maxChars);
+    return found;
+}
+
 void KnowledgeBase::forEachEntry(const std::function<void(const Entry &)> &visit)
 {
     const std::unique_ptr<EntryReader> reader = readEntries();

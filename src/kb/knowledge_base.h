@@ -75,6 +75,9 @@ public:
     // The first entry (lowest ID) whose word equals `word`, trailing blanks aside.
     virtual std::optional<qint32> findWord(const QString &word) = 0;
     virtual std::optional<Entry> entry(qint32 id) = 0;
+    // The entry with no more than the first `maxChars` UTF-16 units of its meaning (see
+    // textBeginning): enough to present it, without reading a meaning of megabytes whole.
+    virtual std::optional<Entry> entryBeginning(qint32 id, qsizetype maxChars);
     virtual qint64 countAll() = 0;
 
     // The entries whose words match `pattern`. One pass over the words answers both the count
@@ -188,6 +191,9 @@ struct OpenOptions
     // holds the bar longer; donguri-kb waits as long as a large copy takes.
     bool waitPatiently = false;
 };
+
+// The first `maxChars` UTF-16 units of `text`, one fewer where the cut would halve a character.
+QString textBeginning(const QString &text, qsizetype maxChars);
 
 // The character start-up shows: キャラクター番号 of row 1, or 1 when that row cannot be read, in
 // which case a row choosing 1 is appended (as far as the store can be written).

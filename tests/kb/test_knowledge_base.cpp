@@ -52,6 +52,39 @@ private Q_SLOTS:
         QCOMPARE(kb->entry(id + 100), std::nullopt);
     }
 
+    // Presenting an entry reads only the beginning of its meaning: the stored text, cut, and
+    // never inside a character.
+    void anEntrysBeginningIsItsMeaningCut()
+    {
+        const auto kb = m_store.open();
+        const QString longMeaning = u"どんぐり🌰の実。"_s.repeated(5000); // 🌰: two UTF-16 units
+        const qint32 longId = kb->add(u"長い"_s, longMeaning, u"/doc/a.html"_s);
+        const qint32 shortId = kb->add(u"短い"_s, u"木の実"_s, {});
+        const qint32 nullId = kb->add(u"空"_s, u"x"_s, {});
+        m_store.exec(
+            ("UPDATE 言葉 SET 意味 = NULL WHERE ID = " + QByteArray::number(nullId)).constData());
+        const QList<std::pair<qsizetype, qsizetype>> cuts = {{1, 1}, {5, 4},       {6, 6},
+                                                             {7, 7}, {1000, 1000}, {44999, 44999}};
+        for (const auto &[asked, given] : cuts) {
+            const std::optional<Entry> beginning = kb->entryBeginning(longId, asked);
+            QVERIFY(beginning);
+            QCOMPARE(beginning->id, longId);
+            QCOMPARE(beginning->word, u"長い"_s);
+            QCOMPARE(beginning->link, u"/doc/a.html"_s);
+            QCOMPARE(beginning->meaning, std::optional<QString>(longMeaning.left(given)));
+        }
+        QCOMPARE(kb->entryBeginning(longId, 45000)->meaning, std::optional<QString>(longMeaning));
+        QCOMPARE(kb->entryBeginning(shortId, 1000)->meaning, std::optional<QString>(u"木の実"_s));
+        QCOMPARE(kb->entryBeginning(nullId, 1000)->meaning, std::nullopt);
+        QCOMPARE(kb->entryBeginning(longId + 100, 10), std::nullopt);
+        if (onFile()) { // a meaning stored as bytes, not text, is read the ordinary way
+            execSql(m_path, ("UPDATE 言葉 SET 意味 = CAST('木の実' AS BLOB) WHERE ID = "
+                             + QByteArray::number(shortId))
+                                .constData());
+            QCOMPARE(kb->entryBeginning(shortId, 2)->meaning, std::optional<QString>(u"木の"_s));
+        }
+    }
+
     void trailingBlanksDoNotCountOnEitherSide_data()
     {
         QTest::addColumn<QString>("stored");
