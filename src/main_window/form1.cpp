@@ -11,6 +11,7 @@
 #include "kb/knowledge_base.h"
 #include "kb/word_pattern.h"
 #include "link_opener.h"
+#include "main_window_log.h"
 #include "random_source.h"
 #include "ui/shared_state.h"
 #include "ui/ui_support.h"
@@ -18,10 +19,12 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QFutureWatcher>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include <utility>
 
@@ -34,6 +37,9 @@ const QStringList Greetings = {
     QStringLiteral("さあ、今日も働こうか。"),   QStringLiteral("いいお天気ですね。"),
     QStringLiteral("はい、何でしょう。"),       QStringLiteral("こんちわー、お元気だった？"),
 };
+
+// The most of a meaning the character is handed: far more than its balloon shows at once.
+constexpr qsizetype PresentedMeaningChars = 64 * 1024;
 
 // What the question box holds until the user first types.
 const QString Prompt = QStringLiteral("教えてもらいたい事を入力してね。");
@@ -305,14 +311,21 @@ void Form1::answerPattern(const QString &question, qint64 count)
 
 void Form1::Osiemasu(const qint32 &kotae)
 {
-    const std::optional<Entry> entry = m_data1.at(m_state.DatabasePath).entry(kotae);
+    // The character shows and says only the beginning of a long meaning, so only that is read;
+    // the clipboard gets the whole meaning.
+    const std::optional<Entry> entry =
+        m_data1.at(m_state.DatabasePath).entryBeginning(kotae, PresentedMeaningChars + 1);
     if (!entry || !entry->meaning)
         throw KbError(QStringLiteral("entry %1 has no meaning to present").arg(kotae));
     const QString &meaning = *entry->meaning;
     if (m_check1->isChecked()) {
         QClipboard *clipboard = QGuiApplication::clipboard();
         clipboard->clear();
-        clipboard->setText(meaning);
+        const quint64 copy = ++m_clipboardCopy; // a copy still on its way is outdated now
+        if (meaning.size() <= PresentedMeaningChars)
+            clipboard->setText(meaning);
+        else
+            copyWholeMeaningLater(kotae, copy);
     }
     // A local document is loaded before the character speaks; a web page is handed to the
     // browser and the speech follows at once. Nothing here waits on the network.
@@ -323,6 +336,31 @@ void Form1::Osiemasu(const qint32 &kotae)
     character.Speak(meaning);
     m_state.IdleCount = 0;
     m_text1->clear();
+}
+
+// A meaning too long to read while the bar waits goes to the clipboard from another thread, on
+// a handle of its own, as soon as it is read; a later answer's copy takes its place.
+void Form1::copyWholeMeaningLater(qint32 id, quint64 copy)
+{
+    using Meaning = std::optional<QString>;
+    auto *watcher = new QFutureWatcher<Meaning>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, copy] {
+        watcher->deleteLater();
+        const Meaning meaning = watcher->result();
+        if (copy == m_clipboardCopy && meaning)
+            QGuiApplication::clipboard()->setText(*meaning);
+        else if (!meaning)
+            qCWarning(lcMainWindow) << "the meaning for the clipboard could not be read";
+    });
+    const QString location = m_data1.at(m_state.DatabasePath).path();
+    watcher->setFuture(QtConcurrent::run([location, id]() -> Meaning {
+        try {
+            const std::optional<Entry> entry = openKnowledgeBase(location)->entry(id);
+            return entry ? entry->meaning : std::nullopt;
+        } catch (const KbError &) {
+            return std::nullopt;
+        }
+    }));
 }
 
 // A word chosen in the match list is presented like an answer; when its entry cannot be read

@@ -84,6 +84,7 @@ private:
     void Mitukarimasita(qint32 count, const QString &question);
     void Sirimasen(const QString &question);
     void presentChosenEntry(qint32 id);
+    void copyWholeMeaningLater(qint32 id, quint64 copy);
     void showTeachWindow();
     void showListWindow();
     void showCorrectionWindow();
@@ -115,6 +116,7 @@ private:
     bool m_form3Initialized = false;
     bool m_ending = false;
     bool m_promptClicked = false;
+    quint64 m_clipboardCopy = 0; // the latest answer's copy to the clipboard
 };
 
 } // namespace donguri

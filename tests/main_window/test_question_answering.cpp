@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QTest>
+#include <QThreadPool>
 
 using namespace donguri;
 using namespace donguri::testing;
@@ -216,6 +217,30 @@ private Q_SLOTS:
         check1()->setChecked(true);
         ask(u"どんぐり"_s);
         QCOMPARE(QGuiApplication::clipboard()->text(), meaning);
+    }
+
+    // A meaning too long to read while the bar waits: the character gets its beginning at
+    // once, the clipboard the whole meaning a moment later, unless a later answer came first.
+    void aHugeMeaningIsSpokenByItsBeginningAndCopiedWhole()
+    {
+        const QString huge = u"ブナ科の木の実。"_s.repeated(20000);
+        m_run->kb().add(u"どんぐり"_s, huge, {});
+        m_run->kb().add(u"くぬぎ"_s, u"ブナ科の落葉高木"_s, {});
+        check1()->setChecked(true);
+        QGuiApplication::clipboard()->setText(u"前からあった"_s);
+        ask(u"どんぐり"_s);
+        const QString spoken = log().requests().last();
+        QVERIFY(spoken.startsWith(u"Speak ブナ科の木の実。"_s));
+        QVERIFY(spoken.size() < huge.size() / 2);
+        QVERIFY(huge.startsWith(spoken.mid(6)));
+        QCOMPARE(m_run->state.IdleCount, 0);
+        QTRY_COMPARE(QGuiApplication::clipboard()->text(), huge);
+
+        ask(u"どんぐり"_s);
+        ask(u"くぬぎ"_s);
+        QThreadPool::globalInstance()->waitForDone(); // the first copy has been read meanwhile
+        QCoreApplication::processEvents();
+        QCOMPARE(QGuiApplication::clipboard()->text(), u"ブナ科の落葉高木"_s);
     }
 
     void aLocalDocumentIsShownBeforeTheCharacterSpeaks()
