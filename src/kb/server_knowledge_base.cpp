@@ -422,6 +422,24 @@ std::optional<Entry> ServerKnowledgeBase::entry(qint32 id)
     return entryFrom(found, 0);
 }
 
+// The server cuts the meaning itself (substr counts characters, each one or two UTF-16
+// units), so a meaning of megabytes does not travel whole.
+std::optional<Entry> ServerKnowledgeBase::entryBeginning(qint32 id, qsizetype maxChars)
+{
+    pg::Params params;
+    params.integer(id);
+    params.integer(qint64(maxChars));
+    const pg::Result found = read(
+        R"sql(SELECT "ID", "言葉", substr("意味", 1, $2), "リンク" FROM "言葉" WHERE "ID" = $1)sql",
+        params);
+    if (found.rows() == 0)
+        return std::nullopt;
+    Entry beginning = entryFrom(found, 0);
+    if (beginning.meaning)
+        beginning.meaning = textBeginning(*beginning.meaning, maxChars);
+    return beginning;
+}
+
 qint64 ServerKnowledgeBase::countAll()
 {
     return read(R"sql(SELECT count(*) FROM "言葉")sql").integer(0, 0);

@@ -30,6 +30,7 @@ public:
 
     std::optional<qint32> findWord(const QString &word) override;
     std::optional<Entry> entry(qint32 id) override;
+    std::optional<Entry> entryBeginning(qint32 id, qsizetype maxChars) override;
     qint64 countAll() override;
     QList<WordRow> wordsOf(const std::vector<qint32> &ids) override;
 

@@ -61,8 +61,8 @@ private Q_SLOTS:
         const qint32 longId = kb->add(u"長い"_s, longMeaning, u"/doc/a.html"_s);
         const qint32 shortId = kb->add(u"短い"_s, u"木の実"_s, {});
         const qint32 nullId = kb->add(u"空"_s, u"x"_s, {});
-        m_store.exec(
-            ("UPDATE 言葉 SET 意味 = NULL WHERE ID = " + QByteArray::number(nullId)).constData());
+        m_store.exec(("UPDATE 言葉 SET 意味 = NULL WHERE \"ID\" = " + QByteArray::number(nullId))
+                         .constData());
         const QList<std::pair<qsizetype, qsizetype>> cuts = {{1, 1}, {5, 4},       {6, 6},
                                                              {7, 7}, {1000, 1000}, {44999, 44999}};
         for (const auto &[asked, given] : cuts) {
