@@ -46,6 +46,21 @@ private Q_SLOTS:
         QCOMPARE(QFileInfo(m_run->state.SettingsFile).size(), 0);
     }
 
+    // A FIFO as the settings file: the window opens at once, shows nothing, leaves it be.
+    void aSettingsFileThatIsNoPlainFileIsNotRead()
+    {
+        QFile::remove(m_run->state.SettingsFile);
+        QVERIFY(makeFifo(m_run->state.SettingsFile));
+        Form5 *settings = nullptr;
+        {
+            FifoRelease release(m_run->state.SettingsFile, 5000);
+            settings = open();
+            QVERIFY2(!release.wasNeeded(), "the window waited for a writer to the FIFO");
+        }
+        QCOMPARE(settings->pathBox()->text(), QString());
+        QVERIFY(isFifo(m_run->state.SettingsFile));
+    }
+
     void choosingAndRegisteringStoresThePath()
     {
         const QString other = m_run->file(u"other/どんぐりくん.mdb"_s);

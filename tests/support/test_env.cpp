@@ -40,19 +40,45 @@ bool isFifo(const QString &path)
     return ::lstat(QFile::encodeName(path).constData(), &status) == 0 && S_ISFIFO(status.st_mode);
 }
 
+namespace {
+void openForWriting(const QString &fifo)
+{
+    const int fd = ::open(QFile::encodeName(fifo).constData(), O_WRONLY | O_NONBLOCK);
+    if (fd >= 0) {
+        [[maybe_unused]] const ssize_t written = ::write(fd, "\n", 1);
+        ::close(fd);
+    }
+}
+} // namespace
+
+FifoRelease::FifoRelease(const QString &fifo, int ms)
+    : m_thread(QThread::create([this, fifo, ms] {
+          const QDeadlineTimer deadline(ms);
+          while (!m_done && !deadline.hasExpired())
+              QThread::msleep(10);
+          if (!m_done) {
+              m_needed = true;
+              openForWriting(fifo);
+          }
+      }))
+{
+    m_thread->start();
+}
+
+FifoRelease::~FifoRelease()
+{
+    m_done = true;
+    m_thread->wait();
+}
+
 bool finishesWithin(int ms, const std::function<void()> &work, const QString &fifo)
 {
     std::unique_ptr<QThread> thread(QThread::create(work));
     thread->start();
     if (thread->wait(QDeadlineTimer(ms)))
         return true;
-    if (!fifo.isEmpty()) {
-        const int fd = ::open(QFile::encodeName(fifo).constData(), O_WRONLY | O_NONBLOCK);
-        if (fd >= 0) {
-            [[maybe_unused]] const ssize_t written = ::write(fd, "\n", 1);
-            ::close(fd);
-        }
-    }
+    if (!fifo.isEmpty())
+        openForWriting(fifo);
     if (!thread->wait(QDeadlineTimer(5000)))
         thread.release(); // still running: left to the end of the test program
     return false;

@@ -4,8 +4,11 @@
 
 #include <QString>
 #include <QTemporaryDir>
+#include <QThread>
 
+#include <atomic>
 #include <functional>
+#include <memory>
 
 namespace donguri::testing {
 
@@ -22,6 +25,24 @@ bool isFifo(const QString &path);
 // a writer opens `fifo` (if given) to free a reader stuck on it; work still stuck after that
 // is abandoned, so that a test fails instead of hanging.
 bool finishesWithin(int ms, const std::function<void()> &work, const QString &fifo = {});
+
+// For a reader that must stay on the test's own thread (a window): unless it is destroyed
+// first, after `ms` a writer opens `fifo` to free a reader stuck on it.
+class FifoRelease
+{
+public:
+    FifoRelease(const QString &fifo, int ms);
+    ~FifoRelease();
+    FifoRelease(const FifoRelease &) = delete;
+    FifoRelease &operator=(const FifoRelease &) = delete;
+    // Whether the reader had to be freed.
+    bool wasNeeded() const { return m_needed; }
+
+private:
+    std::atomic<bool> m_done = false;
+    std::atomic<bool> m_needed = false;
+    std::unique_ptr<QThread> m_thread;
+};
 
 } // namespace donguri::testing
 
