@@ -9,6 +9,7 @@
 #include "kb/background_pass.h"
 #include "kb/kb_error.h"
 #include "kb/knowledge_base.h"
+#include "kb/open_knowledge_base.h"
 #include "kb/word_pattern.h"
 #include "link_opener.h"
 #include "main_window_log.h"
