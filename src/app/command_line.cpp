@@ -8,6 +8,8 @@
 
 #include <xcb/xcb.h>
 
+#include <utility>
+
 namespace donguri {
 
 using namespace Qt::StringLiterals;
@@ -46,17 +48,31 @@ bool waylandSocketExists(const DisplayEnvironment &environment)
            && QFileInfo::exists(environment.runtimeDir + u'/' + name);
 }
 
+// The connection that found the X server answering. It stays open until Qt has its own: an X
+// server whose last client leaves resets itself (Xvfb does), and Qt would then find none.
+xcb_connection_t *displayProbe = nullptr;
+
 bool xServerAnswersAt(const QString &display)
 {
     if (display.isEmpty())
         return false;
     xcb_connection_t *connection = xcb_connect(display.toLocal8Bit().constData(), nullptr);
-    const bool answers = xcb_connection_has_error(connection) == 0;
-    xcb_disconnect(connection);
-    return answers;
+    if (xcb_connection_has_error(connection) != 0) {
+        xcb_disconnect(connection);
+        return false;
+    }
+    closeDisplayProbe();
+    displayProbe = connection;
+    return true;
 }
 
 } // namespace
+
+void closeDisplayProbe()
+{
+    if (displayProbe)
+        xcb_disconnect(std::exchange(displayProbe, nullptr));
+}
 
 CommandLine CommandLine::read(const QStringList &arguments)
 {

@@ -51,6 +51,10 @@ struct DisplayEnvironment
 // Wayland serves where no XWayland runs. Empty when the user or the session decides.
 QString preferredPlatforms(const DisplayEnvironment &environment);
 
+// Ends the connection with which the current environment found its X server answering, once Qt has
+// connected on its own.
+void closeDisplayProbe();
+
 // One line that says why no window can be shown, or nullopt when a display is there or the
 // chosen platform needs none (offscreen, vnc …).
 std::optional<QString> displayProblem(const CommandLine &commandLine,

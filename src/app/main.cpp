@@ -55,6 +55,7 @@ int main(int argc, char *argv[])
     }
 
     QApplication app(argc, argv);
+    closeDisplayProbe();
     if (const std::optional<QString> problem = unexpectedArgument(QApplication::arguments())) {
         print(stderr, *problem + u'\n');
         return 2;
