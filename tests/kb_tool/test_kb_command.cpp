@@ -352,9 +352,10 @@ private Q_SLOTS:
         QCOMPARE(run({u"stats"_s, u"--db"_s, longName}), Failure);
         QVERIFY2(m_err.size() < 400, qPrintable(m_err));
         QVERIFY(m_err.contains(u'…'));
-        // A settings file that names a knowledge base of a million characters.
+        // A settings file that names a knowledge base of 60000 characters (a longer first line
+        // is not read at all).
         m_err.clear();
-        writeBytes(m_places.program.settingsFile(), QByteArray(1'000'000, 'k') + "\r\n");
+        writeBytes(m_places.program.settingsFile(), QByteArray(60'000, 'k') + "\r\n");
         QCOMPARE(run({u"stats"_s}), Failure);
         QVERIFY2(m_err.size() < 400, qPrintable(m_err.left(400)));
         QVERIFY(m_err.contains(u"kkk…kkk"_s));
