@@ -630,4 +630,9 @@ void FileKnowledgeBase::repairCharacterChoice()
     query->run();
 }
 
+void FileKnowledgeBase::interrupt()
+{
+    sqlite3_interrupt(m_db->handle());
+}
+
 } // namespace donguri

@@ -49,6 +49,7 @@ public:
     qint64 storedBytes() override;
     std::optional<qint16> characterChoice() override;
     void repairCharacterChoice() override;
+    void interrupt() override;
 
 protected:
     MatchIds findMatches(const QString &pattern) override;

@@ -146,6 +146,13 @@ public:
     // Appends a row choosing character 1; the store assigns its ID.
     virtual void repairCharacterChoice() = 0;
 
+    // Stops what this handle is running now, from any thread: the call running fails soon
+    // after with KbError instead of reading on. Does nothing when no call runs.
+    virtual void interrupt() {}
+    // Called on the handle's own thread after a call that may have been interrupted, before
+    // the next one: makes sure the interruption cannot reach that next call.
+    virtual void settleInterrupt() {}
+
 protected:
     explicit KnowledgeBase(const QString &path);
 

@@ -8,8 +8,10 @@
 #include <QtEndian>
 
 #include <cerrno>
+#include <condition_variable>
 #include <libpq-fe.h>
 #include <poll.h>
+#include <thread>
 
 namespace donguri::pg {
 
@@ -150,8 +152,62 @@ QString Connection::withoutPassword(const QString &text) const
 
 void Connection::drop()
 {
+    {
+        std::lock_guard lock(m_cancelMutex);
+        m_cancelKey.reset();
+        m_cancelFlight.reset();
+    }
     PQfinish(m_conn);
     m_conn = nullptr;
+}
+
+// One cancel request on its way to the server. PQcancel() opens a connection of its own and
+// waits for the server's answer without a time limit, so it runs on a thread of its own that
+// nobody waits for longer than the patience; on a network that lost every packet it may never
+// end, and then it only holds its thread.
+struct Connection::CancelFlight
+{
+    std::mutex mutex;
+    std::condition_variable done;
+    bool delivered = false;
+};
+
+void Connection::cancel()
+{
+    std::shared_ptr<pg_cancel> key;
+    std::shared_ptr<CancelFlight> flight;
+    {
+        std::lock_guard lock(m_cancelMutex);
+        if (!m_cancelKey || m_cancelFlight)
+            return;
+        key = m_cancelKey;
+        flight = m_cancelFlight = std::make_shared<CancelFlight>();
+    }
+    std::thread([key, flight] {
+        char error[256] = {};
+        PQcancel(key.get(), error, int(sizeof error));
+        std::lock_guard lock(flight->mutex);
+        flight->delivered = true;
+        flight->done.notify_all();
+    }).detach();
+}
+
+void Connection::settleCancel()
+{
+    std::shared_ptr<CancelFlight> flight;
+    {
+        std::lock_guard lock(m_cancelMutex);
+        flight = std::exchange(m_cancelFlight, nullptr);
+    }
+    if (!flight)
+        return;
+    const auto patience = std::chrono::milliseconds(m_patience.replyMs > 0 ? m_patience.replyMs
+                                                                           : 1500);
+    std::unique_lock lock(flight->mutex);
+    if (!flight->done.wait_for(lock, patience, [&] { return flight->delivered; })) {
+        lock.unlock();
+        drop();
+    }
 }
 
 // Connecting without blocking, so that a host that never answers costs at most the connect
@@ -191,6 +247,10 @@ void Connection::connect()
         state = PQconnectPoll(m_conn);
     }
     PQsetNoticeProcessor(m_conn, ignoreNotice, nullptr);
+    {
+        std::lock_guard lock(m_cancelMutex);
+        m_cancelKey = std::shared_ptr<pg_cancel>(PQgetCancel(m_conn), PQfreeCancel);
+    }
     if (PQsetnonblocking(m_conn, 1) != 0)
         refused(trimmed(PQerrorMessage(m_conn)));
     // Words are compared byte by byte as UTF-8; a database in another encoding would answer

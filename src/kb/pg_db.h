@@ -10,9 +10,11 @@
 #include <QString>
 
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <vector>
 
+struct pg_cancel;
 struct pg_conn;
 struct pg_result;
 
@@ -119,6 +121,14 @@ public:
     void ensureOpen();
     bool inTransaction() const { return m_transactionDepth > 0; }
 
+    // Asks the server, from any thread and without waiting, to stop the statement running on
+    // this connection; the statement then fails. A request still on its way is not repeated.
+    void cancel();
+    // On the connection's own thread, after a cancel: waits (at most the reply patience) until
+    // the server has the request, so that it cannot stop a later statement. When it does not
+    // arrive in time the connection is dropped and the next call makes a new one.
+    void settleCancel();
+
     // For messages: the location with the password hidden, and any text cleaned of it.
     QString shownLocation() const;
     QString withoutPassword(const QString &text) const;
@@ -140,6 +150,11 @@ private:
     Patience m_patience;
     pg_conn *m_conn = nullptr;
     int m_transactionDepth = 0;
+
+    struct CancelFlight;
+    std::mutex m_cancelMutex; // guards the two below, which cancel() reads from other threads
+    std::shared_ptr<pg_cancel> m_cancelKey;
+    std::shared_ptr<CancelFlight> m_cancelFlight;
 };
 
 // BEGIN … COMMIT; rolls back when left by an exception. A commit the server did not confirm is

@@ -734,4 +734,14 @@ void ServerKnowledgeBase::repairCharacterChoice()
     });
 }
 
+void ServerKnowledgeBase::interrupt()
+{
+    m_db->cancel();
+}
+
+void ServerKnowledgeBase::settleInterrupt()
+{
+    m_db->settleCancel();
+}
+
 } // namespace donguri

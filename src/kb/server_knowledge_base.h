@@ -49,6 +49,8 @@ public:
     qint64 storedBytes() override;
     std::optional<qint16> characterChoice() override;
     void repairCharacterChoice() override;
+    void interrupt() override;
+    void settleInterrupt() override;
 
     // Whether pattern questions can use the trigram index (the database's owner could create
     // pg_trgm when the tables were made); without it they scan the words.

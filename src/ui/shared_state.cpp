@@ -3,10 +3,18 @@
 #include "shared_state.h"
 
 #include "character/character.h"
+#include "kb/question_service.h"
 
 namespace donguri {
 
 SharedState::SharedState() : m_silent(std::make_shared<SilentCharacter>()) {}
+
+QuestionService &SharedState::questions()
+{
+    if (!Questions)
+        Questions = std::make_shared<QuestionService>();
+    return *Questions;
+}
 
 Character &SharedState::character()
 {

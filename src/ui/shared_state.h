@@ -9,6 +9,7 @@
 namespace donguri {
 
 class Character;
+class QuestionService;
 
 // The values every window of one run shares. Built once in main() and handed to each window.
 class SharedState
@@ -21,6 +22,11 @@ public:
     QString SearchWord;
     qint32 IdleCount = 0;
     std::shared_ptr<Character> CurrentCharacter;
+
+    // The one way every window reaches the knowledge base. Start-up makes it; a run that did
+    // not (a test of one window) gets one made at the first call.
+    std::shared_ptr<QuestionService> Questions;
+    QuestionService &questions();
 
     // The current character, or one that silently drops every request when none is loaded.
     Character &character();

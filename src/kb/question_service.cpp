@@ -1,0 +1,272 @@
+// SPDX-FileCopyrightText: 2026 Donguri developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "question_service.h"
+
+#include "kb_error.h"
+#include "kb_location.h"
+#include "kb_log.h"
+
+#include <QMetaObject>
+
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
+
+namespace donguri {
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+bool supersedes(QuestionService::Lane lane)
+{
+    return lane == QuestionService::Lane::Question || lane == QuestionService::Lane::List;
+}
+
+} // namespace
+
+// The worker's side. Everything in it is guarded by `mutex`, except the handle itself, which
+// only the worker thread uses; `handleMutex` keeps it from being closed while another thread
+// interrupts it.
+struct QuestionService::Worker
+{
+    struct Job
+    {
+        quint64 ticket = 0;
+        Lane lane = Lane::Question;
+        QString location;
+        QPointer<QObject> context;
+        Run run;
+        Answer answer;
+    };
+
+    explicit Worker(QuestionService &service) : service(service) {}
+
+    void loop();
+    void runJob(Job &job);
+    KnowledgeBase &handleFor(const QString &location);
+    void closeHandle();
+    void interruptRunning();
+
+    QuestionService &service;
+    std::mutex mutex;
+    std::condition_variable wake;
+    std::deque<Job> queue;
+    bool stopping = false;
+    std::chrono::milliseconds idle{30000};
+    quint64 runningTicket = 0; // 0 while nothing runs
+    Lane runningLane = Lane::Question;
+    bool runningSuperseded = false;
+    bool holdsHandle = false;
+
+    std::mutex handleMutex;
+    std::unique_ptr<KnowledgeBase> kb;
+    bool interrupted = false; // the handle was interrupted since the last call began
+
+    std::thread thread;
+};
+
+void QuestionService::Worker::loop()
+{
+    std::unique_lock lock(mutex);
+    for (;;) {
+        if (stopping)
+            break;
+        if (queue.empty()) {
+            // Idle: after a spell without calls the handle goes, and with it the connection.
+            if (holdsHandle) {
+                if (!wake.wait_for(lock, idle, [this] { return stopping || !queue.empty(); })) {
+                    lock.unlock();
+                    closeHandle();
+                    qCDebug(lcKb) << "closed the knowledge base after a spell without calls";
+                    lock.lock();
+                }
+            } else {
+                wake.wait(lock, [this] { return stopping || !queue.empty(); });
+            }
+            continue;
+        }
+        Job job = std::move(queue.front());
+        queue.pop_front();
+        runningTicket = job.ticket;
+        runningLane = job.lane;
+        runningSuperseded = false;
+        lock.unlock();
+        runJob(job);
+        lock.lock();
+        runningTicket = 0;
+    }
+    lock.unlock();
+    closeHandle();
+}
+
+void QuestionService::Worker::runJob(Job &job)
+{
+    QString error;
+    try {
+        KnowledgeBase &handle = handleFor(job.location);
+        job.run(handle);
+    } catch (const KbError &failure) {
+        error = failure.message();
+    } catch (const std::exception &failure) {
+        error = QString::fromLocal8Bit(failure.what());
+    }
+    if (!error.isEmpty()) {
+        error = withoutPassword(error, job.location);
+        qCDebug(lcKb).noquote() << "a call on" << displayedLocation(job.location)
+                                << "failed:" << error;
+    }
+    bool superseded = false;
+    {
+        std::lock_guard lock(mutex);
+        superseded = runningSuperseded;
+    }
+    {
+        // An interruption meant for this call must not reach the next one.
+        std::lock_guard lock(handleMutex);
+        if (interrupted && kb)
+            kb->settleInterrupt();
+        interrupted = false;
+    }
+    QMetaObject::invokeMethod(
+        &service,
+        [service = &service, ticket = job.ticket, context = job.context,
+         answer = std::move(job.answer), error, superseded] {
+            service->deliver(ticket, context, answer, error, superseded);
+        },
+        Qt::QueuedConnection);
+}
+
+// The one handle, on the knowledge base the call names: made when there is none, or made anew
+// when the call names another one than it is on.
+KnowledgeBase &QuestionService::Worker::handleFor(const QString &location)
+{
+    if (kb && kb->path() == location)
+        return *kb;
+    closeHandle();
+    std::unique_ptr<KnowledgeBase> opened = openKnowledgeBase(location);
+    std::lock_guard lock(handleMutex);
+    kb = std::move(opened);
+    std::lock_guard state(mutex);
+    holdsHandle = true;
+    return *kb;
+}
+
+void QuestionService::Worker::closeHandle()
+{
+    std::unique_ptr<KnowledgeBase> closing;
+    {
+        std::lock_guard lock(handleMutex);
+        closing = std::move(kb);
+        interrupted = false;
+    }
+    closing.reset();
+    std::lock_guard lock(mutex);
+    holdsHandle = false;
+}
+
+void QuestionService::Worker::interruptRunning()
+{
+    std::lock_guard lock(handleMutex);
+    if (!kb)
+        return;
+    interrupted = true;
+    kb->interrupt();
+}
+
+QuestionService::QuestionService(QObject *parent)
+    : QObject(parent), m_worker(std::make_unique<Worker>(*this))
+{
+    m_worker->thread = std::thread([worker = m_worker.get()] { worker->loop(); });
+}
+
+QuestionService::~QuestionService()
+{
+    {
+        std::lock_guard lock(m_worker->mutex);
+        m_worker->stopping = true;
+        m_worker->queue.clear();
+        if (m_worker->runningTicket != 0)
+            m_worker->runningSuperseded = true;
+    }
+    m_worker->wake.notify_all();
+    m_worker->interruptRunning();
+    m_worker->thread.join();
+}
+
+quint64 QuestionService::enqueue(Lane lane, const QString &location, QObject *context, Run run,
+                                 Answer answer)
+{
+    if (supersedes(lane))
+        supersede(lane);
+    const quint64 ticket = ++m_lastTicket;
+    ++m_unanswered;
+    {
+        std::lock_guard lock(m_worker->mutex);
+        m_worker->queue.push_back(
+            {ticket, lane, location, QPointer(context), std::move(run), std::move(answer)});
+    }
+    m_worker->wake.notify_one();
+    return ticket;
+}
+
+void QuestionService::supersede(Lane lane)
+{
+    int dropped = 0;
+    bool interrupt = false;
+    {
+        std::lock_guard lock(m_worker->mutex);
+        auto &queue = m_worker->queue;
+        for (auto job = queue.begin(); job != queue.end();) {
+            if (job->lane == lane) {
+                job = queue.erase(job);
+                ++dropped;
+            } else {
+                ++job;
+            }
+        }
+        if (m_worker->runningTicket != 0 && m_worker->runningLane == lane
+            && !m_worker->runningSuperseded) {
+            m_worker->runningSuperseded = true;
+            interrupt = true;
+        }
+    }
+    // The scan of a question nobody waits for any more stops where it runs.
+    if (interrupt)
+        m_worker->interruptRunning();
+    for (int i = 0; i < dropped; ++i)
+        noteAnswered();
+}
+
+void QuestionService::setIdleClose(std::chrono::milliseconds idle)
+{
+    {
+        std::lock_guard lock(m_worker->mutex);
+        m_worker->idle = idle;
+    }
+    m_worker->wake.notify_all();
+}
+
+bool QuestionService::holdsHandle() const
+{
+    std::lock_guard lock(m_worker->mutex);
+    return m_worker->holdsHandle;
+}
+
+void QuestionService::deliver(quint64, QPointer<QObject> context, const Answer &answer,
+                              const QString &error, bool superseded)
+{
+    // A window that has gone, or a question that was taken over, hears nothing.
+    if (!superseded && context)
+        answer(error);
+    noteAnswered();
+}
+
+void QuestionService::noteAnswered()
+{
+    if (--m_unanswered == 0)
+        Q_EMIT settled();
+}
+
+} // namespace donguri
