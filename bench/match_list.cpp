@@ -16,6 +16,7 @@
 
 #include "bench_options.h"
 #include "character/character.h"
+#include "kb/question_service.h"
 #include "kb_file.h"
 #include "main_window/clock.h"
 #include "main_window/form1.h"
@@ -149,7 +150,8 @@ int runChild(int argc, char *argv[], const QString &database, const QString &pat
     bar.show();
     // The knowledge base is open and read once before, as after the user's first question.
     ask(bar, u"どんぐり君＿ステータス"_s);
-    QCoreApplication::processEvents();
+    while (state.questions().unanswered() > 0)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
 
     const qint64 rssBefore = residentKib();
     StallProbe probe;

@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "module1.h"
 
+#include "kb/question_service.h"
 #include "ui/shared_state.h"
 
 namespace donguri::Module1 {
@@ -14,6 +15,9 @@ void Main(SharedState &state, const DatabasePlaces &places,
     const DatabaseChoice choice = chooseDatabase(places, MissingSettings::Create);
     state.DatabasePath = choice.databasePath;
     state.SettingsFile = choice.settingsFile;
+    // Every window reaches the knowledge base through this one service, on its own thread.
+    if (!state.Questions)
+        state.Questions = std::make_shared<QuestionService>();
     showMainWindow();
 }
 

@@ -2,7 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "entry_form.h"
 
-#include "kb/kb_error.h"
+#include "editors_log.h"
+#include "kb/kb_location.h"
 #include "ui/shared_state.h"
 #include "ui/ui_support.h"
 
@@ -106,17 +107,38 @@ QList<FileFilter> EntryForm::linkFilters()
             {QStringLiteral("ピクチャ (*.bmp)"), QStringLiteral("*.bmp")}};
 }
 
-bool EntryForm::write(const std::function<void(KnowledgeBase &)> &writing,
-                      const QString &failureText)
+void EntryForm::write(std::function<void(KnowledgeBase &)> writing, const QString &failureText,
+                      std::function<void()> saved)
 {
-    try {
-        writing(m_data1.at(m_state.DatabasePath));
-    } catch (const KbError &error) {
-        m_problem.show(failureText, error.message());
-        return false;
-    }
-    m_problem.clear();
-    return true;
+    if (m_writing)
+        return;
+    m_writing = true;
+    m_save->setEnabled(false);
+    const QString location = m_state.DatabasePath;
+    m_state.questions().call<bool>(
+        QuestionService::Lane::Edit, location, this,
+        [writing = std::move(writing)](KnowledgeBase &kb) {
+            writing(kb);
+            return true;
+        },
+        [this, failureText, location, saved = std::move(saved)](Reply<bool> reply) {
+            m_writing = false;
+            m_save->setEnabled(true);
+            if (!reply.ok()) {
+                reportFailure(failureText, location, reply.error);
+                return;
+            }
+            m_problem.clear();
+            saved();
+        });
+}
+
+void EntryForm::reportFailure(const QString &failureText, const QString &location,
+                              const QString &error)
+{
+    qCWarning(lcEditors).noquote() << windowTitle() << "-" << failureText << "on"
+                                   << displayedLocation(location) << "-" << error;
+    m_problem.show(failureText, error);
 }
 
 } // namespace donguri

@@ -2,9 +2,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "kb/kb_connection.h"
+#include "kb/knowledge_base.h"
+#include "kb/question_service.h"
 #include "ui/file_chooser.h"
 #include "ui/problem_line.h"
+#include "ui/shared_state.h"
 
 #include <QWidget>
 
@@ -59,12 +61,23 @@ protected:
     QPushButton *closeButton() const { return m_close; }
     ProblemLine &problem() { return m_problem; }
 
-    // Runs a write on this window's knowledge base. A failure keeps every box as it is and shows
-    // `failureText` on the problem line; false then.
-    bool write(const std::function<void(KnowledgeBase &)> &writing, const QString &failureText);
+    // Runs a write on the question service. While it is on its way the boxes keep their text
+    // and "登録" is off, so a second click cannot write twice. When it comes back `saved` runs,
+    // or a failure shows `failureText` on the problem line.
+    void write(std::function<void(KnowledgeBase &)> writing, const QString &failureText,
+               std::function<void()> saved);
+    // Runs a read on the question service; `failureText` goes on the problem line when it fails.
+    template <typename T>
+    void read(std::function<T(KnowledgeBase &)> reading, const QString &failureText,
+              std::function<void(T)> done);
+    void reportFailure(const QString &failureText, const QString &location, const QString &error);
 
+public:
+    // Whether a write is on its way.
+    bool isWriting() const { return m_writing; }
+
+protected:
     SharedState &m_state;
-    KbConnection m_data1;
 
 private:
     void buildFields();
@@ -77,6 +90,24 @@ private:
     QPushButton *m_close = nullptr;
     ProblemLine m_problem;
     RememberingChooser m_chooser;
+    bool m_writing = false;
 };
+
+template <typename T>
+void EntryForm::read(std::function<T(KnowledgeBase &)> reading, const QString &failureText,
+                     std::function<void(T)> done)
+{
+    const QString location = m_state.DatabasePath;
+    m_state.questions().call<T>(
+        QuestionService::Lane::Edit, location, this, std::move(reading),
+        [this, failureText, location, done = std::move(done)](Reply<T> reply) {
+            if (!reply.ok()) {
+                reportFailure(failureText, location, reply.error);
+                return;
+            }
+            m_problem.clear();
+            done(std::move(*reply.value));
+        });
+}
 
 } // namespace donguri

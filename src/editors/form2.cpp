@@ -32,14 +32,14 @@ void Form2::Form_Load()
 // says why; only a stored entry is thanked for.
 void Form2::Command1_Click()
 {
-    const bool saved =
-        write([this](KnowledgeBase &kb) { kb.add(wordText(), meaningText(), linkText()); },
-              QStringLiteral("登録できませんでした。知識ファイルに書き込めません。"));
-    if (!saved)
-        return;
-    Character &character = m_state.character();
-    character.Play(QStringLiteral("greet"));
-    character.Speak(QStringLiteral("ありがとう。"));
+    write([word = wordText(), meaning = meaningText(),
+           link = linkText()](KnowledgeBase &kb) { kb.add(word, meaning, link); },
+          QStringLiteral("登録できませんでした。知識ファイルに書き込めません。"),
+          [this] {
+              Character &character = m_state.character();
+              character.Play(QStringLiteral("greet"));
+              character.Speak(QStringLiteral("ありがとう。"));
+          });
 }
 
 void Form2::Command3_Click()

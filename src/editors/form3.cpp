@@ -3,7 +3,9 @@
 #include "form3.h"
 
 #include "character/character.h"
-#include "kb/kb_error.h"
+#include "editors_log.h"
+#include "kb/kb_location.h"
+#include "kb/question_service.h"
 #include "match_list_model.h"
 #include "ui/shared_state.h"
 #include "ui/ui_support.h"
@@ -39,9 +41,8 @@ protected:
 };
 } // namespace
 
-Form3::Form3(SharedState &state, KbConnection &data1, qint64 backgroundPassAbove, QWidget *parent)
-    : QWidget(parent), m_state(state), m_data1(data1), m_pass(new BackgroundPass(this)),
-      m_backgroundPassAbove(backgroundPassAbove), m_matches(new MatchListModel(this)),
+Form3::Form3(SharedState &state, QWidget *parent)
+    : QWidget(parent), m_state(state), m_matches(new MatchListModel(state.questions(), this)),
       m_list1(new MatchListView(this))
 {
     setObjectName(QStringLiteral("Form3"));
@@ -107,34 +108,36 @@ void Form3::onFocusWindowChanged(QWindow *window)
 }
 
 // Fills the list with every word that matches SearchWord, in the store's order, then asks the
-// user to choose, also when nothing matched. A pass over many words runs on another thread; the
-// list and the prompt follow when it is done, the rows shown before staying until then.
+// user to choose, also when nothing matched. The pass runs on the question service; the list
+// and the prompt follow when it is done, the rows shown before staying until then.
 void Form3::ListMatches()
 {
     // Every filling ends with the prompt, also one that a later filling took over from.
     ++m_promptsOwed;
+    const QString location = m_state.DatabasePath;
     const QString pattern = m_state.SearchWord;
-    try {
-        std::shared_ptr<KnowledgeBase> kb = m_data1.shared(m_state.DatabasePath);
-        if (kb->needsLongPass(pattern, m_backgroundPassAbove)) {
-            m_pass->start(kb, pattern, [this, kb, pattern](std::shared_ptr<const MatchIds> ids) {
-                showMatches(kb, pattern, std::move(ids));
-            });
-            return;
-        }
-        m_pass->cancel();
-        showMatches(kb, pattern, kb->matches(pattern));
-    } catch (const KbError &) {
-        showMatches(nullptr, pattern, nullptr);
-    }
+    // The fill on its way already answers this one (the first showing fills twice).
+    if (m_fill && m_fill->location == location && m_fill->pattern == pattern)
+        return;
+    m_fill = Fill{location, pattern};
+    m_state.questions().call<std::shared_ptr<const MatchIds>>(
+        QuestionService::Lane::List, location, this,
+        [pattern](KnowledgeBase &kb) { return kb.matches(pattern); },
+        [this, location, pattern](Reply<std::shared_ptr<const MatchIds>> reply) {
+            if (!reply.ok())
+                qCWarning(lcEditors).noquote() << "cannot list the matches of a pattern from"
+                                               << displayedLocation(location) << "-" << reply.error;
+            showMatches(location, pattern, reply.value.value_or(nullptr));
+        });
 }
 
 // No matches (an unreadable knowledge base) lists nothing; the prompt comes all the same.
-void Form3::showMatches(std::shared_ptr<KnowledgeBase> kb, const QString &pattern,
+void Form3::showMatches(const QString &location, const QString &pattern,
                         std::shared_ptr<const MatchIds> matches)
 {
-    if (kb && matches)
-        m_matches->show(std::move(kb), pattern, std::move(matches));
+    m_fill.reset();
+    if (matches)
+        m_matches->show(location, pattern, std::move(matches));
     else
         m_matches->clear();
     // A filled list starts afresh: nothing highlighted, its first rows in view.
@@ -151,6 +154,7 @@ void Form3::prompt()
     character.Speak(QStringLiteral("リストから選んでください。"));
 }
 
+// The entry behind a word is looked up again by the word; the answer goes on to be presented.
 void Form3::List1_Click(const QModelIndex &item)
 {
     if (!item.isValid())
@@ -158,15 +162,21 @@ void Form3::List1_Click(const QModelIndex &item)
     const QVariant word = item.data();
     if (!word.isValid())
         return;
-    std::optional<qint32> id;
-    try {
-        id = m_data1.at(m_state.DatabasePath).findWord(word.toString());
-    } catch (const KbError &) {
-        return;
-    }
-    // A word changed or removed since the list was filled presents nothing at all.
-    if (id)
-        Q_EMIT entryChosen(*id);
+    const QString location = m_state.DatabasePath;
+    const QString chosen = word.toString();
+    m_state.questions().call<std::optional<qint32>>(
+        QuestionService::Lane::Question, location, this,
+        [chosen](KnowledgeBase &kb) { return kb.findWord(chosen); },
+        [this, location](Reply<std::optional<qint32>> reply) {
+            if (!reply.ok()) {
+                qCWarning(lcEditors).noquote() << "cannot look up a chosen word in"
+                                               << displayedLocation(location) << "-" << reply.error;
+                return;
+            }
+            // A word changed or removed since the list was filled presents nothing at all.
+            if (*reply.value)
+                Q_EMIT entryChosen(**reply.value);
+        });
 }
 
 void Form3::Command1_Click()

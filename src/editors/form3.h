@@ -3,12 +3,14 @@
 // Form3: the match list of a pattern question, which hands the chosen entry back.
 #pragma once
 
-#include "kb/background_pass.h"
-#include "kb/kb_connection.h"
+#include "kb/match_ids.h"
 
 #include <QDeadlineTimer>
 #include <QPointer>
 #include <QWidget>
+
+#include <memory>
+#include <optional>
 
 class QListView;
 class QModelIndex;
@@ -25,11 +27,9 @@ class Form3 : public QWidget
 {
     Q_OBJECT
 public:
-    // Reads through `data1`, the question bar's connection, so that a question's count and its
-    // list share one pass over the words.
-    // A pass over more than `backgroundPassAbove` words runs on another thread.
-    Form3(SharedState &state, KbConnection &data1, qint64 backgroundPassAbove = LongPassEntries,
-          QWidget *parent = nullptr);
+    // Reads on the run's question service, whose one handle keeps the pass of the question that
+    // opened the list, so that a question's count and its list share one pass over the words.
+    explicit Form3(SharedState &state, QWidget *parent = nullptr);
 
     // Runs once, when the window is first made in a run.
     void Form_Initialize();
@@ -51,15 +51,20 @@ protected:
 
 private:
     void ListMatches();
-    void showMatches(std::shared_ptr<KnowledgeBase> kb, const QString &pattern,
+    void showMatches(const QString &location, const QString &pattern,
                      std::shared_ptr<const MatchIds> matches);
     void prompt();
     void onFocusWindowChanged(QWindow *window);
 
+    // The fill on its way.
+    struct Fill
+    {
+        QString location;
+        QString pattern;
+    };
+
     SharedState &m_state;
-    KbConnection &m_data1;
-    BackgroundPass *m_pass;
-    qint64 m_backgroundPassAbove;
+    std::optional<Fill> m_fill;
     MatchListModel *m_matches;
     QListView *m_list1;
     QPointer<QWindow> m_lastFocus;

@@ -4,7 +4,6 @@
 
 #include "character/character.h"
 #include "character/character_stage.h"
-#include "kb/kb_error.h"
 #include "kb/knowledge_base.h"
 #include "ui/shared_state.h"
 #include "ui/ui_support.h"
@@ -47,41 +46,43 @@ void Form4::Command3_Click()
 {
     word()->setReadOnly(true);
     m_calledUp.reset();
-    try {
-        KnowledgeBase &kb = m_data1.at(m_state.DatabasePath);
-        const std::optional<qint32> id = kb.findWord(wordText());
-        if (!id)
-            return;
-        const std::optional<Entry> entry = kb.entry(*id);
-        if (!entry)
-            return;
-        m_calledUp = id;
-        meaning()->setPlainText(entry->meaning.value_or(QString()));
-        link()->setText(entry->link);
-        problem().clear();
-    } catch (const KbError &error) {
-        problem().show(QStringLiteral("呼び出せませんでした。知識ファイルを読めません。"),
-                       error.message());
-    }
+    ++m_callUps;
+    read<std::optional<Entry>>(
+        [typed = wordText()](KnowledgeBase &kb) -> std::optional<Entry> {
+            const std::optional<qint32> id = kb.findWord(typed);
+            return id ? kb.entry(*id) : std::nullopt;
+        },
+        QStringLiteral("呼び出せませんでした。知識ファイルを読めません。"),
+        [this, callUp = m_callUps](const std::optional<Entry> &entry) {
+            // Only the latest call-up fills the boxes, and not after a save has begun.
+            if (!entry || callUp != m_callUps || isWriting())
+                return;
+            m_calledUp = entry->id;
+            meaning()->setPlainText(entry->meaning.value_or(QString()));
+            link()->setText(entry->link);
+        });
 }
 
 // Writes the boxes, exactly as typed, into the entry that was called up (by its ID). Without a
 // called-up entry nothing is written and nothing is said.
 void Form4::Command1_Click()
 {
+    if (isWriting())
+        return;
     word()->setReadOnly(false);
+    ++m_callUps; // a call-up still on its way no longer fills the boxes
     if (!m_calledUp)
         return;
     const qint32 id = *m_calledUp;
-    const bool saved =
-        write([&](KnowledgeBase &kb) { kb.update(id, wordText(), meaningText(), linkText()); },
-              QStringLiteral("直せませんでした。知識ファイルに書き込めません。"));
-    if (!saved)
-        return;
-    m_calledUp.reset();
-    Character &character = m_state.character();
-    character.Play(QStringLiteral("process"));
-    character.Speak(QStringLiteral("直しました。"));
+    write([id, word = wordText(), meaning = meaningText(),
+           link = linkText()](KnowledgeBase &kb) { kb.update(id, word, meaning, link); },
+          QStringLiteral("直せませんでした。知識ファイルに書き込めません。"),
+          [this] {
+              m_calledUp.reset();
+              Character &character = m_state.character();
+              character.Play(QStringLiteral("process"));
+              character.Speak(QStringLiteral("直しました。"));
+          });
 }
 
 void Form4::Command4_Click()

@@ -2,36 +2,67 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "match_list_model.h"
 
-#include "kb/kb_error.h"
-
-#include <QMetaObject>
+#include "editors_log.h"
+#include "kb/kb_location.h"
+#include "kb/question_service.h"
 
 #include <algorithm>
 
 namespace donguri {
 
-MatchListModel::MatchListModel(QObject *parent) : QAbstractListModel(parent) {}
+namespace {
 
-void MatchListModel::show(std::shared_ptr<KnowledgeBase> kb, const QString &pattern,
+// Reads the words of one page's IDs on the service's thread. Both lists are in ID order, so the
+// words are matched to their rows in one walk; a word that no longer matches leaves its row
+// blank.
+QList<std::optional<QString>> readWords(KnowledgeBase &kb, const std::vector<qint32> &ids,
+                                        const WordPattern &pattern)
+{
+    const QList<WordRow> found = kb.wordsOf(ids);
+    QList<std::optional<QString>> words;
+    words.reserve(qsizetype(ids.size()));
+    auto word = found.cbegin();
+    for (const qint32 id : ids) {
+        while (word != found.cend() && word->id < id)
+            ++word;
+        bool matches = false;
+        if (word != found.cend() && word->id == id) {
+            const QByteArray utf8 = withoutTrailingBlanks(word->word).toUtf8();
+            matches = pattern.matches(std::string_view(utf8.constData(), size_t(utf8.size())));
+        }
+        words << (matches ? std::optional(word->word) : std::nullopt);
+    }
+    return words;
+}
+
+} // namespace
+
+MatchListModel::MatchListModel(QuestionService &questions, QObject *parent)
+    : QAbstractListModel(parent), m_questions(questions)
+{
+}
+
+void MatchListModel::show(const QString &location, const QString &pattern,
                           std::shared_ptr<const MatchIds> matches)
 {
     // The same answer again (nothing has changed since): the rows stand as they are, and a
     // million of them need not be laid out again.
-    if (matches && matches == m_matches && kb == m_kb && pattern == m_patternText && !m_unreadable)
+    if (matches && matches == m_matches && location == m_location && pattern == m_patternText)
         return;
     beginResetModel();
-    m_kb = std::move(kb);
-    m_pattern.emplace(pattern);
+    ++m_shown;
+    m_questions.dropPages();
+    m_location = location;
     m_patternText = pattern;
     m_matches = std::move(matches);
     m_pages.clear();
-    m_unreadable = false;
+    m_requested.clear();
     endResetModel();
 }
 
 void MatchListModel::clear()
 {
-    show(nullptr, {}, nullptr);
+    show({}, {}, nullptr);
 }
 
 int MatchListModel::rowCount(const QModelIndex &parent) const
@@ -45,7 +76,7 @@ QVariant MatchListModel::data(const QModelIndex &index, int role) const
 {
     if (role != Qt::DisplayRole && role != Qt::AccessibleTextRole)
         return {};
-    if (!index.isValid() || index.row() >= rowCount() || m_unreadable)
+    if (!index.isValid() || index.row() >= rowCount())
         return {};
     const Page *shown = page(index.row() / RowsPerPage);
     if (!shown)
@@ -54,6 +85,7 @@ QVariant MatchListModel::data(const QModelIndex &index, int role) const
     return word ? QVariant(*word) : QVariant();
 }
 
+// The page when it is in; otherwise it is asked for, and its rows show blank until it comes.
 const MatchListModel::Page *MatchListModel::page(qint64 number) const
 {
     const auto cached = std::find_if(m_pages.begin(), m_pages.end(),
@@ -62,51 +94,53 @@ const MatchListModel::Page *MatchListModel::page(qint64 number) const
         m_pages.splice(m_pages.begin(), m_pages, cached);
         return &m_pages.front();
     }
-    try {
-        m_pages.push_front(readPage(number));
-    } catch (const KbError &) {
-        giveUp();
-        return nullptr;
-    }
-    if (m_pages.size() > size_t(PagesKept))
-        m_pages.pop_back();
-    return &m_pages.front();
+    request(number);
+    return nullptr;
 }
 
-MatchListModel::Page MatchListModel::readPage(qint64 number) const
+void MatchListModel::request(qint64 number) const
 {
+    if (!m_requested.insert(number).second)
+        return;
     const qint64 first = number * RowsPerPage;
     const qint64 end = std::min<qint64>(first + RowsPerPage, m_matches->size());
     std::vector<qint32> ids;
+    ids.reserve(size_t(end - first));
     for (qint64 row = first; row < end; ++row)
         ids.push_back(m_matches->at(row));
-    // Both lists are in ID order, so the words are matched to their rows in one walk.
-    const QList<WordRow> found = m_kb->wordsOf(ids);
-    Page result{number, {}};
-    auto word = found.cbegin();
-    for (const qint32 id : ids) {
-        while (word != found.cend() && word->id < id)
-            ++word;
-        const bool there = word != found.cend() && word->id == id;
-        result.words << (there && stillMatches(word->word) ? std::optional(word->word)
-                                                           : std::nullopt);
-    }
-    return result;
-}
-
-bool MatchListModel::stillMatches(const QString &word) const
-{
-    const QByteArray utf8 = withoutTrailingBlanks(word).toUtf8();
-    return m_pattern->matches(std::string_view(utf8.constData(), size_t(utf8.size())));
-}
-
-// The view is painting when a read fails, so the list is emptied just after.
-void MatchListModel::giveUp() const
-{
     auto *self = const_cast<MatchListModel *>(this);
-    m_unreadable = true;
-    m_pages.clear();
-    QMetaObject::invokeMethod(self, &MatchListModel::clear, Qt::QueuedConnection);
+    m_questions.call<Words>(
+        QuestionService::Lane::Page, m_location, self,
+        [ids = std::move(ids), pattern = WordPattern(m_patternText)](KnowledgeBase &kb) {
+            return readWords(kb, ids, pattern);
+        },
+        [self, shown = m_shown, number](Reply<Words> reply) {
+            if (shown != self->m_shown)
+                return;
+            if (reply.ok())
+                self->received(shown, number, *reply.value);
+            else
+                self->giveUp(reply.error);
+        });
+}
+
+void MatchListModel::received(quint64, qint64 number, const Words &words)
+{
+    m_requested.erase(number);
+    m_pages.push_front({number, words});
+    if (m_pages.size() > size_t(PagesKept))
+        m_pages.pop_back();
+    const int first = int(number * RowsPerPage);
+    const int last = std::min(rowCount(), first + RowsPerPage) - 1;
+    if (last >= first)
+        Q_EMIT dataChanged(index(first), index(last), {Qt::DisplayRole, Qt::AccessibleTextRole});
+}
+
+void MatchListModel::giveUp(const QString &error)
+{
+    qCWarning(lcEditors).noquote() << "cannot read the words of the match list from"
+                                   << displayedLocation(m_location) << "-" << error;
+    clear();
 }
 
 } // namespace donguri

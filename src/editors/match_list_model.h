@@ -9,49 +9,60 @@
 
 #include <list>
 #include <memory>
+#include <set>
 
 namespace donguri {
 
+class QuestionService;
+
 // The words of a pattern's matches for the match list, read a page at a time as the view shows
 // them: a million matches cost one integer each, and only the words of the few pages last shown
-// are held. An entry changed or removed since the list was filled, so that it no longer matches,
-// shows as a blank row with no word. When the knowledge base can no longer be read the list
-// becomes empty rather than show what it held before.
+// are held. Pages are read on the question service; until a page is in, its rows show blank and
+// the view goes on painting, and they fill in as it arrives. An entry changed or removed since
+// the list was filled, so that it no longer matches, shows as a blank row with no word. When the
+// knowledge base can no longer be read the list becomes empty rather than show what it held
+// before.
 class MatchListModel : public QAbstractListModel
 {
     Q_OBJECT
 public:
-    explicit MatchListModel(QObject *parent = nullptr);
+    explicit MatchListModel(QuestionService &questions, QObject *parent = nullptr);
 
-    // Shows the matches of `pattern`; their words are read from `kb` when they come into view.
-    void show(std::shared_ptr<KnowledgeBase> kb, const QString &pattern,
+    // Shows the matches of `pattern`; their words are read from `location` when they come into
+    // view.
+    void show(const QString &location, const QString &pattern,
               std::shared_ptr<const MatchIds> matches);
     void clear();
 
     int rowCount(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
 
+    // Whether a page read is still on its way (for tests and benchmarks that wait for rows).
+    bool isReading() const { return !m_requested.empty(); }
+
     static constexpr int RowsPerPage = 128;
     static constexpr int PagesKept = 4;
 
 private:
+    using Words = QList<std::optional<QString>>; // by row within a page; none where it has gone
     struct Page
     {
         qint64 number;
-        QList<std::optional<QString>> words; // by row within the page; none where it has gone
+        Words words;
     };
 
     const Page *page(qint64 number) const;
-    Page readPage(qint64 number) const;
-    bool stillMatches(const QString &word) const;
-    void giveUp() const;
+    void request(qint64 number) const;
+    void received(quint64 shown, qint64 number, const Words &words);
+    void giveUp(const QString &error);
 
-    std::shared_ptr<KnowledgeBase> m_kb;
-    std::optional<WordPattern> m_pattern;
+    QuestionService &m_questions;
+    QString m_location;
     QString m_patternText;
     std::shared_ptr<const MatchIds> m_matches;
+    quint64 m_shown = 0; // counts the lists shown, so that a late page of an earlier one is left
     mutable std::list<Page> m_pages; // most recently used first
-    mutable bool m_unreadable = false;
+    mutable std::set<qint64> m_requested;
 };
 
 } // namespace donguri

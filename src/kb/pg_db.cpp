@@ -7,9 +7,11 @@
 
 #include <QtEndian>
 
+#include <arpa/inet.h>
 #include <cerrno>
 #include <condition_variable>
 #include <libpq-fe.h>
+#include <netdb.h>
 #include <poll.h>
 #include <thread>
 
@@ -32,6 +34,88 @@ QString trimmed(const char *message)
 
 // The server's notices ("relation already exists, skipping") are of no use to the user.
 void ignoreNotice(void *, const char *) {}
+
+// The one host name a location names, when it names exactly one that must be looked up (not an
+// address, not a socket folder, no hostaddr given); empty otherwise.
+QByteArray hostNameToLookUp(const QByteArray &uri)
+{
+    PQconninfoOption *options = PQconninfoParse(uri.constData(), nullptr);
+    if (!options)
+        return {};
+    QByteArray host;
+    bool addressGiven = false;
+    for (PQconninfoOption *option = options; option->keyword; ++option) {
+        if (!option->val)
+            continue;
+        if (qstrcmp(option->keyword, "host") == 0)
+            host = option->val;
+        else if (qstrcmp(option->keyword, "hostaddr") == 0 && *option->val)
+            addressGiven = true;
+    }
+    PQconninfoFree(options);
+    if (addressGiven || host.isEmpty() || host.startsWith('/') || host.startsWith('@')
+        || host.contains(','))
+        return {};
+    in6_addr address{};
+    if (inet_pton(AF_INET, host.constData(), &address) == 1
+        || inet_pton(AF_INET6, host.constData(), &address) == 1)
+        return {};
+    return host;
+}
+
+// A name lookup that answers by the deadline or not at all: the system's resolver has no time
+// limit of its own that the program could set, and a DNS server that has gone away holds it
+// for many seconds. The lookup runs on a thread of its own that nobody waits for after the
+// deadline. Returns the addresses as a comma-separated list (empty when the name is unknown), or
+// nullopt when the deadline passed first.
+std::optional<QByteArray> lookUpByDeadline(const QByteArray &host, const QDeadlineTimer &deadline,
+                                           QString *failure)
+{
+    struct Lookup
+    {
+        std::mutex mutex;
+        std::condition_variable done;
+        bool finished = false;
+        QByteArray address;
+        QString failure;
+    };
+    auto lookup = std::make_shared<Lookup>();
+    std::thread([lookup, host] {
+        addrinfo hints{};
+        hints.ai_family = AF_UNSPEC;
+        hints.ai_socktype = SOCK_STREAM;
+        addrinfo *found = nullptr;
+        const int status = getaddrinfo(host.constData(), nullptr, &hints, &found);
+        QByteArrayList addresses;
+        for (const addrinfo *each = status == 0 ? found : nullptr; each; each = each->ai_next) {
+            char text[INET6_ADDRSTRLEN] = {};
+            const void *raw =
+                each->ai_family == AF_INET6
+                    ? static_cast<const void *>(
+                        &reinterpret_cast<const sockaddr_in6 *>(each->ai_addr)->sin6_addr)
+                    : &reinterpret_cast<const sockaddr_in *>(each->ai_addr)->sin_addr;
+            if (inet_ntop(each->ai_family, raw, text, sizeof text)
+                && !addresses.contains(QByteArray(text)))
+                addresses << QByteArray(text);
+        }
+        const QByteArray address = addresses.join(',');
+        if (found)
+            freeaddrinfo(found);
+        std::lock_guard lock(lookup->mutex);
+        lookup->address = address;
+        if (address.isEmpty())
+            lookup->failure = QString::fromLocal8Bit(gai_strerror(status));
+        lookup->finished = true;
+        lookup->done.notify_all();
+    }).detach();
+    std::unique_lock lock(lookup->mutex);
+    const auto remaining = std::chrono::milliseconds(
+        deadline.isForever() ? std::numeric_limits<int>::max() : deadline.remainingTime());
+    if (!lookup->done.wait_for(lock, remaining, [&] { return lookup->finished; }))
+        return std::nullopt;
+    *failure = lookup->failure;
+    return lookup->address;
+}
 
 } // namespace
 
@@ -201,8 +285,8 @@ void Connection::settleCancel()
     }
     if (!flight)
         return;
-    const auto patience = std::chrono::milliseconds(m_patience.replyMs > 0 ? m_patience.replyMs
-                                                                           : 1500);
+    const auto patience =
+        std::chrono::milliseconds(m_patience.replyMs > 0 ? m_patience.replyMs : 1500);
     std::unique_lock lock(flight->mutex);
     if (!flight->done.wait_for(lock, patience, [&] { return flight->delivered; })) {
         lock.unlock();
@@ -216,15 +300,39 @@ void Connection::connect()
 {
     drop();
     const QByteArray uri = m_location.toUtf8();
-    const char *const keywords[] = {"dbname", "client_encoding", "fallback_application_name",
-                                    nullptr};
-    const char *const values[] = {uri.constData(), "UTF8", "donguri", nullptr};
-    m_conn = PQconnectStartParams(keywords, values, 1);
-    if (!m_conn)
-        throw KbError(u"cannot connect to %1: out of memory"_s.arg(shownLocation()));
     const QDeadlineTimer deadline = m_patience.connectMs > 0
                                         ? QDeadlineTimer(m_patience.connectMs)
                                         : QDeadlineTimer(QDeadlineTimer::Forever);
+    // The host name is looked up within the same patience as the connection, then handed to
+    // the client library as the address to use (the name still serves for SSL and passwords).
+    QByteArray address;
+    QByteArray hosts;
+    if (const QByteArray host = hostNameToLookUp(uri); !host.isEmpty()) {
+        QString failure;
+        const std::optional<QByteArray> found = lookUpByDeadline(host, deadline, &failure);
+        if (!found)
+            throw KbError(
+                withoutPassword(u"cannot connect to %1: no answer to the lookup of %2"
+                                " within %3 ms"_s.arg(shownLocation(), QString::fromUtf8(host))
+                                    .arg(m_patience.connectMs)));
+        if (found->isEmpty())
+            throw KbError(withoutPassword(u"cannot connect to %1: cannot look up %2: %3"_s.arg(
+                shownLocation(), QString::fromUtf8(host), failure)));
+        // Every address is tried in turn, as the library would; each is named by the host.
+        address = *found;
+        hosts = QByteArrayList(address.count(',') + 1, host).join(',');
+    }
+    const char *const keywords[] = {"dbname",
+                                    "client_encoding",
+                                    "fallback_application_name",
+                                    address.isEmpty() ? nullptr : "host",
+                                    "hostaddr",
+                                    nullptr};
+    const char *const values[] = {uri.constData(),     "UTF8", "donguri", hosts.constData(),
+                                  address.constData(), nullptr};
+    m_conn = PQconnectStartParams(keywords, values, 1);
+    if (!m_conn)
+        throw KbError(u"cannot connect to %1: out of memory"_s.arg(shownLocation()));
     const auto refused = [&](const QString &why) {
         const QString message =
             withoutPassword(u"cannot connect to %1: %2"_s.arg(shownLocation(), why));

@@ -132,9 +132,8 @@ void QuestionService::Worker::runJob(Job &job)
     QMetaObject::invokeMethod(
         &service,
         [service = &service, ticket = job.ticket, context = job.context,
-         answer = std::move(job.answer), error, superseded] {
-            service->deliver(ticket, context, answer, error, superseded);
-        },
+         answer = std::move(job.answer), error,
+         superseded] { service->deliver(ticket, context, answer, error, superseded); },
         Qt::QueuedConnection);
 }
 

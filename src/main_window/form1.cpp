@@ -6,10 +6,10 @@
 #include "character/character_stage.h"
 #include "chatter.h"
 #include "clock.h"
-#include "kb/background_pass.h"
 #include "kb/kb_error.h"
+#include "kb/kb_location.h"
 #include "kb/knowledge_base.h"
-#include "kb/open_knowledge_base.h"
+#include "kb/question_service.h"
 #include "kb/word_pattern.h"
 #include "link_opener.h"
 #include "main_window_log.h"
@@ -20,16 +20,16 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QCloseEvent>
-#include <QFutureWatcher>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QtConcurrent/QtConcurrentRun>
 
 #include <utility>
 
 namespace donguri {
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -62,8 +62,7 @@ Window *ensureWindow(QPointer<Window> &slot, Make make)
 } // namespace
 
 Form1::Form1(SharedState &state, Services services, QWidget *parent)
-    : QWidget(parent), m_state(state), m_services(services), m_pass(new BackgroundPass(this)),
-      m_backgroundPassAbove(LongPassEntries)
+    : QWidget(parent), m_state(state), m_services(services)
 {
     buildControls();
     Form_Load();
@@ -123,15 +122,10 @@ void Form1::buildControls()
     connect(&m_timer2, &QTimer::timeout, this, &Form1::Timer2_Timer);
 }
 
-// The start-up sequence. A step that fails is passed over and the next one runs.
+// The start-up sequence. A step that fails is passed over and the next one runs. The character
+// comes up once its choice has been read, which never holds the bar.
 void Form1::Form_Load()
 {
-    KnowledgeBase *kb = nullptr;
-    try {
-        kb = &m_data1.at(m_state.DatabasePath);
-    } catch (const KbError &) {
-        // An unusable file still lets the character come up; the questions will find nothing.
-    }
     m_services.random.seed(quint64(m_services.clock.now().toMSecsSinceEpoch()));
 
     m_timer1.setSingleShot(true);
@@ -140,10 +134,24 @@ void Form1::Form_Load()
     m_timer2.setInterval(5000);
     m_timer2.setSingleShot(true);
 
-    // Without a usable file Genie comes up all the same.
-    const int choice = kb ? chosenCharacterNumber(*kb) : 1;
-    m_state.CurrentCharacter = CharacterStage::loadChosenCharacter(choice, m_services.characters);
+    const QString location = m_state.DatabasePath;
+    m_state.questions().call<int>(
+        QuestionService::Lane::Edit, location, this,
+        [](KnowledgeBase &kb) { return chosenCharacterNumber(kb); },
+        [this, location](Reply<int> reply) {
+            // Without a usable knowledge base Genie comes up all the same.
+            if (!reply.ok())
+                qCWarning(lcMainWindow).noquote()
+                    << "cannot read the character choice from" << displayedLocation(location) << "-"
+                    << reply.error;
+            greet(reply.value.value_or(1));
+        });
+}
 
+void Form1::greet(int characterChoice)
+{
+    m_state.CurrentCharacter =
+        CharacterStage::loadChosenCharacter(characterChoice, m_services.characters);
     Character &character = m_state.character();
     character.Show();
     character.Speak(Greetings.at(drawRow(m_services.random, int(Greetings.size())) - 1));
@@ -259,47 +267,71 @@ void Form1::ask(const QString &question)
     Sirabemasu();
 }
 
-// Answers the question in the box. Any failure ends the whole lookup silently, with the
-// question left in the box.
+// Answers the question in the box. The knowledge base is asked on the question service and the
+// answer follows when it comes; a newer question takes over from one still being looked up.
+// Any failure ends the whole lookup silently, with the question left in the box.
 void Form1::Sirabemasu()
 {
     const QString question = m_text1->text();
-    m_pass->cancel(); // a pattern still being looked at is no longer the question
-    try {
-        KnowledgeBase &kb = m_data1.at(m_state.DatabasePath);
-        if (question == StatusKeyword) {
-            const qint64 count = kb.countAll();
-            Character &character = m_state.character();
-            character.Play(QStringLiteral("read"));
-            character.Speak(QStringLiteral("現在の登録件数は %1 件です。").arg(count));
-            m_text1->clear();
-            return;
-        }
-        if (isPatternQuestion(question)) {
-            askPattern(kb, question);
-            return;
-        }
-        if (const std::optional<qint32> id = kb.findWord(question))
-            Osiemasu(*id);
-        else
-            Sirimasen(question);
-    } catch (const KbError &) {
-    }
-}
-
-// The list reuses the pass that counts, while nothing changes, so it notes every match's ID. A
-// pass over many words runs on another thread and the answer follows; the bar stays free.
-void Form1::askPattern(KnowledgeBase &kb, const QString &question)
-{
-    if (!kb.needsLongPass(question, m_backgroundPassAbove)) {
-        answerPattern(question, kb.matches(question)->size());
+    if (question == StatusKeyword) {
+        ask<qint64>(
+            u"counting the entries"_s, [](KnowledgeBase &kb) { return kb.countAll(); },
+            [this, question](qint64 count) { reportCount(question, count); });
         return;
     }
-    m_pass->start(m_data1.shared(m_state.DatabasePath), question,
-                  [this, question](std::shared_ptr<const MatchIds> matches) {
-                      if (matches) // an unreadable knowledge base ends the question silently
-                          answerPattern(question, matches->size());
-                  });
+    // The list reuses the pass that counts, while nothing changes, so it notes every match's ID.
+    if (isPatternQuestion(question)) {
+        ask<qint64>(
+            u"counting the matches of a pattern"_s,
+            [question](KnowledgeBase &kb) { return kb.matches(question)->size(); },
+            [this, question](qint64 count) { answerPattern(question, count); });
+        return;
+    }
+    // The word and its entry are read in one call, so an answer costs one wait.
+    ask<std::optional<Entry>>(
+        u"looking up a word"_s,
+        [question](KnowledgeBase &kb) -> std::optional<Entry> {
+            const std::optional<qint32> id = kb.findWord(question);
+            if (!id)
+                return std::nullopt;
+            if (std::optional<Entry> entry = kb.entryBeginning(*id, PresentedMeaningChars + 1))
+                return entry;
+            throw KbError(u"entry %1 has gone"_s.arg(*id));
+        },
+        [this, question](const std::optional<Entry> &entry) {
+            if (entry)
+                present(*entry, question);
+            else
+                Sirimasen(question);
+        });
+}
+
+// Runs one step of a question on the service; a failure is only logged, since a question that
+// cannot be answered ends without a word.
+template <typename T>
+void Form1::ask(const QString &what, std::function<T(KnowledgeBase &)> work,
+                std::function<void(T)> answered)
+{
+    const QString location = m_state.DatabasePath;
+    m_state.questions().call<T>(QuestionService::Lane::Question, location, this, std::move(work),
+                                [what, location, answered = std::move(answered)](Reply<T> reply) {
+                                    if (reply.ok()) {
+                                        answered(std::move(*reply.value));
+                                        return;
+                                    }
+                                    qCWarning(lcMainWindow).noquote()
+                                        << what << "failed on" << displayedLocation(location) << "-"
+                                        << reply.error;
+                                });
+}
+
+void Form1::reportCount(const QString &question, qint64 count)
+{
+    Character &character = m_state.character();
+    character.Play(QStringLiteral("read"));
+    character.Speak(QStringLiteral("現在の登録件数は %1 件です。").arg(count));
+    if (m_text1->text() == question)
+        m_text1->clear();
 }
 
 void Form1::answerPattern(const QString &question, qint64 count)
@@ -312,13 +344,31 @@ void Form1::answerPattern(const QString &question, qint64 count)
 
 void Form1::Osiemasu(const qint32 &kotae)
 {
-    // The character shows and says only the beginning of a long meaning, so only that is read;
-    // the clipboard gets the whole meaning.
-    const std::optional<Entry> entry =
-        m_data1.at(m_state.DatabasePath).entryBeginning(kotae, PresentedMeaningChars + 1);
-    if (!entry || !entry->meaning)
-        throw KbError(QStringLiteral("entry %1 has no meaning to present").arg(kotae));
-    const QString &meaning = *entry->meaning;
+    const qint32 id = kotae;
+    ask<Entry>(
+        u"reading a chosen entry"_s,
+        // The character shows and says only the beginning of a long meaning, so only that is
+        // read; the clipboard gets the whole meaning.
+        [id](KnowledgeBase &kb) {
+            if (std::optional<Entry> entry = kb.entryBeginning(id, PresentedMeaningChars + 1))
+                return *entry;
+            throw KbError(u"no entry has ID %1"_s.arg(id));
+        },
+        [this](const Entry &entry) { present(entry, std::nullopt); });
+}
+
+// Clipboard, link, then the meaning spoken. An entry without a meaning says nothing at all.
+// The box is emptied when it still holds the question answered (or always, for an entry chosen
+// from the list): the user may have typed on while the answer was on its way.
+void Form1::present(const Entry &entry, const std::optional<QString> &question)
+{
+    if (!entry.meaning) {
+        qCWarning(lcMainWindow).noquote()
+            << "entry" << entry.id << "of" << displayedLocation(m_state.DatabasePath)
+            << "has no meaning to present";
+        return;
+    }
+    const QString &meaning = *entry.meaning;
     if (m_check1->isChecked()) {
         QClipboard *clipboard = QGuiApplication::clipboard();
         clipboard->clear();
@@ -326,52 +376,48 @@ void Form1::Osiemasu(const qint32 &kotae)
         if (meaning.size() <= PresentedMeaningChars)
             clipboard->setText(meaning);
         else
-            copyWholeMeaningLater(kotae, copy);
+            copyWholeMeaningLater(entry.id, copy);
     }
     // A local document is loaded before the character speaks; a web page is handed to the
     // browser and the speech follows at once. Nothing here waits on the network.
-    if (!entry->link.isEmpty())
-        m_services.links.open(entry->link, linkFolder(m_state.DatabasePath, m_state.SettingsFile));
+    if (!entry.link.isEmpty())
+        m_services.links.open(entry.link, linkFolder(m_state.DatabasePath, m_state.SettingsFile));
     Character &character = m_state.character();
     character.Play(QStringLiteral("announce"));
     character.Speak(meaning);
     m_state.IdleCount = 0;
-    m_text1->clear();
+    if (!question || m_text1->text() == *question)
+        m_text1->clear();
 }
 
-// A meaning too long to read while the bar waits goes to the clipboard from another thread, on
-// a handle of its own, as soon as it is read; a later answer's copy takes its place.
+// A meaning too long to read while the bar waits goes to the clipboard as soon as the question
+// service has read it; a later answer's copy takes its place.
 void Form1::copyWholeMeaningLater(qint32 id, quint64 copy)
 {
-    using Meaning = std::optional<QString>;
-    auto *watcher = new QFutureWatcher<Meaning>(this);
-    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, copy] {
-        watcher->deleteLater();
-        const Meaning meaning = watcher->result();
-        if (copy == m_clipboardCopy && meaning)
-            QGuiApplication::clipboard()->setText(*meaning);
-        else if (!meaning)
-            qCWarning(lcMainWindow) << "the meaning for the clipboard could not be read";
-    });
-    const QString location = m_data1.at(m_state.DatabasePath).path();
-    watcher->setFuture(QtConcurrent::run([location, id]() -> Meaning {
-        try {
-            const std::optional<Entry> entry = openKnowledgeBase(location)->entry(id);
+    const QString location = m_state.DatabasePath;
+    m_state.questions().call<std::optional<QString>>(
+        QuestionService::Lane::Edit, location, this,
+        [id](KnowledgeBase &kb) {
+            const std::optional<Entry> entry = kb.entry(id);
             return entry ? entry->meaning : std::nullopt;
-        } catch (const KbError &) {
-            return std::nullopt;
-        }
-    }));
+        },
+        [this, copy, location](Reply<std::optional<QString>> reply) {
+            if (reply.ok() && *reply.value) {
+                if (copy == m_clipboardCopy)
+                    QGuiApplication::clipboard()->setText(**reply.value);
+                return;
+            }
+            qCWarning(lcMainWindow).noquote()
+                << "the meaning for the clipboard could not be read from"
+                << shownLocation(location) << "-" << reply.error;
+        });
 }
 
 // A word chosen in the match list is presented like an answer; when its entry cannot be read
 // nothing is said, as for a question.
 void Form1::presentChosenEntry(qint32 id)
 {
-    try {
-        Osiemasu(id);
-    } catch (const KbError &) {
-    }
+    Osiemasu(id);
 }
 
 void Form1::Mitukarimasita(qint32 count, const QString &question)
@@ -403,7 +449,7 @@ void Form1::showTeachWindow()
 void Form1::showListWindow()
 {
     Form3 *list = ensureWindow(m_form3, [this] {
-        auto *made = new Form3(m_state, m_data1, m_backgroundPassAbove);
+        auto *made = new Form3(m_state);
         connect(made, &Form3::entryChosen, this, &Form1::presentChosenEntry);
         return made;
     });

@@ -7,8 +7,8 @@
 #include "editors/form3.h"
 #include "editors/form4.h"
 #include "editors/form5.h"
-#include "kb/background_pass.h"
-#include "kb/kb_connection.h"
+#include "kb/knowledge_base.h"
+#include "kb/question_service.h"
 #include "services.h"
 
 #include <QPointer>
@@ -46,8 +46,8 @@ public:
     // not know, takes the keyboard focus.
     void ask(const QString &question);
 
-    // Presents the entry with that ID: clipboard, link, then the character speaks its meaning.
-    // Throws KbError when the entry cannot be read; the caller ends silently.
+    // Presents the entry with that ID once it has been read: clipboard, link, then the
+    // character speaks its meaning. An entry that cannot be read ends it silently.
     void Osiemasu(const qint32 &kotae);
     // Talks about the date (1), the time (2) or passes the time (9); any other topic is ignored.
     void Hanasimasu(qint16 topic);
@@ -61,8 +61,6 @@ public:
     Form5 *settingsWindow() const { return m_form5; }
 
     QTimer &Timer1() { return m_timer1; }
-    // Patterns that read more words than this are looked at on another thread.
-    void setBackgroundPassAbove(qint64 entries) { m_backgroundPassAbove = entries; }
     QTimer &Timer2() { return m_timer2; }
 
 Q_SIGNALS:
@@ -78,9 +76,14 @@ private:
     void buildControls();
     void Form_Load();
     void aimTimer1();
+    void greet(int characterChoice);
     void Sirabemasu();
-    void askPattern(KnowledgeBase &kb, const QString &question);
+    template <typename T>
+    void ask(const QString &what, std::function<T(KnowledgeBase &)> work,
+             std::function<void(T)> answered);
+    void reportCount(const QString &question, qint64 count);
     void answerPattern(const QString &question, qint64 count);
+    void present(const Entry &entry, const std::optional<QString> &question);
     void Mitukarimasita(qint32 count, const QString &question);
     void Sirimasen(const QString &question);
     void presentChosenEntry(qint32 id);
@@ -94,9 +97,6 @@ private:
 
     SharedState &m_state;
     Services m_services;
-    KbConnection m_data1; // table 言葉 and キャラクター, one file
-    BackgroundPass *m_pass;
-    qint64 m_backgroundPassAbove;
 
     QPushButton *m_button = nullptr;
     QLineEdit *m_text1 = nullptr;

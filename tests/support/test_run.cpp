@@ -9,6 +9,7 @@ namespace donguri::testing {
 TestRun::~TestRun()
 {
     m_form.reset(); // the windows go before the files they use
+    state.Questions.reset();
 }
 
 Services TestRun::services()
@@ -24,6 +25,7 @@ std::unique_ptr<Form1> TestRun::startMainWindow()
 Form1 &TestRun::start()
 {
     m_form = startMainWindow();
+    settle(); // the character comes up once its choice has been read
     log().clear();
     return *m_form;
 }
@@ -32,6 +34,7 @@ void TestRun::ask(const QString &question)
 {
     m_form->findChild<QLineEdit *>(QStringLiteral("Text1"))->setText(question);
     m_form->Command1_Click();
+    settle();
 }
 
 } // namespace donguri::testing

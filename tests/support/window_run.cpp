@@ -3,8 +3,11 @@
 #include "window_run.h"
 
 #include "kb/open_knowledge_base.h"
+#include "kb/question_service.h"
 
+#include <QDeadlineTimer>
 #include <QLabel>
+#include <QTest>
 #include <QWidget>
 
 namespace donguri::testing {
@@ -18,7 +21,21 @@ WindowRun::WindowRun()
 WindowRun::~WindowRun()
 {
     m_windows.clear(); // the windows go before the files they use
+    state.Questions.reset();
     m_kb.reset();
+}
+
+bool WindowRun::settle(int timeoutMs)
+{
+    QuestionService &questions = state.questions();
+    const QDeadlineTimer deadline(timeoutMs);
+    while (questions.unanswered() > 0 && !deadline.hasExpired())
+        QTest::qWait(1);
+    if (questions.unanswered() > 0) {
+        qWarning("knowledge-base calls still unanswered after %d ms", timeoutMs);
+        return false;
+    }
+    return true;
 }
 
 void WindowRun::begin()

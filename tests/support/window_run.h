@@ -2,7 +2,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "kb/kb_connection.h"
 #include "kb/knowledge_base.h"
 #include "support/fake_chooser.h"
 #include "support/recording_character.h"
@@ -35,12 +34,14 @@ struct WindowRun
     }
 
     QString file(const QString &name) const { return dir.filePath(name); }
+    // Waits until every knowledge-base call the windows made has been answered and its answer
+    // handled; fails the test when that takes longer than `timeoutMs`.
+    bool settle(int timeoutMs = 10000);
     KnowledgeBase &kb();
     CharacterLog &log() { return *characters.log; }
 
     QTemporaryDir dir;
     SharedState state;
-    KbConnection connection; // the question bar's, which the match list reads through
     RecordingLoader characters;
     ScriptedChooser chooser;
 
