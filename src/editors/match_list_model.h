@@ -38,7 +38,7 @@ public:
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
 
     // Whether a page read is still on its way (for tests and benchmarks that wait for rows).
-    bool isReading() const { return !m_requested.empty(); }
+    Q_INVOKABLE bool isReading() const { return !m_requested.empty(); }
 
     static constexpr int RowsPerPage = 128;
     static constexpr int PagesKept = 4;

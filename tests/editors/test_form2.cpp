@@ -47,6 +47,7 @@ private Q_SLOTS:
         teach->meaning()->setPlainText(u"ブナ科の木。\n実はどんぐり。"_s);
         teach->link()->setText(u"docs/kunugi.html"_s);
         teach->Command1_Click();
+        m_run->settle();
         QCOMPARE(log().requests(), (QStringList{u"Play greet"_s, u"Speak ありがとう。"_s}));
         QCOMPARE(teach->wordText(), u" くぬぎ "_s); // the window keeps its texts
         const std::optional<Entry> stored = m_run->kb().entry(1);
@@ -60,7 +61,9 @@ private Q_SLOTS:
     {
         Form2 *teach = open(u"同じ"_s);
         teach->Command1_Click();
+        m_run->settle();
         teach->Command1_Click();
+        m_run->settle();
         KnowledgeBase &kb = m_run->kb();
         QCOMPARE(kb.countMatches(u"同じ"_s), 2);
         QCOMPARE(kb.entry(*kb.findWord(u"同じ"_s))->meaning, std::optional<QString>(QString()));
@@ -72,6 +75,7 @@ private Q_SLOTS:
         teach->meaning()->setPlainText(u"大事な説明"_s);
         m_run->state.DatabasePath = m_run->dir.path(); // now names a folder
         teach->Command1_Click();
+        m_run->settle();
         QVERIFY(log().entries.isEmpty());
         auto *problem = teach->findChild<QLabel *>(u"ProblemLine"_s);
         QVERIFY(problem->isVisibleTo(teach));
@@ -82,6 +86,7 @@ private Q_SLOTS:
         // Once the file is usable again the save goes through and the line goes away.
         m_run->state.DatabasePath = m_run->file(u"どんぐりくん.mdb"_s);
         teach->Command1_Click();
+        m_run->settle();
         QVERIFY(!problem->isVisibleTo(teach));
         QCOMPARE(log().requests().last(), u"Speak ありがとう。"_s);
     }
@@ -109,6 +114,8 @@ private Q_SLOTS:
         QCOMPARE(calls[2].startFile, u"/docs/kunugi.html"_s);
 
         teach->Command1_Click();
+
+        m_run->settle();
         KnowledgeBase &kb = m_run->kb();
         QCOMPARE(kb.entry(*kb.findWord(u"くぬぎ"_s))->link, u"/docs/b.txt"_s);
     }

@@ -39,6 +39,7 @@ private Q_SLOTS:
         Form4 *correct = open();
         correct->word()->setText(u"どんぐり"_s);
         correct->Command3_Click();
+        m_run->settle();
         QVERIFY(correct->word()->isReadOnly());
         QCOMPARE(correct->meaningText(), u"古い意味"_s);
         QCOMPARE(correct->linkText(), u"/old.html"_s);
@@ -48,6 +49,7 @@ private Q_SLOTS:
         correct->link()->clear();
         log().clear();
         correct->Command1_Click();
+        m_run->settle();
         QCOMPARE(log().requests(), (QStringList{u"Play process"_s, u"Speak 直しました。"_s}));
         QVERIFY(!correct->word()->isReadOnly());
         const Entry entry = *m_run->kb().entry(id);
@@ -66,17 +68,24 @@ private Q_SLOTS:
         correct->meaning()->setPlainText(u"上書きされてはいけない"_s);
 
         correct->Command1_Click(); // before any call-up
+
+        m_run->settle();
         correct->word()->setText(u"ないもの"_s);
         correct->Command3_Click(); // finds nothing
+        m_run->settle();
         correct->Command1_Click();
+        m_run->settle();
         QVERIFY(log().entries.isEmpty());
         QCOMPARE(m_run->kb().entry(first)->meaning, std::optional<QString>(u"一番目の意味"_s));
 
         correct->word()->setText(u"どんぐり"_s);
         correct->Command3_Click();
+        m_run->settle();
         correct->Command1_Click();
+        m_run->settle();
         log().clear();
         correct->Command1_Click(); // a second time after a save
+        m_run->settle();
         QVERIFY(log().entries.isEmpty());
         QCOMPARE(m_run->kb().entry(first)->word, u"最初"_s);
     }
@@ -87,9 +96,11 @@ private Q_SLOTS:
         Form4 *correct = open();
         correct->word()->setText(u"どんぐり"_s);
         correct->Command3_Click();
+        m_run->settle();
         correct->word()->setReadOnly(false);
         correct->word()->setText(u"ない"_s);
         correct->Command3_Click();
+        m_run->settle();
         QVERIFY(correct->word()->isReadOnly());
         QCOMPARE(correct->meaningText(), u"木の実"_s);
         QVERIFY(!correct->calledUp());
@@ -101,9 +112,11 @@ private Q_SLOTS:
         Form4 *correct = open();
         correct->word()->setText(u"どんぐり"_s);
         correct->Command3_Click();
+        m_run->settle();
         m_run->kb().add(u"どんぐり"_s, u"後から足した"_s, {}); // another window adds meanwhile
         correct->meaning()->setPlainText(u"直した"_s);
         correct->Command1_Click();
+        m_run->settle();
         QCOMPARE(m_run->kb().entry(id)->meaning, std::optional<QString>(u"直した"_s));
         QCOMPARE(m_run->kb().countMatches(u"どんぐり"_s), 2);
     }
@@ -114,9 +127,11 @@ private Q_SLOTS:
         Form4 *correct = open();
         correct->word()->setText(u"どんぐり"_s);
         correct->Command3_Click();
+        m_run->settle();
         correct->meaning()->setPlainText(u"直したい"_s);
         m_run->state.DatabasePath = m_run->dir.path(); // now names a folder
         correct->Command1_Click();
+        m_run->settle();
         QVERIFY(log().entries.isEmpty());
         auto *problem = correct->findChild<QLabel *>(u"ProblemLine"_s);
         QVERIFY(problem->text().contains(u"直せませんでした"_s));
@@ -125,6 +140,7 @@ private Q_SLOTS:
 
         m_run->state.DatabasePath = m_run->file(u"どんぐりくん.mdb"_s);
         correct->Command1_Click();
+        m_run->settle();
         QVERIFY(!problem->isVisibleTo(correct));
         QCOMPARE(m_run->kb().entry(id)->meaning, std::optional<QString>(u"直したい"_s));
     }

@@ -32,9 +32,14 @@ Form1 &TestRun::start()
 
 void TestRun::ask(const QString &question)
 {
+    press(question);
+    settle();
+}
+
+void TestRun::press(const QString &question)
+{
     m_form->findChild<QLineEdit *>(QStringLiteral("Text1"))->setText(question);
     m_form->Command1_Click();
-    settle();
 }
 
 } // namespace donguri::testing

@@ -26,8 +26,10 @@ struct TestRun : WindowRun
     // The run's own main window, started once; the greeting is cleared from the log.
     Form1 &start();
     Form1 &form() { return *m_form; }
-    // Types the question into the main window and presses 検索.
+    // Types the question into the main window and presses 検索, then waits for the answer.
     void ask(const QString &question);
+    // The same without waiting: the answer comes later, as the event loop runs.
+    void press(const QString &question);
 
     FixedClock clock;
     ScriptedRandom random;
@@ -44,6 +46,7 @@ class RunTest : public RunFixture<TestRun>
 {
 protected:
     void ask(const QString &question) { m_run->ask(question); }
+    void press(const QString &question) { m_run->press(question); }
 };
 
 } // namespace donguri::testing
