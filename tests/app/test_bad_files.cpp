@@ -109,6 +109,7 @@ private Q_SLOTS:
         m_run->state.DatabasePath = bad;
         {
             const auto startedOnBadFile = m_run->startMainWindow();
+            m_run->settle();
             QCOMPARE(log().requests().mid(0, 1), QStringList{u"Show"_s});
             QVERIFY(log().requests().value(1).startsWith(u"Speak "_s));
         }
@@ -128,6 +129,7 @@ private Q_SLOTS:
         QVERIFY(correct);
         correct->word()->setText(u"どんぐり"_s);
         correct->Command3_Click();
+        m_run->settle();
         QVERIFY(correct->calledUp());
         m_run->state.DatabasePath = bad;
         log().clear();
@@ -140,18 +142,22 @@ private Q_SLOTS:
         }
         QListView *list = bar.listWindow()->list();
         bar.listWindow()->List1_Click(list->model()->index(0, 0));
+        m_run->settle();
         QVERIFY(log().entries.isEmpty());
 
         // Saves are refused in words, with the boxes kept as typed.
         teach->meaning()->setPlainText(u"クヌギの実"_s);
         teach->Command1_Click();
+        m_run->settle();
         QVERIFY(problemText(teach).contains(u"登録できませんでした"_s));
         QCOMPARE(teach->meaningText(), u"クヌギの実"_s);
         correct->meaning()->setPlainText(u"直した意味"_s);
         correct->Command1_Click();
+        m_run->settle();
         QVERIFY(problemText(correct).contains(u"直せませんでした"_s));
         QCOMPARE(correct->meaningText(), u"直した意味"_s);
         correct->Command3_Click();
+        m_run->settle();
         QVERIFY(problemText(correct).contains(u"呼び出せませんでした"_s));
         QVERIFY(log().entries.isEmpty());
 
@@ -191,6 +197,7 @@ private Q_SLOTS:
         QVERIFY(teach);
         log().clear();
         teach->Command1_Click();
+        m_run->settle();
         QVERIFY(problemText(teach).contains(u"登録できませんでした"_s));
         QVERIFY(log().entries.isEmpty());
 
@@ -198,10 +205,12 @@ private Q_SLOTS:
         Form4 *correct = bar.correctionWindow();
         correct->word()->setText(u"どんぐり"_s);
         correct->Command3_Click();
+        m_run->settle();
         QCOMPARE(correct->meaningText(), u"木の実"_s);
         correct->meaning()->setPlainText(u"直した意味"_s);
         log().clear();
         correct->Command1_Click();
+        m_run->settle();
         QVERIFY(problemText(correct).contains(u"直せませんでした"_s));
         QVERIFY(log().entries.isEmpty());
 

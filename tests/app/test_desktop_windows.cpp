@@ -147,17 +147,19 @@ private:
             Services{run.clock, run.random, m_everyWindow->characters, run.links, run.chooser});
         Form1 &bar = *m_everyWindow->bar;
         bar.show();
-        ask(bar, u"どんぐり"_s);     // the document
-        ask(bar, u"知らない言葉"_s); // teach
-        ask(bar, u"ど*"_s);          // match list
-        bar.Command4_Click();        // correction
-        bar.Command5_Click();        // settings
+        run.settle();
+        ask(run, bar, u"どんぐり"_s);     // the document
+        ask(run, bar, u"知らない言葉"_s); // teach
+        ask(run, bar, u"ど*"_s);          // match list
+        bar.Command4_Click();             // correction
+        bar.Command5_Click();             // settings
     }
 
-    static void ask(Form1 &bar, const QString &question)
+    static void ask(TestRun &run, Form1 &bar, const QString &question)
     {
         bar.findChild<QLineEdit *>(u"Text1"_s)->setText(question);
         bar.Command1_Click();
+        run.settle();
     }
 
     static QWidget *topLevelWindow(const QString &objectName)

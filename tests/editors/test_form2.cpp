@@ -69,6 +69,24 @@ private Q_SLOTS:
         QCOMPARE(kb.entry(*kb.findWord(u"同じ"_s))->meaning, std::optional<QString>(QString()));
     }
 
+    // While a save is on its way 登録 is off and the boxes keep their text; a second click then
+    // writes nothing. Once the save is back, 登録 saves again.
+    void aSecondClickDuringTheSaveWritesNothing()
+    {
+        Form2 *teach = open(u"一度"_s);
+        teach->meaning()->setPlainText(u"一回だけ"_s);
+        auto *save = teach->findChild<QPushButton *>(u"Command1"_s);
+        teach->Command1_Click();
+        QVERIFY(!save->isEnabled());
+        QTest::mouseClick(save, Qt::LeftButton);
+        teach->Command1_Click();
+        QCOMPARE(teach->meaningText(), u"一回だけ"_s);
+        m_run->settle();
+        QVERIFY(save->isEnabled());
+        QCOMPARE(m_run->kb().countMatches(u"一度"_s), 1);
+        QCOMPARE(log().requests(), (QStringList{u"Play greet"_s, u"Speak ありがとう。"_s}));
+    }
+
     void aFailedSaveIsNeverThankedFor()
     {
         Form2 *teach = open(u"くぬぎ"_s);

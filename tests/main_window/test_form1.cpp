@@ -263,7 +263,13 @@ private Q_SLOTS:
     }
 
 private:
-    std::unique_ptr<Form1> makeForm() { return m_run->startMainWindow(); }
+    // The bar as start-up leaves it, its character come up once its choice was read.
+    std::unique_ptr<Form1> makeForm()
+    {
+        std::unique_ptr<Form1> form = m_run->startMainWindow();
+        m_run->settle();
+        return form;
+    }
 
     // Japanese text arrives from the input method as a commit.
     static void typeText(QWidget *box, const QString &text)

@@ -185,11 +185,13 @@ private Q_SLOTS:
         QTest::keyClick(text1(), Qt::Key_F2);
         QVERIFY(log().entries.isEmpty());
         QTest::keyClick(text1(), Qt::Key_F1, Qt::ShiftModifier);
+        m_run->settle();
         QCOMPARE(log().requests().last(), u"Speak 木の実"_s);
 
         log().clear();
         text1()->setText(u"どんぐり"_s);
         QTest::mouseDClick(&m_run->form(), Qt::LeftButton, {}, QPoint(300, 55));
+        m_run->settle();
         QCOMPARE(log().requests().last(), u"Speak 木の実"_s);
     }
 
@@ -202,6 +204,7 @@ private Q_SLOTS:
         commit.setCommitString(u"ぐ"_s);
         QCoreApplication::sendEvent(text1(), &commit);
         QTest::keyClick(text1(), Qt::Key_F1);
+        m_run->settle();
         QCOMPARE(log().requests().last(), u"Speak 一文字"_s);
     }
 

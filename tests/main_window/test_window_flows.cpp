@@ -28,6 +28,7 @@ private Q_SLOTS:
         teach->meaning()->setPlainText(u"ブナ科の木。\n実はどんぐり。"_s);
         log().clear();
         teach->Command1_Click();
+        m_run->settle();
         QCOMPARE(log().requests(), (QStringList{u"Play greet"_s, u"Speak ありがとう。"_s}));
         QCOMPARE(teach->wordText(), u"くぬぎ"_s); // the window keeps its texts
 
@@ -62,6 +63,7 @@ private Q_SLOTS:
         log().clear();
         m_run->state.IdleCount = 900;
         clickRow(list->list(), 1);
+        m_run->settle();
         QCOMPARE(log().requests(), (QStringList{u"Play announce"_s, u"Speak 器"_s}));
         QCOMPARE(m_run->state.IdleCount, 0);
         QVERIFY(m_run->form().listWindow()); // stays open with its list
@@ -78,20 +80,26 @@ private Q_SLOTS:
         ask(u"どん*"_s);
         Form3 *list = m_run->form().listWindow();
         QVERIFY(QTest::qWaitForWindowActive(list));
+        m_run->settle();
         QTest::qWait(700); // past the showing, whose own activation is already counted
         clickRow(list->list(), 0);
+        m_run->settle();
         DocumentWindow *document = m_run->links.documentWindow();
         QVERIFY(document && QTest::qWaitForWindowActive(document));
         log().clear();
         list->activateWindow();
+        m_run->settle();
         QVERIFY(QTest::qWaitForWindowActive(list));
+        m_run->settle();
         QVERIFY(log().entries.isEmpty());
 
         askUnknown(u"くぬぎ"_s);
         QVERIFY(QTest::qWaitForWindowActive(m_run->form().teachWindow()));
         log().clear();
         list->activateWindow();
+        m_run->settle();
         QVERIFY(QTest::qWaitForWindowActive(list));
+        m_run->settle();
         QCOMPARE(log().requests(),
                  (QStringList{u"Play read"_s, u"Speak リストから選んでください。"_s}));
     }
@@ -103,6 +111,7 @@ private Q_SLOTS:
         ask(u"く*"_s);
         log().clear();
         clickRow(m_run->form().listWindow()->list(), 1);
+        m_run->settle();
         QCOMPARE(log().requests().last(), u"Speak 一つ目"_s);
     }
 
@@ -113,6 +122,7 @@ private Q_SLOTS:
         execSql(m_run->state.DatabasePath, "UPDATE 言葉 SET 意味 = NULL");
         log().clear();
         clickRow(m_run->form().listWindow()->list(), 0);
+        m_run->settle();
         QVERIFY(log().entries.isEmpty());
         QVERIFY(m_run->form().listWindow());
     }
@@ -173,6 +183,7 @@ private Q_SLOTS:
         QVERIFY(teach);
         teach->meaning()->setPlainText(u"引用符入り"_s);
         teach->Command1_Click();
+        m_run->settle();
 
         log().clear();
         ask(word);
@@ -182,14 +193,17 @@ private Q_SLOTS:
         QCOMPARE(shownRows(m_run->form().listWindow()->list()).value(0), word);
         log().clear();
         clickRow(m_run->form().listWindow()->list(), 0);
+        m_run->settle();
         QCOMPARE(log().requests().last(), u"Speak 引用符入り"_s);
 
         Form4 *correct = openCorrection();
         correct->word()->setText(word);
         correct->Command3_Click();
+        m_run->settle();
         QCOMPARE(correct->meaningText(), u"引用符入り"_s);
         correct->meaning()->setPlainText(u"直した'意味'"_s);
         correct->Command1_Click();
+        m_run->settle();
         log().clear();
         ask(word);
         QCOMPARE(log().requests().last(), u"Speak 直した'意味'"_s);
