@@ -274,21 +274,21 @@ void Form1::Sirabemasu()
 {
     const QString question = m_text1->text();
     if (question == StatusKeyword) {
-        ask<qint64>(
+        askKnowledgeBase<qint64>(
             u"counting the entries"_s, [](KnowledgeBase &kb) { return kb.countAll(); },
             [this, question](qint64 count) { reportCount(question, count); });
         return;
     }
     // The list reuses the pass that counts, while nothing changes, so it notes every match's ID.
     if (isPatternQuestion(question)) {
-        ask<qint64>(
+        askKnowledgeBase<qint64>(
             u"counting the matches of a pattern"_s,
             [question](KnowledgeBase &kb) { return kb.matches(question)->size(); },
             [this, question](qint64 count) { answerPattern(question, count); });
         return;
     }
     // The word and its entry are read in one call, so an answer costs one wait.
-    ask<std::optional<Entry>>(
+    askKnowledgeBase<std::optional<Entry>>(
         u"looking up a word"_s,
         [question](KnowledgeBase &kb) -> std::optional<Entry> {
             const std::optional<qint32> id = kb.findWord(question);
@@ -309,8 +309,8 @@ void Form1::Sirabemasu()
 // Runs one step of a question on the service; a failure is only logged, since a question that
 // cannot be answered ends without a word.
 template <typename T>
-void Form1::ask(const QString &what, std::function<T(KnowledgeBase &)> work,
-                std::function<void(T)> answered)
+void Form1::askKnowledgeBase(const QString &what, std::function<T(KnowledgeBase &)> work,
+                             std::function<void(T)> answered)
 {
     const QString location = m_state.DatabasePath;
     m_state.questions().call<T>(QuestionService::Lane::Question, location, this, std::move(work),
@@ -345,7 +345,7 @@ void Form1::answerPattern(const QString &question, qint64 count)
 void Form1::Osiemasu(const qint32 &kotae)
 {
     const qint32 id = kotae;
-    ask<Entry>(
+    askKnowledgeBase<Entry>(
         u"reading a chosen entry"_s,
         // The character shows and says only the beginning of a long meaning, so only that is
         // read; the clipboard gets the whole meaning.

@@ -79,8 +79,8 @@ private:
     void greet(int characterChoice);
     void Sirabemasu();
     template <typename T>
-    void ask(const QString &what, std::function<T(KnowledgeBase &)> work,
-             std::function<void(T)> answered);
+    void askKnowledgeBase(const QString &what, std::function<T(KnowledgeBase &)> work,
+                          std::function<void(T)> answered);
     void reportCount(const QString &question, qint64 count);
     void answerPattern(const QString &question, qint64 count);
     void present(const Entry &entry, const std::optional<QString> &question);
