@@ -3,6 +3,7 @@
 // The one way the windows reach the knowledge base: answers in the order asked, a later
 // question taking over (its scan cancelled on the server), one connection while in use and none
 // when idle, and a network that goes silent holding nobody up.
+#include "kb/kb_error.h"
 #include "kb/question_service.h"
 #include "support/delay_proxy.h"
 #include "support/pg_cluster.h"
@@ -162,6 +163,34 @@ private Q_SLOTS:
             [&path](Reply<QString> reply) { path = reply.value; });
         QTRY_VERIFY(path);
         QCOMPARE(*path, m_file);
+    }
+
+    // A file's scan stops where it runs when interrupted from another thread, and the handle
+    // answers the next call as before.
+    void anInterruptedFileScanStops()
+    {
+        const std::unique_ptr<KnowledgeBase> kb = openKnowledgeBase(m_file);
+        QList<NewEntry> entries;
+        for (int i = 0; i < 200000; ++i)
+            entries << NewEntry{u"語%1ぐり"_s.arg(i), {}, {}};
+        kb->addAll(entries);
+        std::atomic<bool> done = false;
+        QString failure;
+        std::thread scan([&] {
+            try {
+                kb->matches(u"*1*ぐり*"_s);
+            } catch (const KbError &error) {
+                failure = error.message();
+            }
+            done = true;
+        });
+        while (!done) {
+            kb->interrupt();
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        }
+        scan.join();
+        QVERIFY2(failure.contains(u"interrupt"_s, Qt::CaseInsensitive), qPrintable(failure));
+        QCOMPARE(kb->countAll(), 200000);
     }
 
     // The program holds one connection while it is asked things, from every lane, and none
