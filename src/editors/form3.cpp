@@ -159,14 +159,23 @@ void Form3::List1_Click(const QModelIndex &item)
 {
     if (!item.isValid())
         return;
+    // A row whose word has not come yet is looked up by its entry, as long as that still
+    // matches; a blank row of an entry gone presents nothing.
     const QVariant word = item.data();
-    if (!word.isValid())
+    const std::optional<qint32> id = m_matches->idAt(item.row());
+    if (!word.isValid() && !id)
         return;
     const QString location = m_state.DatabasePath;
-    const QString chosen = word.toString();
+    std::function<std::optional<qint32>(KnowledgeBase &)> lookUp;
+    if (word.isValid())
+        lookUp = [chosen = word.toString()](KnowledgeBase &kb) { return kb.findWord(chosen); };
+    else
+        lookUp = [entry = *id, pattern = WordPattern(m_matches->pattern())](KnowledgeBase &kb) {
+            const std::optional<QString> chosen = readMatchingWords(kb, {entry}, pattern).value(0);
+            return chosen ? kb.findWord(*chosen) : std::nullopt;
+        };
     m_state.questions().call<std::optional<qint32>>(
-        QuestionService::Lane::Question, location, this,
-        [chosen](KnowledgeBase &kb) { return kb.findWord(chosen); },
+        QuestionService::Lane::Question, location, this, std::move(lookUp),
         [this, location](Reply<std::optional<qint32>> reply) {
             if (!reply.ok()) {
                 qCWarning(lcEditors).noquote() << "cannot look up a chosen word in"

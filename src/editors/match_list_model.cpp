@@ -15,8 +15,10 @@ namespace {
 // Reads the words of one page's IDs on the service's thread. Both lists are in ID order, so the
 // words are matched to their rows in one walk; a word that no longer matches leaves its row
 // blank.
-QList<std::optional<QString>> readWords(KnowledgeBase &kb, const std::vector<qint32> &ids,
-                                        const WordPattern &pattern)
+} // namespace
+
+QList<std::optional<QString>> readMatchingWords(KnowledgeBase &kb, const std::vector<qint32> &ids,
+                                                const WordPattern &pattern)
 {
     const QList<WordRow> found = kb.wordsOf(ids);
     QList<std::optional<QString>> words;
@@ -34,8 +36,6 @@ QList<std::optional<QString>> readWords(KnowledgeBase &kb, const std::vector<qin
     }
     return words;
 }
-
-} // namespace
 
 MatchListModel::MatchListModel(QuestionService &questions, QObject *parent)
     : QAbstractListModel(parent), m_questions(questions)
@@ -85,6 +85,13 @@ QVariant MatchListModel::data(const QModelIndex &index, int role) const
     return word ? QVariant(*word) : QVariant();
 }
 
+std::optional<qint32> MatchListModel::idAt(int row) const
+{
+    if (row < 0 || row >= rowCount())
+        return std::nullopt;
+    return m_matches->at(row);
+}
+
 // The page when it is in; otherwise it is asked for, and its rows show blank until it comes.
 const MatchListModel::Page *MatchListModel::page(qint64 number) const
 {
@@ -112,7 +119,7 @@ void MatchListModel::request(qint64 number) const
     m_questions.call<Words>(
         QuestionService::Lane::Page, m_location, self,
         [ids = std::move(ids), pattern = WordPattern(m_patternText)](KnowledgeBase &kb) {
-            return readWords(kb, ids, pattern);
+            return readMatchingWords(kb, ids, pattern);
         },
         [self, shown = m_shown, number](Reply<Words> reply) {
             if (shown != self->m_shown)

@@ -15,6 +15,11 @@ namespace donguri {
 
 class QuestionService;
 
+// The words of the entries `ids`, in their order, each while it still matches `pattern`; none
+// where an entry has gone or changed so that it no longer matches.
+QList<std::optional<QString>> readMatchingWords(KnowledgeBase &kb, const std::vector<qint32> &ids,
+                                                const WordPattern &pattern);
+
 // The words of a pattern's matches for the match list, read a page at a time as the view shows
 // them: a million matches cost one integer each, and only the words of the few pages last shown
 // are held. Pages are read on the question service; until a page is in, its rows show blank and
@@ -36,6 +41,11 @@ public:
 
     int rowCount(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+
+    // The ID of the entry a row stands for, and the pattern the rows match: for a row chosen
+    // before its word has come.
+    std::optional<qint32> idAt(int row) const;
+    const QString &pattern() const { return m_patternText; }
 
     // Whether a page read is still on its way (for tests and benchmarks that wait for rows).
     Q_INVOKABLE bool isReading() const { return !m_requested.empty(); }

@@ -80,6 +80,11 @@ private Q_SLOTS:
         const qint32 second = m_run->kb().add(u"くるみ"_s, u"二つ目"_s, {});
         const qint32 third = m_run->kb().add(u"くぬぎ"_s, u"三つ目"_s, {});
         Form3 *list = open(u"く*"_s);
+        // The list has the focus, with no row current yet (the focus alone makes the first row
+        // current once it has come).
+        activate(list);
+        m_run->settle();
+        list->list()->setCurrentIndex({});
         QSignalSpy chosen(list, &Form3::entryChosen);
         // One key at a time, as a person presses them: a later choice takes over from one whose
         // entry is still being looked up.
@@ -206,6 +211,12 @@ private Q_SLOTS:
         QListView *view = list->list();
         QCOMPARE(rowCount(view), 3000);
         QCOMPARE(shownRow(view, 0).toString(), u"語0001"_s);
+        // A row chosen before its word has come is chosen all the same.
+        QSignalSpy early(list, &Form3::entryChosen);
+        list->List1_Click(view->model()->index(2500, 0));
+        m_run->settle();
+        QCOMPARE(early.count(), 1);
+        QCOMPARE(early[0].at(0).toInt(), 2501);
         view->verticalScrollBar()->setValue(view->verticalScrollBar()->maximum());
         QCOMPARE(shownRow(view, 2999).toString(), u"語3000"_s);
         QCOMPARE(shownRows(view).mid(1234, 2), (QStringList{u"語1235"_s, u"語1236"_s}));
