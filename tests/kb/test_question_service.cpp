@@ -312,6 +312,25 @@ private Q_SLOTS:
         QCOMPARE(connectionsTo(database), 1);
     }
 
+    // A host given by name is looked up first (within the patience), and each of its addresses
+    // is tried in turn: "localhost" may name ::1 before 127.0.0.1, where alone the server is.
+    void aHostNameIsLookedUpAndEachAddressTried()
+    {
+        QVERIFY2(cluster().isRunning() || cluster().start(), qPrintable(cluster().problem()));
+        const QString database = databaseOf(cluster().newDatabase());
+        DelayProxy proxy(cluster(), 0);
+        QVERIFY(proxy.isRunning());
+        QuestionService questions;
+        std::optional<Reply<qint64>> answer;
+        questions.call<qint64>(
+            Lane::Question, proxy.uri(database).replace(u"127.0.0.1"_s, u"localhost"_s), this,
+            [](KnowledgeBase &kb) { return kb.countAll(); },
+            [&answer](Reply<qint64> reply) { answer = reply; });
+        QTRY_VERIFY_WITH_TIMEOUT(answer, 5000);
+        QVERIFY2(answer->ok(), qPrintable(answer->error));
+        QCOMPARE(*answer->value, 0);
+    }
+
 private:
     QTemporaryDir m_dir;
     QString m_file;
