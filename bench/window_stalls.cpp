@@ -12,6 +12,7 @@
 #include "editors/form3.h"
 #include "editors/form4.h"
 #include "entry_generator.h"
+#include "kb/open_knowledge_base.h"
 #include "kb/question_service.h"
 #include "main_window/clock.h"
 #include "main_window/form1.h"

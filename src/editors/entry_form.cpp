@@ -136,8 +136,8 @@ void EntryForm::write(std::function<void(KnowledgeBase &)> writing, const QStrin
 void EntryForm::reportFailure(const QString &failureText, const QString &location,
                               const QString &error)
 {
-    qCWarning(lcEditors).noquote() << windowTitle() << "-" << failureText << "on"
-                                   << displayedLocation(location) << "-" << error;
+    qCWarning(lcEditors).noquote()
+        << windowTitle() << "-" << failureText << "on" << shownLocation(location) << "-" << error;
     m_problem.show(failureText, error);
 }
 

@@ -126,7 +126,7 @@ void Form3::ListMatches()
         [this, location, pattern](Reply<std::shared_ptr<const MatchIds>> reply) {
             if (!reply.ok())
                 qCWarning(lcEditors).noquote() << "cannot list the matches of a pattern from"
-                                               << displayedLocation(location) << "-" << reply.error;
+                                               << shownLocation(location) << "-" << reply.error;
             showMatches(location, pattern, reply.value.value_or(nullptr));
         });
 }
@@ -179,7 +179,7 @@ void Form3::List1_Click(const QModelIndex &item)
         [this, location](Reply<std::optional<qint32>> reply) {
             if (!reply.ok()) {
                 qCWarning(lcEditors).noquote() << "cannot look up a chosen word in"
-                                               << displayedLocation(location) << "-" << reply.error;
+                                               << shownLocation(location) << "-" << reply.error;
                 return;
             }
             // A word changed or removed since the list was filled presents nothing at all.

@@ -146,7 +146,7 @@ void MatchListModel::received(quint64, qint64 number, const Words &words)
 void MatchListModel::giveUp(const QString &error)
 {
     qCWarning(lcEditors).noquote() << "cannot read the words of the match list from"
-                                   << displayedLocation(m_location) << "-" << error;
+                                   << shownLocation(m_location) << "-" << error;
     clear();
 }
 

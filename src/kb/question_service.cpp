@@ -5,6 +5,7 @@
 #include "kb_error.h"
 #include "kb_location.h"
 #include "kb_log.h"
+#include "open_knowledge_base.h"
 
 #include <QMetaObject>
 
@@ -114,8 +115,7 @@ void QuestionService::Worker::runJob(Job &job)
     }
     if (!error.isEmpty()) {
         error = withoutPassword(error, job.location);
-        qCDebug(lcKb).noquote() << "a call on" << displayedLocation(job.location)
-                                << "failed:" << error;
+        qCDebug(lcKb).noquote() << "a call on" << shownLocation(job.location) << "failed:" << error;
     }
     bool superseded = false;
     {

@@ -141,9 +141,8 @@ void Form1::Form_Load()
         [this, location](Reply<int> reply) {
             // Without a usable knowledge base Genie comes up all the same.
             if (!reply.ok())
-                qCWarning(lcMainWindow).noquote()
-                    << "cannot read the character choice from" << displayedLocation(location) << "-"
-                    << reply.error;
+                qCWarning(lcMainWindow).noquote() << "cannot read the character choice from"
+                                                  << shownLocation(location) << "-" << reply.error;
             greet(reply.value.value_or(1));
         });
 }
@@ -320,7 +319,7 @@ void Form1::askKnowledgeBase(const QString &what, std::function<T(KnowledgeBase 
                                         return;
                                     }
                                     qCWarning(lcMainWindow).noquote()
-                                        << what << "failed on" << displayedLocation(location) << "-"
+                                        << what << "failed on" << shownLocation(location) << "-"
                                         << reply.error;
                                 });
 }
@@ -364,7 +363,7 @@ void Form1::present(const Entry &entry, const std::optional<QString> &question)
 {
     if (!entry.meaning) {
         qCWarning(lcMainWindow).noquote()
-            << "entry" << entry.id << "of" << displayedLocation(m_state.DatabasePath)
+            << "entry" << entry.id << "of" << shownLocation(m_state.DatabasePath)
             << "has no meaning to present";
         return;
     }

@@ -4,6 +4,7 @@
 // question taking over (its scan cancelled on the server), one connection while in use and none
 // when idle, and a network that goes silent holding nobody up.
 #include "kb/kb_error.h"
+#include "kb/open_knowledge_base.h"
 #include "kb/question_service.h"
 #include "support/delay_proxy.h"
 #include "support/pg_cluster.h"
