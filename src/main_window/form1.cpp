@@ -407,8 +407,8 @@ void Form1::copyWholeMeaningLater(qint32 id, quint64 copy)
                 return;
             }
             qCWarning(lcMainWindow).noquote()
-                << "the meaning for the clipboard could not be read from"
-                << shownLocation(location) << "-" << reply.error;
+                << "the meaning for the clipboard could not be read from" << shownLocation(location)
+                << "-" << reply.error;
         });
 }
 
