@@ -17,7 +17,9 @@ build_packages=(cmake make g++ pkg-config dpkg-dev qt6-base-dev qt6-svg-dev libx
                 # (xdotool), for asking from anywhere on the desktop
                 xclip xdotool
                 # the benchmark's keyboard (the X server's test extension)
-                libxcb-xtest0-dev)
+                libxcb-xtest0-dev
+                # the slow or silent network between the tests and their server (delay_proxy.py)
+                python3)
 
 # What the layout checks (scripts/check-format, scripts/check-layers) need.
 check_packages=(clang-format python3)
