@@ -77,6 +77,7 @@ private:
     void prepareTables(bool create);
     void createTables();
     void checkTables();
+    void upgradeChangeCount();
     void noteOptionalParts();
     TokenedMatches everyEntry();
     pg::Connection &open();
