@@ -3,9 +3,10 @@
 # Sourced by scripts/setup, scripts/fuzz and the check scripts: the Debian packages the build,
 # the tests and the checks need, and a function that installs whichever of them are missing.
 
-# libpq-dev is PostgreSQL's client library; postgresql is the server the tests start privately.
+# libpq-dev is PostgreSQL's client library; postgresql is the server the tests start privately,
+# pgbouncer the connection pool they put in front of it.
 build_packages=(cmake make g++ pkg-config dpkg-dev qt6-base-dev qt6-svg-dev libxcb1-dev libsqlite3-dev
-                libpq-dev postgresql fonts-noto-cjk espeak-ng kakasi xvfb xauth imagemagick
+                libpq-dev postgresql pgbouncer fonts-noto-cjk espeak-ng kakasi xvfb xauth imagemagick
                 # Qt's own texts in Japanese (also needed by the installed program)
                 qt6-translations-l10n
                 # the tests: the desktop's view of the windows (xprop), a private session bus

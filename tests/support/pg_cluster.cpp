@@ -45,7 +45,7 @@ const char *const HostBasedAccess = "local all +passworded scram-sha-256\n"
 
 // Never on a TCP port. Thrown-away clusters are fast over safe: nothing there has to outlive the
 // test program.
-const char *const ServerOptions = "-c listen_addresses='' -c max_connections=60";
+const char *const ServerOptions = "-c listen_addresses=''";
 const char *const ThrowawayOptions = " -c fsync=off -c full_page_writes=off"
                                      " -c synchronous_commit=off";
 // A server given memory as one for a team's knowledge base would be.
@@ -169,7 +169,7 @@ bool TestCluster::start()
     if (!m_initialized && !initialize())
         return false;
     const QString options =
-        QString::fromLatin1(ServerOptions)
+        QString::fromLatin1(ServerOptions) + u" -c max_connections=%1"_s.arg(m_setup.maxConnections)
         + QString::fromLatin1(m_setup.durable ? DurableOptions : ThrowawayOptions);
     m_running = run({m_bin + u"/pg_ctl"_s, u"-D"_s, folder() + u"/data"_s, u"-l"_s,
                      folder() + u"/server.log"_s, u"-w"_s, u"-o"_s,

@@ -29,6 +29,7 @@ public:
     {
         QString keptFolder;
         bool durable = false;
+        int maxConnections = 60;
     };
 
     TestCluster() : TestCluster(Setup{}) {}
