@@ -45,6 +45,14 @@ int freePort()
     return port;
 }
 
+QByteArray authenticationLines(const QStringList &users)
+{
+    QByteArray lines;
+    for (const QString &user : users)
+        lines += '"' + user.toUtf8() + "\" \"\"\n";
+    return lines;
+}
+
 } // namespace
 
 TestBouncer::TestBouncer(TestCluster &cluster, const Setup &setup)
@@ -65,17 +73,17 @@ bool TestBouncer::isRunning() const
     return m_process.state() != QProcess::NotRunning;
 }
 
-QString TestBouncer::uri(const QString &database) const
+QString TestBouncer::uri(const QString &database, const QString &user) const
 {
-    return u"postgresql://donguri@127.0.0.1:%1/%2?sslmode=disable"_s.arg(m_port).arg(database);
+    return u"postgresql://%1@127.0.0.1:%2/%3?sslmode=disable"_s.arg(user).arg(m_port).arg(database);
 }
 
-// Every database of the cluster, as user donguri; each client's own user name must be in the
+// Every database of the cluster, as the client's own user; each user name must be in the
 // authentication file even though nobody is asked for a password.
 bool TestBouncer::writeConfiguration()
 {
     const QString configuration = u"[databases]\n"
-                                  "* = host=%1 user=donguri\n"
+                                  "* = host=%1\n"
                                   "[pgbouncer]\n"
                                   "listen_addr = 127.0.0.1\n"
                                   "listen_port = %2\n"
@@ -98,7 +106,7 @@ bool TestBouncer::writeConfiguration()
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)
         || file.write(configuration.toUtf8()) < 0
         || !users.open(QIODevice::WriteOnly | QIODevice::Truncate)
-        || users.write("\"donguri\" \"\"\n") < 0) {
+        || users.write(authenticationLines(m_setup.users)) < 0) {
         m_problem = u"cannot write the pgbouncer configuration"_s;
         return false;
     }
@@ -107,7 +115,7 @@ bool TestBouncer::writeConfiguration()
 
 bool TestBouncer::answers() const
 {
-    PGconn *conn = PQconnectdb(uri(u"postgres"_s).toUtf8().constData());
+    PGconn *conn = PQconnectdb(uri(u"postgres"_s, m_setup.users.value(0)).toUtf8().constData());
     const bool ok = PQstatus(conn) == CONNECTION_OK;
     PQfinish(conn);
     return ok;
@@ -133,7 +141,8 @@ bool TestBouncer::start()
         QProcess::execute(u"chown"_s, {u"-R"_s, u"nobody:nogroup"_s, m_dir.path()});
         command += u"setpriv --reuid=nobody --regid=nogroup --clear-groups -- "_s;
     }
-    command += u"\"$1\" \"$2\""_s;
+    // Quiet: it logs to its log file only.
+    command += u"\"$1\" -q \"$2\""_s;
     m_process.start(
         u"sh"_s, {u"-c"_s, command, u"pgbouncer"_s, program, m_dir.filePath(u"pgbouncer.ini"_s)});
     if (!m_process.waitForStarted()) {
@@ -144,7 +153,7 @@ bool TestBouncer::start()
     const QDeadlineTimer deadline(10000);
     while (!answers()) {
         if (!isRunning() || deadline.hasExpired()) {
-            QFile log(m_dir.filePath(u"pgbouncer.out"_s));
+            QFile log(m_dir.filePath(u"pgbouncer.log"_s));
             log.open(QIODevice::ReadOnly);
             m_problem = u"pgbouncer did not come up: "_s + QString::fromLocal8Bit(log.readAll());
             stop();

@@ -4,6 +4,7 @@
 
 #include <QProcess>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 #include <memory>
@@ -22,8 +23,9 @@ class TestBouncer
 public:
     struct Setup
     {
-        int poolSize = 20;    // server connections per database and user
-        int maxClients = 100; // client connections it takes
+        int poolSize = 20;                               // server connections per database and user
+        int maxClients = 100;                            // client connections it takes
+        QStringList users = {QStringLiteral("donguri")}; // the roles clients log in as
     };
 
     explicit TestBouncer(TestCluster &cluster) : TestBouncer(cluster, Setup{}) {}
@@ -40,8 +42,8 @@ public:
     bool isRunning() const;
     const QString &problem() const { return m_problem; }
 
-    // The URI of `database` through the pool.
-    QString uri(const QString &database) const;
+    // The URI of `database` through the pool, as `user`.
+    QString uri(const QString &database, const QString &user = QStringLiteral("donguri")) const;
     int port() const { return m_port; }
 
 private:
