@@ -4,9 +4,9 @@
 // server, straight or through PgBouncer. Each desktop is a thread with its own handle on the
 // store (the program's own code), which it closes after a while without questions and opens
 // again at the next. It asks at random moments: nine questions in ten are words (found, or now
-// and then not), one in ten a pattern (count, then the list's first rows), one in twenty a
-// teach. One more desktop imports entries meanwhile, in one transaction as donguri-kb does.
-// Run it through scripts/bench.
+// and then not), one in ten a pattern (its matches, then the list's first rows), one in
+// twenty a teach. One more desktop imports entries meanwhile, in one transaction as donguri-kb
+// does. Run it through scripts/bench.
 //
 // The server is a private cluster kept in <data-dir>/pg-office; the knowledge base is copied
 // afresh for each run from one filled once with the generated file kb-<entries>.mdb. The
@@ -306,12 +306,13 @@ private:
             m_kb->entry(*id);
     }
 
-    // The bar counts the matches; the list then shows its first rows.
+    // As the windows ask: the bar finds the matches and says how many; the list takes them
+    // over (when nothing changed meanwhile) and shows its first rows.
     void askPattern()
     {
         const QStringList &patterns = m_questions.patterns;
         const QString pattern = patterns[m_random.bounded(int(patterns.size()))];
-        if (m_kb->countMatches(pattern) == 0)
+        if (m_kb->matches(pattern)->isEmpty())
             return;
         const std::shared_ptr<const MatchIds> ids = m_kb->matches(pattern);
         std::vector<qint32> firstRows;

@@ -66,6 +66,8 @@ TestBouncer::TestBouncer(TestCluster &cluster, const Setup &setup)
 TestBouncer::~TestBouncer()
 {
     stop();
+    if (m_watcher > 0)
+        ::kill(pid_t(m_watcher), SIGTERM);
 }
 
 bool TestBouncer::isRunning() const
@@ -149,6 +151,8 @@ bool TestBouncer::start()
         m_problem = u"cannot start pgbouncer"_s;
         return false;
     }
+    if (m_watcher > 0)
+        ::kill(pid_t(m_watcher), SIGTERM); // the one of the run before
     watchOverThisProcess();
     const QDeadlineTimer deadline(10000);
     while (!answers()) {
@@ -190,7 +194,7 @@ void TestBouncer::watchOverThisProcess()
     watcher.setStandardInputFile(QProcess::nullDevice());
     watcher.setStandardOutputFile(QProcess::nullDevice());
     watcher.setStandardErrorFile(QProcess::nullDevice());
-    watcher.startDetached();
+    watcher.startDetached(&m_watcher);
 }
 
 } // namespace donguri::testing

@@ -56,6 +56,7 @@ private:
     QTemporaryDir m_dir;
     QProcess m_process;
     int m_port = 0;
+    qint64 m_watcher = 0;
     QString m_problem;
 };
 

@@ -8,6 +8,7 @@
 #include <QProcess>
 
 #include <arpa/inet.h>
+#include <csignal>
 #include <libpq-fe.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -64,6 +65,10 @@ TestCluster::~TestCluster()
 {
     if (m_running)
         stop();
+    // Stopped as it should be: the watcher must not stop a server that the next program
+    // starts in a kept folder.
+    if (m_watcher > 0 && !m_running)
+        ::kill(pid_t(m_watcher), SIGTERM);
 }
 
 TestCluster &TestCluster::shared()
@@ -161,7 +166,7 @@ void TestCluster::watchOverThisProcess()
     watcher.setStandardInputFile(QProcess::nullDevice());
     watcher.setStandardOutputFile(QProcess::nullDevice());
     watcher.setStandardErrorFile(QProcess::nullDevice());
-    watcher.startDetached();
+    watcher.startDetached(&m_watcher);
 }
 
 bool TestCluster::start()

@@ -74,6 +74,7 @@ private:
     bool m_initialized = false;
     bool m_running = false;
     int m_databases = 0;
+    qint64 m_watcher = 0;
     QString m_problem;
 };
 
