@@ -369,48 +369,65 @@ pg::Result ServerKnowledgeBase::read(const char *sql, const pg::Params &params, 
     }
 }
 
+// One trip to the server at every opening: a program opens its handle again after each pause.
 void ServerKnowledgeBase::prepareTables(bool create)
 {
-    const auto tablesThere = [this] {
-        const pg::Result found = m_db->exec(R"sql(SELECT to_regclass('"言葉"') IS NOT NULL,
-            to_regclass('"キャラクター"') IS NOT NULL)sql");
-        return std::pair(found.text(0, 0) == u"t", found.text(0, 1) == u"t");
-    };
-    std::pair<bool, bool> there = tablesThere();
-    if (!there.first && !there.second) {
+    Schema schema = readSchema();
+    if (!schema.wordsTable && !schema.characterTable) {
         if (!create)
             throw KbError(u"no knowledge base at %1"_s.arg(m_db->shownLocation()));
         pg::Transaction transaction(*m_db);
         // Two programs starting on a new database at once: the second waits, then finds the
         // tables the first made.
         m_db->exec("SELECT pg_advisory_xact_lock(hashtext('donguri knowledge base'))");
-        there = tablesThere();
-        if (!there.first && !there.second)
+        schema = readSchema();
+        if (!schema.wordsTable && !schema.characterTable) {
             createTables();
+            schema = readSchema();
+        }
         transaction.commit();
     }
-    checkTables();
-    upgradeChangeCount();
-    noteOptionalParts();
+    checkTables(schema);
+    if (schema.oldChangeCount)
+        upgradeChangeCount();
+    // A role an administrator granted only the two tables still answers every question; its
+    // pattern questions are then never reused, as the change count is not there to tell.
+    m_trigramIndex = schema.trigramIndex;
+    m_changeCounter = schema.changeCount;
+}
+
+// What is there, in one statement: the tables, their columns, the change count in its old form
+// (when this role owns it), and the optional parts this role may use.
+ServerKnowledgeBase::Schema ServerKnowledgeBase::readSchema()
+{
+    const pg::Result found = m_db->exec(R"sql(SELECT
+        to_regclass('"言葉"') IS NOT NULL,
+        to_regclass('"キャラクター"') IS NOT NULL,
+        (SELECT string_agg(attname, E'\x1f' ORDER BY attnum) FROM pg_attribute
+            WHERE attrelid = to_regclass('"言葉"') AND attnum > 0 AND NOT attisdropped),
+        (SELECT string_agg(attname, E'\x1f' ORDER BY attnum) FROM pg_attribute
+            WHERE attrelid = to_regclass('"キャラクター"') AND attnum > 0 AND NOT attisdropped),
+        EXISTS (SELECT FROM pg_class WHERE oid = to_regclass('"言葉_変更回数"')
+            AND relkind = 'r' AND pg_has_role(relowner, 'USAGE')),
+        to_regclass('"言葉_二重照合語"') IS NOT NULL
+            AND to_regprocedure('"言葉_二重"(text)') IS NOT NULL,
+        to_regclass('"言葉_変更回数"') IS NOT NULL
+            AND has_table_privilege('"言葉_変更回数"', 'SELECT'))sql");
+    const auto flag = [&found](int column) { return found.text(0, column) == u"t"; };
+    const auto names = [&found](int column) {
+        return found.text(0, column).split(QChar(0x1f), Qt::SkipEmptyParts);
+    };
+    return {flag(0), flag(1), names(2), names(3), flag(4), flag(5), flag(6)};
 }
 
 // Only the tables' owner may upgrade, and only one program at a time; the others go on with
 // the count as it is.
 void ServerKnowledgeBase::upgradeChangeCount()
 {
-    const auto countIsOld = [this] {
-        return m_db->exec(R"sql(SELECT EXISTS (SELECT FROM pg_class
-                WHERE oid = to_regclass('"言葉_変更回数"') AND relkind = 'r'
-                    AND pg_has_role(relowner, 'USAGE')))sql")
-                   .text(0, 0)
-               == u"t";
-    };
-    if (!countIsOld())
-        return;
     try {
         pg::Transaction transaction(*m_db);
         m_db->exec("SELECT pg_advisory_xact_lock(hashtext('donguri knowledge base'))");
-        if (countIsOld()) {
+        if (readSchema().oldChangeCount) {
             m_db->execScript(UpgradeCountSql);
             m_db->execScript(CountChangesSql);
         }
@@ -442,39 +459,13 @@ void ServerKnowledgeBase::createTables()
 }
 
 // Only reads: a database whose tables of these names are something else stays as it is.
-void ServerKnowledgeBase::checkTables()
+void ServerKnowledgeBase::checkTables(const Schema &schema)
 {
-    const auto columns = [this](const char *table) {
-        pg::Params params;
-        params.utf8(table);
-        const pg::Result rows = m_db->exec(R"sql(SELECT attname FROM pg_attribute
-            WHERE attrelid = to_regclass($1) AND attnum > 0 AND NOT attisdropped
-            ORDER BY attnum)sql",
-                                           params);
-        QStringList names;
-        for (int row = 0; row < rows.rows(); ++row)
-            names << rows.text(row, 0);
-        return names;
-    };
-    const QStringList words = columns("\"言葉\"");
-    const QStringList characters = columns("\"キャラクター\"");
     const QStringList expectedWords = {u"ID"_s, u"言葉"_s, u"意味"_s, u"照合語"_s, u"リンク"_s};
     const QStringList expectedCharacters = {u"ID"_s, u"キャラクター番号"_s};
-    if (words.mid(0, 5) != expectedWords || characters.mid(0, 2) != expectedCharacters)
+    if (schema.wordColumns.mid(0, 5) != expectedWords
+        || schema.characterColumns.mid(0, 2) != expectedCharacters)
         throw KbError(u"%1 is not a knowledge base"_s.arg(m_db->shownLocation()));
-}
-
-// A role an administrator granted only the two tables still answers every question; its
-// pattern questions are then never reused, as the change count is not there to tell.
-void ServerKnowledgeBase::noteOptionalParts()
-{
-    const pg::Result found = m_db->exec(R"sql(SELECT
-        to_regclass('"言葉_二重照合語"') IS NOT NULL
-            AND to_regprocedure('"言葉_二重"(text)') IS NOT NULL,
-        to_regclass('"言葉_変更回数"') IS NOT NULL
-            AND has_table_privilege('"言葉_変更回数"', 'SELECT'))sql");
-    m_trigramIndex = found.text(0, 0) == u"t";
-    m_changeCounter = found.text(0, 1) == u"t";
 }
 
 std::optional<qint32> ServerKnowledgeBase::findWord(const QString &word)

@@ -74,11 +74,21 @@ protected:
     qsizetype wordsPerRead() const override { return 5000; }
 
 private:
+    struct Schema
+    {
+        bool wordsTable;
+        bool characterTable;
+        QStringList wordColumns;
+        QStringList characterColumns;
+        bool oldChangeCount;
+        bool trigramIndex;
+        bool changeCount;
+    };
     void prepareTables(bool create);
+    Schema readSchema();
     void createTables();
-    void checkTables();
+    void checkTables(const Schema &schema);
     void upgradeChangeCount();
-    void noteOptionalParts();
     TokenedMatches everyEntry();
     pg::Connection &open();
     // Runs a statement that only reads, once more on a new connection when the first broke.
