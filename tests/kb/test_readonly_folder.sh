@@ -5,14 +5,17 @@
 # read: entries are counted and looked up; writing is refused, not half done. A read-only file
 # in a folder the user may write is refused as well, before SQLite leaves its -wal and -shm
 # files beside it.
-# Needs root to hand the file to another user; skipped (77) otherwise.
+# Needs root to hand the file to another user; skipped (77) otherwise. The checkout may lie in a
+# folder the other user cannot enter, so the command is copied to a folder under /tmp first.
 set -euo pipefail
-kb_tool=$1
 [ "$(id -u)" -eq 0 ] && command -v setpriv > /dev/null || exit 77
 
-work=$(mktemp -d)
+work=$(mktemp -d /tmp/donguri-readonly.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 chmod 755 "$work"
+install -m 755 "$1" "$work/donguri-kb"
+kb_tool=$work/donguri-kb
+cd "$work"
 mkdir "$work/shared"
 printf '言葉\t意味\tリンク\nどんぐり\t木の実\t\n' > "$work/words.tsv"
 "$kb_tool" import "$work/words.tsv" --db "$work/shared/kb.mdb" > /dev/null
