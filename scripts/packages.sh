@@ -1,7 +1,8 @@
 # SPDX-FileCopyrightText: 2026 Donguri developers
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Sourced by scripts/setup, scripts/fuzz and the check scripts: the Debian packages the build,
-# the tests and the checks need, and a function that installs whichever of them are missing.
+# Sourced by scripts/setup, scripts/fuzz, scripts/package and the check scripts: the Debian
+# packages the build, the tests and the checks need, and a function that installs whichever of
+# them are missing.
 
 # libpq-dev is PostgreSQL's client library; postgresql is the server the tests start privately,
 # pgbouncer the connection pool they put in front of it.
@@ -21,6 +22,12 @@ build_packages=(cmake make g++ pkg-config dpkg-dev qt6-base-dev qt6-svg-dev libx
                 libxcb-xtest0-dev
                 # the slow or silent network between the tests and their server (delay_proxy.py)
                 python3)
+
+# What scripts/package needs beside the build: Debian's package checker.
+package_packages=(lintian)
+
+# What scripts/check-static runs over src/.
+static_packages=(clang-tidy clazy python3)
 
 # What the layout checks (scripts/check-format, scripts/check-layers) need.
 check_packages=(clang-format python3)

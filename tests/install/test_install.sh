@@ -13,6 +13,8 @@ cmake --install "$build_dir" --prefix "$work/prefix" > "$work/install.log"
 for f in bin/donguri bin/donguri-kb share/applications/org.donguri.Donguri.desktop \
          share/dbus-1/services/org.donguri.Donguri.service \
          share/metainfo/org.donguri.Donguri.metainfo.xml share/doc/donguri/COPYING \
+         share/doc/donguri/copyright share/doc/donguri/changelog.Debian.gz \
+         share/man/man1/donguri.1.gz share/man/man1/donguri-kb.1.gz \
          share/icons/hicolor/scalable/apps/org.donguri.Donguri.svg \
          share/icons/hicolor/48x48/apps/org.donguri.Donguri.png share/donguri/installed; do
     [ -e "$work/prefix/$f" ] || { echo "not installed: $f"; exit 1; }
