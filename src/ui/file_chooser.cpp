@@ -47,7 +47,7 @@ RememberingChooser::RememberingChooser(FileChooser &chooser, QList<FileFilter> f
 
 std::optional<QString> RememberingChooser::choose(QWidget *parent)
 {
-    const std::optional<QString> chosen = m_chooser.chooseFile(parent, m_filters, m_lastFile);
+    std::optional<QString> chosen = m_chooser.chooseFile(parent, m_filters, m_lastFile);
     if (chosen)
         m_lastFile = *chosen;
     return chosen;
