@@ -44,7 +44,7 @@ QString DesktopAsk::selectedText()
 {
     QClipboard *clipboard = QGuiApplication::clipboard();
     if (clipboard->supportsSelection()) {
-        const QString selected = clipboard->text(QClipboard::Selection);
+        QString selected = clipboard->text(QClipboard::Selection);
         if (questionFromSelection(selected).verdict != SelectedQuestion::Verdict::Empty)
             return selected;
     }

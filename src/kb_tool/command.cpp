@@ -40,8 +40,8 @@ int Command::execute(const QStringList &arguments, const CommandContext &context
     parser.addOptions(m_options);
     if (!parser.parse(arguments)) {
         if (!parser.unknownOptionNames().isEmpty())
-            throw UsageProblem(
-                u"%1 does not take %2"_s.arg(m_name, spelled(parser.unknownOptionNames().first())));
+            throw UsageProblem(u"%1 does not take %2"_s.arg(
+                m_name, spelled(parser.unknownOptionNames().constFirst())));
         throw UsageProblem(parser.errorText());
     }
     const QStringList words = parser.positionalArguments().mid(1);

@@ -42,7 +42,7 @@ void appendQuoted(QByteArray &out, QByteArrayView field)
     out += Quote;
 }
 
-constexpr qsizetype ChunkBytes = 64 * 1024;
+constexpr qsizetype ChunkBytes = qsizetype{64} * 1024;
 // Above this the buffer is given back once its rows are read, rather than kept for the next.
 constexpr qsizetype KeptBufferBytes = 4 * ChunkBytes;
 

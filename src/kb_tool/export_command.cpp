@@ -18,7 +18,7 @@ using namespace Qt::StringLiterals;
 namespace {
 
 // Rows are written out in pieces of about this size.
-constexpr qsizetype ExportBufferBytes = 64 * 1024;
+constexpr qsizetype ExportBufferBytes = qsizetype{64} * 1024;
 
 // The files SQLite keeps for a knowledge base: the file itself, its log and its shared memory.
 const QStringList &databaseFileSuffixes()

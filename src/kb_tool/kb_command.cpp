@@ -69,8 +69,8 @@ QList<QCommandLineOption> everyOption(const std::vector<std::unique_ptr<Command>
     QStringList names;
     for (const std::unique_ptr<Command> &command : commands) {
         for (const QCommandLineOption &option : command->options()) {
-            if (!names.contains(option.names().first())) {
-                names << option.names().first();
+            if (!names.contains(option.names().constFirst())) {
+                names << option.names().constFirst();
                 options << option;
             }
         }

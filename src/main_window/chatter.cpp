@@ -57,7 +57,7 @@ void hint(Character &character, const QString &text)
 
 QString dateSentence(QDate date)
 {
-    const QString weekday = WeekdayNames.at(date.dayOfWeek() % 7); // Qt counts Sunday as 7
+    const QString &weekday = WeekdayNames.at(date.dayOfWeek() % 7); // Qt counts Sunday as 7
     return QStringLiteral("今日は%1月%2日 %3曜日です。")
         .arg(date.month())
         .arg(date.day())

@@ -27,7 +27,7 @@ namespace {
 QString decodeShiftJis(const QByteArray &bytes)
 {
     iconv_t converter = iconv_open("UTF-8", "CP932");
-    if (converter == iconv_t(-1))
+    if (converter == iconv_t(-1)) // NOLINT(performance-no-int-to-ptr): iconv's failure value
         return QString::fromLatin1(bytes);
     QByteArray in = bytes;
     QByteArray out(bytes.size() * 3 + 4, Qt::Uninitialized);

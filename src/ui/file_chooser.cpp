@@ -37,7 +37,7 @@ std::optional<QString> DialogFileChooser::chooseFile(QWidget *parent,
         dialog.selectFile(startFile);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
-    return dialog.selectedFiles().first();
+    return dialog.selectedFiles().constFirst();
 }
 
 RememberingChooser::RememberingChooser(FileChooser &chooser, QList<FileFilter> filters)
