@@ -121,7 +121,7 @@ void EntryForm::write(std::function<void(KnowledgeBase &)> writing, const QStrin
             writing(kb);
             return true;
         },
-        [this, failureText, location, saved = std::move(saved)](Reply<bool> reply) {
+        [this, failureText, location, saved = std::move(saved)](const Reply<bool> &reply) {
             m_writing = false;
             m_save->setEnabled(true);
             if (!reply.ok()) {

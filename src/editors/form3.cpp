@@ -123,7 +123,7 @@ void Form3::ListMatches()
     m_state.questions().call<std::shared_ptr<const MatchIds>>(
         QuestionService::Lane::List, location, this,
         [pattern](KnowledgeBase &kb) { return kb.matches(pattern); },
-        [this, location, pattern](Reply<std::shared_ptr<const MatchIds>> reply) {
+        [this, location, pattern](const Reply<std::shared_ptr<const MatchIds>> &reply) {
             if (!reply.ok())
                 qCWarning(lcEditors).noquote() << "cannot list the matches of a pattern from"
                                                << shownLocation(location) << "-" << reply.error;
