@@ -253,7 +253,7 @@ bool QuestionService::holdsHandle() const
     return m_worker->holdsHandle;
 }
 
-void QuestionService::deliver(quint64, QPointer<QObject> context, const Answer &answer,
+void QuestionService::deliver(quint64, const QPointer<QObject> &context, const Answer &answer,
                               const QString &error, bool superseded)
 {
     // A window that has gone, or a question that was taken over, hears nothing.

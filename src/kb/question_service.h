@@ -90,7 +90,7 @@ private:
     using Answer = std::function<void(const QString &error)>;
 
     quint64 enqueue(Lane lane, const QString &location, QObject *context, Run run, Answer answer);
-    void deliver(quint64 ticket, QPointer<QObject> context, const Answer &answer,
+    void deliver(quint64 ticket, const QPointer<QObject> &context, const Answer &answer,
                  const QString &error, bool superseded);
     void noteAnswered();
 

@@ -40,7 +40,7 @@ const QStringList Greetings = {
 };
 
 // The most of a meaning the character is handed: far more than its balloon shows at once.
-constexpr qsizetype PresentedMeaningChars = 64 * 1024;
+constexpr qsizetype PresentedMeaningChars = qsizetype{64} * 1024;
 
 // What the question box holds until the user first types.
 const QString Prompt = QStringLiteral("教えてもらいたい事を入力してね。");
@@ -138,7 +138,7 @@ void Form1::Form_Load()
     m_state.questions().call<int>(
         QuestionService::Lane::Edit, location, this,
         [](KnowledgeBase &kb) { return chosenCharacterNumber(kb); },
-        [this, location](Reply<int> reply) {
+        [this, location](const Reply<int> &reply) {
             // Without a usable knowledge base Genie comes up all the same.
             if (!reply.ok())
                 qCWarning(lcMainWindow).noquote() << "cannot read the character choice from"

@@ -15,7 +15,7 @@ struct FirstLine
 };
 
 // The most of donguri.ini that is ever read: a path is far shorter.
-constexpr qsizetype MaxSettingsBytes = 64 * 1024;
+constexpr qsizetype MaxSettingsBytes = qsizetype{64} * 1024;
 
 // The text up to the first CR LF, lone CR, lone LF or the end of the file. A zero-byte file
 // holds no line at all and counts as unreadable, as does anything but a regular file (a FIFO,
