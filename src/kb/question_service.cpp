@@ -131,9 +131,9 @@ void QuestionService::Worker::runJob(Job &job)
     }
     QMetaObject::invokeMethod(
         &service,
-        [service = &service, ticket = job.ticket, context = job.context,
+        [service = &service, lane = job.lane, ticket = job.ticket, context = job.context,
          answer = std::move(job.answer), error,
-         superseded] { service->deliver(ticket, context, answer, error, superseded); },
+         superseded] { service->deliver(lane, ticket, context, answer, error, superseded); },
         Qt::QueuedConnection);
 }
 
@@ -212,6 +212,7 @@ quint64 QuestionService::enqueue(Lane lane, const QString &location, QObject *co
 
 void QuestionService::supersede(Lane lane)
 {
+    m_answeredFrom[static_cast<std::size_t>(lane)] = m_lastTicket + 1;
     int dropped = 0;
     bool interrupt = false;
     {
@@ -253,9 +254,10 @@ bool QuestionService::holdsHandle() const
     return m_worker->holdsHandle;
 }
 
-void QuestionService::deliver(quint64, const QPointer<QObject> &context, const Answer &answer,
-                              const QString &error, bool superseded)
+void QuestionService::deliver(Lane lane, quint64 ticket, const QPointer<QObject> &context,
+                              const Answer &answer, const QString &error, bool superseded)
 {
+    superseded = superseded || ticket < m_answeredFrom[static_cast<std::size_t>(lane)];
     // A window that has gone, or a question that was taken over, hears nothing.
     if (!superseded && context)
         answer(error);

@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QString>
 
+#include <array>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -90,12 +91,15 @@ private:
     using Answer = std::function<void(const QString &error)>;
 
     quint64 enqueue(Lane lane, const QString &location, QObject *context, Run run, Answer answer);
-    void deliver(quint64 ticket, const QPointer<QObject> &context, const Answer &answer,
+    void deliver(Lane lane, quint64 ticket, const QPointer<QObject> &context, const Answer &answer,
                  const QString &error, bool superseded);
     void noteAnswered();
 
     std::unique_ptr<Worker> m_worker;
     quint64 m_lastTicket = 0;
+    // Per lane, the first ticket still answered: a call taken over after it was done, while its
+    // answer was on its way back, is dropped all the same.
+    std::array<quint64, 4> m_answeredFrom{};
     int m_unanswered = 0;
 };
 

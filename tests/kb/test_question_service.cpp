@@ -131,6 +131,35 @@ private Q_SLOTS:
         QCOMPARE(heard, (QStringList{u"write 1"_s, u"C 1"_s, u"write 2"_s}));
     }
 
+    // A question the worker finished while the window thread was busy, its answer not yet
+    // delivered, is taken over by a question asked meanwhile all the same.
+    void aQuestionDoneButNotYetHeardIsTakenOverToo()
+    {
+        QuestionService questions;
+        std::atomic<bool> done = false;
+        QStringList heard;
+        questions.call<QString>(
+            Lane::Question, m_file, this,
+            [&done](KnowledgeBase &kb) {
+                kb.countAll();
+                done = true;
+                return u"A"_s;
+            },
+            [&heard](Reply<QString> reply) { heard << *reply.value; });
+        // No events run here, so A's answer waits in the queue however soon the worker is done.
+        QElapsedTimer waiting;
+        waiting.start();
+        while (!done && waiting.elapsed() < 5000)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        QVERIFY(done);
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        questions.call<QString>(
+            Lane::Question, m_file, this, [](KnowledgeBase &) { return u"B"_s; },
+            [&heard](Reply<QString> reply) { heard << *reply.value; });
+        QTRY_COMPARE(questions.unanswered(), 0);
+        QCOMPARE(heard, QStringList{u"B"_s});
+    }
+
     // A window that has gone hears nothing, and its calls still count as settled.
     void aWindowThatHasGoneHearsNothing()
     {
