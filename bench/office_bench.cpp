@@ -112,8 +112,11 @@ Options parseOptions(const QCoreApplication &app)
     return options;
 }
 
-enum Operation { Find, Pattern, Teach, TeachDuringImport, OperationCount };
-const char *const OperationNames[] = {"find", "pattern", "teach", "teach_during_import"};
+// pattern_count is the bar's answer to a pattern question, pattern the whole of it up to the
+// list's first page.
+enum Operation { Find, PatternCount, Pattern, Teach, TeachDuringImport, OperationCount };
+const char *const OperationNames[] = {"find", "pattern_count", "pattern", "teach",
+                                      "teach_during_import"};
 
 // What went wrong, by kind: a connection the server refused (max_connections), an answer that
 // did not come in time, anything else.
@@ -340,6 +343,7 @@ private:
             QuestionService::Lane::Question,
             [pattern](KnowledgeBase &kb) { return kb.matches(pattern)->size(); },
             [this, pattern, started](const Reply<qint64> &reply) {
+                answered(PatternCount, started, reply.error);
                 if (!reply.ok() || *reply.value == 0)
                     answered(Pattern, started, reply.error);
                 else
@@ -479,7 +483,9 @@ void report(const Options &options, const std::vector<Record> &records, Errors &
             samples += record.ns[operation];
             errors.add(record.errors[operation]);
         }
-        allErrors.add(errors);
+        // A failed count fails the pattern question too: counted once.
+        if (operation != PatternCount)
+            allErrors.add(errors);
         std::sort(samples.begin(), samples.end());
         const auto at = [&](double share) {
             if (samples.isEmpty())
