@@ -16,6 +16,7 @@
 #include "main_window/link_opener.h"
 #include "main_window/random_source.h"
 #include "process_run.h"
+#include "quiet_doubles.h"
 #include "raw_sqlite.h"
 #include "timing.h"
 #include "ui/file_chooser.h"
@@ -71,12 +72,6 @@ class TimedLoader final : public CharacterLoader
 public:
     std::shared_ptr<Character> Load(const QString &, const QString &) override { return character; }
     std::shared_ptr<TimedCharacter> character = std::make_shared<TimedCharacter>();
-};
-
-class NoLinks final : public LinkOpener
-{
-public:
-    void open(const QString &, const QString &) override {}
 };
 
 // Another program's keyboard: presses keys through the X server's test extension.

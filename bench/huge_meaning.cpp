@@ -22,6 +22,7 @@
 #include "main_window/link_opener.h"
 #include "main_window/random_source.h"
 #include "process_run.h"
+#include "quiet_doubles.h"
 #include "timing.h"
 #include "ui/file_chooser.h"
 #include "ui/shared_state.h"
@@ -48,12 +49,6 @@ constexpr int SamplesPerSize = 5;
 constexpr int WatchSpeechMs = 3000;
 constexpr qint64 AnswerTargetUs = 100'000;
 const QString Word = u"長い言葉"_s;
-
-class NoLinks final : public LinkOpener
-{
-public:
-    void open(const QString &, const QString &) override {}
-};
 
 // ---- child: one question ----
 

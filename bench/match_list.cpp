@@ -23,6 +23,7 @@
 #include "main_window/link_opener.h"
 #include "main_window/random_source.h"
 #include "process_run.h"
+#include "quiet_doubles.h"
 #include "raw_sqlite.h"
 #include "timing.h"
 #include "ui/file_chooser.h"
@@ -62,21 +63,6 @@ const QList<PatternCase> &patternCases()
 }
 
 // ---- child: one question ----
-
-class SilentLoader final : public CharacterLoader
-{
-public:
-    std::shared_ptr<Character> Load(const QString &, const QString &) override
-    {
-        return std::make_shared<SilentCharacter>();
-    }
-};
-
-class NoLinks final : public LinkOpener
-{
-public:
-    void open(const QString &, const QString &) override {}
-};
 
 // The longest time between two turns of the event loop while it runs. It also ends the loop
 // once `stopAt` has passed: a timer of its own would never get its turn behind the probe's.

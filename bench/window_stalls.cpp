@@ -19,6 +19,7 @@
 #include "main_window/link_opener.h"
 #include "main_window/random_source.h"
 #include "process_run.h"
+#include "quiet_doubles.h"
 #include "support/delay_proxy.h"
 #include "support/pg_cluster.h"
 #include "ui/file_chooser.h"
@@ -44,21 +45,6 @@ namespace {
 
 constexpr int StallTargetMs = 50;
 constexpr int RoundTripMs = 100;
-
-class SilentLoader final : public CharacterLoader
-{
-public:
-    std::shared_ptr<Character> Load(const QString &, const QString &) override
-    {
-        return std::make_shared<SilentCharacter>();
-    }
-};
-
-class NoLinks final : public LinkOpener
-{
-public:
-    void open(const QString &, const QString &) override {}
-};
 
 // Notes the longest gap between two turns of the window thread's event loop.
 class StallMeter
