@@ -8,14 +8,7 @@
 #   test_dbus_activation.sh BUILD_DIR
 set -euo pipefail
 
-# Every copy of the installed program still running, by process id.
-installed_programs() {
-    local p
-    for p in $(pgrep -x donguri || true); do
-        [ "$(readlink "/proc/$p/exe" 2> /dev/null)" = "$WORK/prefix/bin/donguri" ] && echo "$p"
-    done
-    return 0
-}
+source "$(dirname "$0")/../support/installed_copy.sh"
 
 bus_call() {
     gdbus call --session --dest org.freedesktop.DBus --object-path /org/freedesktop/DBus \
@@ -59,16 +52,7 @@ if [ "${1:-}" = --inside-the-bus ]; then
     exit 0
 fi
 
-export WORK
-WORK=$(mktemp -d)
-cleanup() {
-    local p
-    for p in $(installed_programs); do kill "$p" 2> /dev/null || true; done
-    rm -rf "$WORK"
-}
-trap cleanup EXIT
-cmake --install "$1" --prefix "$WORK/prefix" > "$WORK/install.log"
-export HOME=$WORK/home XDG_DATA_HOME=$WORK/home/.local/share XDG_CONFIG_HOME=$WORK/home/.config
+install_copy "$1"
 # As on a desktop the program is on the PATH (GLib passes over desktop entries whose program is
 # not).
 export PATH=$WORK/prefix/bin:$PATH XDG_DATA_DIRS=$WORK/prefix/share

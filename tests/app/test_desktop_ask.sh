@@ -10,13 +10,7 @@ set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
 
-installed_programs() {
-    local p
-    for p in $(pgrep -x donguri || true); do
-        [ "$(readlink "/proc/$p/exe" 2> /dev/null)" = "$WORK/prefix/bin/donguri" ] && echo "$p"
-    done
-    return 0
-}
+source "$(dirname "$0")/../support/installed_copy.sh"
 
 # Waits until a window titled exactly $1 is on the display.
 window_appears() {
@@ -60,16 +54,7 @@ if [ "${1:-}" = --inside ]; then
     exit 0
 fi
 
-export WORK
-WORK=$(mktemp -d)
-cleanup() {
-    local p
-    for p in $(installed_programs); do kill "$p" 2> /dev/null || true; done
-    rm -rf "$WORK"
-}
-trap cleanup EXIT
-cmake --install "$1" --prefix "$WORK/prefix" > "$WORK/install.log"
-export HOME=$WORK/home XDG_DATA_HOME=$WORK/home/.local/share XDG_CONFIG_HOME=$WORK/home/.config
+install_copy "$1"
 # The system folders too: the file types (shared-mime-info) tell a document from a program.
 export PATH=$WORK/prefix/bin:$PATH XDG_DATA_DIRS=$WORK/prefix/share:/usr/share
 export XDG_RUNTIME_DIR=$WORK/runtime LANG=C.UTF-8 LC_ALL=C.UTF-8
