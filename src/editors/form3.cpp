@@ -89,6 +89,13 @@ void Form3::present()
     // The activation that showing causes is this one; the focus change it brings is not another.
     m_presentedRecently.setRemainingTime(600);
     Form_Activate();
+    // Later fillings read afresh.
+    m_offer.reset();
+}
+
+void Form3::offerMatches(const QString &location, const QString &pattern, MatchPreview found)
+{
+    m_offer = Offer{location, pattern, std::move(found)};
 }
 
 void Form3::onFocusWindowChanged(QWindow *window)
@@ -116,6 +123,8 @@ void Form3::ListMatches()
     ++m_promptsOwed;
     const QString location = m_state.DatabasePath;
     const QString pattern = m_state.SearchWord;
+    if (takeOffer(location, pattern))
+        return;
     // The fill on its way already answers this one (the first showing fills twice).
     if (m_fill && m_fill->location == location && m_fill->pattern == pattern)
         return;
@@ -131,13 +140,25 @@ void Form3::ListMatches()
         });
 }
 
+// Matches handed over for this very list are shown at once; a fill still on its way for an
+// earlier one is no longer wanted.
+bool Form3::takeOffer(const QString &location, const QString &pattern)
+{
+    if (!m_offer || !m_offer->found.ids || m_offer->location != location
+        || m_offer->pattern != pattern)
+        return false;
+    m_state.questions().supersede(QuestionService::Lane::List);
+    showMatches(location, pattern, m_offer->found.ids, m_offer->found.firstWords);
+    return true;
+}
+
 // No matches (an unreadable knowledge base) lists nothing; the prompt comes all the same.
 void Form3::showMatches(const QString &location, const QString &pattern,
-                        std::shared_ptr<const MatchIds> matches)
+                        std::shared_ptr<const MatchIds> matches, const QList<WordRow> &firstWords)
 {
     m_fill.reset();
     if (matches)
-        m_matches->show(location, pattern, std::move(matches));
+        m_matches->show(location, pattern, std::move(matches), firstWords);
     else
         m_matches->clear();
     // A filled list starts afresh: nothing highlighted, its first rows in view.

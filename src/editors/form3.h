@@ -3,6 +3,7 @@
 // Form3: the match list of a pattern question, which hands the chosen entry back.
 #pragma once
 
+#include "kb/knowledge_base.h"
 #include "kb/match_ids.h"
 
 #include <QDeadlineTimer>
@@ -27,8 +28,8 @@ class Form3 : public QWidget
 {
     Q_OBJECT
 public:
-    // Reads on the run's question service, whose one handle keeps the pass of the question that
-    // opened the list, so that a question's count and its list share one pass over the words.
+    // Reads on the run's question service. The question that opens the list hands over what it
+    // found (offerMatches); later fillings read afresh.
     explicit Form3(SharedState &state, QWidget *parent = nullptr);
 
     // Runs once, when the window is first made in a run.
@@ -40,6 +41,11 @@ public:
 
     // Shows the window (or brings it to the front) and fills it.
     void present();
+    // The matches of `pattern` in `location` that a question has just found, with the words of
+    // the first of them (a page, MatchListModel::RowsPerPage): the fillings up to the end of the
+    // next present() show these instead of reading them again. So a pattern question waits for
+    // the knowledge base once, and the list holds just what was counted.
+    void offerMatches(const QString &location, const QString &pattern, MatchPreview found);
     QListView *list() const { return m_list1; }
 
 Q_SIGNALS:
@@ -51,8 +57,10 @@ protected:
 
 private:
     void ListMatches();
+    bool takeOffer(const QString &location, const QString &pattern);
     void showMatches(const QString &location, const QString &pattern,
-                     std::shared_ptr<const MatchIds> matches);
+                     std::shared_ptr<const MatchIds> matches,
+                     const QList<WordRow> &firstWords = {});
     void prompt();
     void onFocusWindowChanged(QWindow *window);
 
@@ -63,8 +71,16 @@ private:
         QString pattern;
     };
 
+    struct Offer
+    {
+        QString location;
+        QString pattern;
+        MatchPreview found;
+    };
+
     SharedState &m_state;
     std::optional<Fill> m_fill;
+    std::optional<Offer> m_offer;
     MatchListModel *m_matches;
     QListView *m_list1;
     QPointer<QWindow> m_lastFocus;

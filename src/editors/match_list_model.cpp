@@ -10,17 +10,11 @@
 
 namespace donguri {
 
-namespace {
-
-// Reads the words of one page's IDs on the service's thread. Both lists are in ID order, so the
-// words are matched to their rows in one walk; a word that no longer matches leaves its row
-// blank.
-} // namespace
-
-QList<std::optional<QString>> readMatchingWords(KnowledgeBase &kb, const std::vector<qint32> &ids,
-                                                const WordPattern &pattern)
+// Both lists are in ID order, so the words are matched to their rows in one walk; a word that
+// no longer matches leaves its row blank.
+QList<std::optional<QString>> matchingWords(const std::vector<qint32> &ids,
+                                            const QList<WordRow> &found, const WordPattern &pattern)
 {
-    const QList<WordRow> found = kb.wordsOf(ids);
     QList<std::optional<QString>> words;
     words.reserve(qsizetype(ids.size()));
     auto word = found.cbegin();
@@ -37,13 +31,19 @@ QList<std::optional<QString>> readMatchingWords(KnowledgeBase &kb, const std::ve
     return words;
 }
 
+QList<std::optional<QString>> readMatchingWords(KnowledgeBase &kb, const std::vector<qint32> &ids,
+                                                const WordPattern &pattern)
+{
+    return matchingWords(ids, kb.wordsOf(ids), pattern);
+}
+
 MatchListModel::MatchListModel(QuestionService &questions, QObject *parent)
     : QAbstractListModel(parent), m_questions(questions)
 {
 }
 
 void MatchListModel::show(const QString &location, const QString &pattern,
-                          std::shared_ptr<const MatchIds> matches)
+                          std::shared_ptr<const MatchIds> matches, const QList<WordRow> &firstWords)
 {
     // The same answer again (nothing has changed since): the rows stand as they are, and a
     // million of them need not be laid out again.
@@ -57,6 +57,8 @@ void MatchListModel::show(const QString &location, const QString &pattern,
     m_matches = std::move(matches);
     m_pages.clear();
     m_requested.clear();
+    if (m_matches && !firstWords.isEmpty())
+        m_pages.push_front({0, matchingWords(idsOfPage(0), firstWords, WordPattern(pattern))});
     endResetModel();
 }
 
@@ -109,12 +111,7 @@ void MatchListModel::request(qint64 number) const
 {
     if (!m_requested.insert(number).second)
         return;
-    const qint64 first = number * RowsPerPage;
-    const qint64 end = std::min<qint64>(first + RowsPerPage, m_matches->size());
-    std::vector<qint32> ids;
-    ids.reserve(size_t(end - first));
-    for (qint64 row = first; row < end; ++row)
-        ids.push_back(m_matches->at(row));
+    std::vector<qint32> ids = idsOfPage(number);
     auto *self = const_cast<MatchListModel *>(this);
     m_questions.call<Words>(
         QuestionService::Lane::Page, m_location, self,
@@ -129,6 +126,17 @@ void MatchListModel::request(qint64 number) const
             else
                 self->giveUp(reply.error);
         });
+}
+
+std::vector<qint32> MatchListModel::idsOfPage(qint64 number) const
+{
+    const qint64 first = number * RowsPerPage;
+    const qint64 end = std::min<qint64>(first + RowsPerPage, m_matches->size());
+    std::vector<qint32> ids;
+    ids.reserve(size_t(std::max<qint64>(end - first, 0)));
+    for (qint64 row = first; row < end; ++row)
+        ids.push_back(m_matches->at(row));
+    return ids;
 }
 
 void MatchListModel::received(quint64, qint64 number, const Words &words)

@@ -19,6 +19,10 @@ class QuestionService;
 // where an entry has gone or changed so that it no longer matches.
 QList<std::optional<QString>> readMatchingWords(KnowledgeBase &kb, const std::vector<qint32> &ids,
                                                 const WordPattern &pattern);
+// The same from words already read (`found`, in ID order).
+QList<std::optional<QString>> matchingWords(const std::vector<qint32> &ids,
+                                            const QList<WordRow> &found,
+                                            const WordPattern &pattern);
 
 // The words of a pattern's matches for the match list, read a page at a time as the view shows
 // them: a million matches cost one integer each, and only the words of the few pages last shown
@@ -34,9 +38,10 @@ public:
     explicit MatchListModel(QuestionService &questions, QObject *parent = nullptr);
 
     // Shows the matches of `pattern`; their words are read from `location` when they come into
-    // view.
+    // view. Words the question already read (`firstWords`, those of the first matches) fill the
+    // first page without reading it again.
     void show(const QString &location, const QString &pattern,
-              std::shared_ptr<const MatchIds> matches);
+              std::shared_ptr<const MatchIds> matches, const QList<WordRow> &firstWords = {});
     void clear();
 
     int rowCount(const QModelIndex &parent = {}) const override;
@@ -62,6 +67,7 @@ private:
     };
 
     const Page *page(qint64 number) const;
+    std::vector<qint32> idsOfPage(qint64 number) const;
     void request(qint64 number) const;
     void received(quint64 shown, qint64 number, const Words &words);
     void giveUp(const QString &error);

@@ -6,6 +6,8 @@
 #include "kb_location.h"
 #include "kb_log.h"
 
+#include <algorithm>
+
 namespace donguri {
 
 KnowledgeBase::KnowledgeBase(const QString &path) : m_path(path) {}
@@ -25,7 +27,11 @@ std::shared_ptr<const MatchIds> KnowledgeBase::matches(const QString &pattern)
     if (holdsMatchesOf(pattern))
         return m_cachedMatches;
     m_cachedMatches.reset();
-    TokenedMatches found = findMatchesWithToken(pattern);
+    return keep(pattern, findMatchesWithToken(pattern));
+}
+
+std::shared_ptr<const MatchIds> KnowledgeBase::keep(const QString &pattern, TokenedMatches found)
+{
     auto ids = std::make_shared<const MatchIds>(std::move(found.ids));
     m_cachedPattern = pattern;
     m_cachedToken = found.token;
@@ -37,6 +43,38 @@ KnowledgeBase::TokenedMatches KnowledgeBase::findMatchesWithToken(const QString 
 {
     const std::optional<qint64> token = changeToken();
     return {findMatches(pattern), token};
+}
+
+namespace {
+
+std::vector<qint32> firstOf(const MatchIds &ids, qsizetype count)
+{
+    std::vector<qint32> first;
+    const qint64 end = std::min<qint64>(ids.size(), count);
+    first.reserve(size_t(std::max<qint64>(end, 0)));
+    for (qint64 row = 0; row < end; ++row)
+        first.push_back(ids.at(row));
+    return first;
+}
+
+} // namespace
+
+// Kept matches still answer; only their first words are read then.
+MatchPreview KnowledgeBase::matchPreview(const QString &pattern, qsizetype words)
+{
+    if (holdsMatchesOf(pattern))
+        return {m_cachedMatches, wordsOf(firstOf(*m_cachedMatches, words))};
+    m_cachedMatches.reset();
+    TokenedPreview found = findPreviewWithToken(pattern, words);
+    return {keep(pattern, std::move(found.matches)), std::move(found.firstWords)};
+}
+
+KnowledgeBase::TokenedPreview KnowledgeBase::findPreviewWithToken(const QString &pattern,
+                                                                  qsizetype words)
+{
+    TokenedMatches found = findMatchesWithToken(pattern);
+    QList<WordRow> firstWords = wordsOf(firstOf(found.ids, words));
+    return {std::move(found), std::move(firstWords)};
 }
 
 qint64 KnowledgeBase::countMatches(const QString &pattern)

@@ -56,6 +56,14 @@ struct WordRow
     QString word; // as stored, trailing blanks included
 };
 
+// A pattern's matches with the words of the first of them: what a question needs to say how
+// many there are and to show the top of the list at once.
+struct MatchPreview
+{
+    std::shared_ptr<const MatchIds> ids;
+    QList<WordRow> firstWords; // the words of ids' first entries, in ID order
+};
+
 // The knowledge base: table 言葉 (ID, 言葉, 意味, 照合語, リンク) and table キャラクター (ID,
 // キャラクター番号). Every call reads the store afresh and every write is committed before it
 // returns, so all handles on one knowledge base agree at all times. Failures throw KbError.
@@ -84,6 +92,9 @@ public:
     // and the list of a question: while the knowledge base has not changed, asking again for
     // the same pattern hands back the same result.
     std::shared_ptr<const MatchIds> matches(const QString &pattern);
+    // The same with the words of the first `words` matches, read as one call where the store
+    // can: a question that lists its matches waits for the server once.
+    MatchPreview matchPreview(const QString &pattern, qsizetype words);
     // How many entries match: the kept result's size when there is one, else a count alone.
     qint64 countMatches(const QString &pattern);
 
@@ -172,6 +183,13 @@ protected:
         std::optional<qint64> token;
     };
     virtual TokenedMatches findMatchesWithToken(const QString &pattern);
+    // The same with the words of the first `words` of them. By default two reads.
+    struct TokenedPreview
+    {
+        TokenedMatches matches;
+        QList<WordRow> firstWords;
+    };
+    virtual TokenedPreview findPreviewWithToken(const QString &pattern, qsizetype words);
     // How many words listMatches() asks wordsOf() for at a time.
     virtual qsizetype wordsPerRead() const { return 256; }
     // A value that changes whenever anything in the knowledge base may have changed since it
@@ -181,6 +199,7 @@ protected:
 
 private:
     bool holdsMatchesOf(const QString &pattern);
+    std::shared_ptr<const MatchIds> keep(const QString &pattern, TokenedMatches found);
 
     QString m_path;
     QString m_cachedPattern;

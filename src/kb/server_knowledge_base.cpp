@@ -604,6 +604,39 @@ KnowledgeBase::TokenedMatches ServerKnowledgeBase::findMatchesWithToken(const QS
     return {MatchIds::of(row.binaryInt4Array(0, 1)), token};
 }
 
+// The matches, their change count and the words of the first of them in one statement: one
+// trip and one snapshot. The first row carries the count and every ID; each row after it one
+// word of the first page (its ID column is never empty, the first row's always is).
+KnowledgeBase::TokenedPreview ServerKnowledgeBase::findPreviewWithToken(const QString &pattern,
+                                                                        qsizetype words)
+{
+    if (WordPattern(pattern).matchesEverything() || holdsNul(pattern))
+        return KnowledgeBase::findPreviewWithToken(pattern, words);
+    const Query query = patternQuery(pattern, m_trigramIndex);
+    pg::Params params;
+    for (const QByteArray &value : query.values)
+        params.utf8(value);
+    const QByteArray sql =
+        QByteArray("WITH matching AS (") + query.sql + ") SELECT "
+        + (m_changeCounter ? R"sql((SELECT max("回数") FROM "言葉_変更回数"))sql" : "NULL::int8")
+        + R"sql(, (SELECT array_agg("ID") FROM matching), NULL::int4, NULL::text
+            UNION ALL (SELECT NULL, NULL, "ID", "言葉" FROM "言葉"
+                       WHERE "ID" IN (SELECT "ID" FROM matching ORDER BY "ID" LIMIT )sql"
+        + QByteArray::number(qMax<qsizetype>(words, 0)) + R"sql() ORDER BY "ID"))sql";
+    const pg::Result rows = read(sql.constData(), params, pg::Format::Binary);
+    TokenedPreview preview;
+    for (int row = 0; row < rows.rows(); ++row) {
+        if (!rows.isNull(row, 2)) {
+            preview.firstWords.append({rows.binaryInt4(row, 2), rows.text(row, 3)});
+            continue;
+        }
+        if (!rows.isNull(row, 0))
+            preview.matches.token = rows.binaryInt8(row, 0);
+        preview.matches.ids = MatchIds::of(rows.binaryInt4Array(row, 1));
+    }
+    return preview;
+}
+
 // Entries are never deleted by the program, so their IDs usually run without a gap: then the
 // count and the ends answer a lone `*` without sending every ID.
 qint64 ServerKnowledgeBase::countOnly(const QString &pattern)

@@ -69,6 +69,7 @@ protected:
     MatchIds findMatches(const QString &pattern) override;
     qint64 countOnly(const QString &pattern) override;
     TokenedMatches findMatchesWithToken(const QString &pattern) override;
+    TokenedPreview findPreviewWithToken(const QString &pattern, qsizetype words) override;
     std::optional<qint64> changeToken() override;
     // Lists need few trips to the server: each trip costs more than a larger answer.
     qsizetype wordsPerRead() const override { return 5000; }

@@ -6,6 +6,7 @@
 #include "character/character_stage.h"
 #include "chatter.h"
 #include "clock.h"
+#include "editors/match_list_model.h"
 #include "kb/kb_error.h"
 #include "kb/kb_location.h"
 #include "kb/knowledge_base.h"
@@ -278,12 +279,15 @@ void Form1::Sirabemasu()
             [this, question](qint64 count) { reportCount(question, count); });
         return;
     }
-    // The list reuses the pass that counts, while nothing changes, so it notes every match's ID.
+    // One call finds the matches and the words the list shows first: the count is spoken and
+    // the list opens on a single wait, and it lists just what was counted.
     if (isPatternQuestion(question)) {
-        askKnowledgeBase<qint64>(
-            u"counting the matches of a pattern"_s,
-            [question](KnowledgeBase &kb) { return kb.matches(question)->size(); },
-            [this, question](qint64 count) { answerPattern(question, count); });
+        askKnowledgeBase<MatchPreview>(
+            u"finding the matches of a pattern"_s,
+            [question](KnowledgeBase &kb) {
+                return kb.matchPreview(question, MatchListModel::RowsPerPage);
+            },
+            [this, question](MatchPreview found) { answerPattern(question, std::move(found)); });
         return;
     }
     // The word and its entry are read in one call, so an answer costs one wait.
@@ -333,12 +337,13 @@ void Form1::reportCount(const QString &question, qint64 count)
         m_text1->clear();
 }
 
-void Form1::answerPattern(const QString &question, qint64 count)
+void Form1::answerPattern(const QString &question, MatchPreview found)
 {
+    const qint64 count = found.ids ? found.ids->size() : 0;
     if (count == 0)
         Sirimasen(question);
     else
-        Mitukarimasita(qint32(std::min<qint64>(count, INT32_MAX)), question);
+        Mitukarimasita(qint32(std::min<qint64>(count, INT32_MAX)), question, std::move(found));
 }
 
 void Form1::Osiemasu(const qint32 &kotae)
@@ -419,13 +424,13 @@ void Form1::presentChosenEntry(qint32 id)
     Osiemasu(id);
 }
 
-void Form1::Mitukarimasita(qint32 count, const QString &question)
+void Form1::Mitukarimasita(qint32 count, const QString &question, MatchPreview found)
 {
     m_state.SearchWord = question;
     Character &character = m_state.character();
     character.Play(QStringLiteral("announce"));
     character.Speak(QStringLiteral("%1件見つかりました。").arg(count));
-    showListWindow();
+    showListWindow(std::move(found));
 }
 
 void Form1::Sirimasen(const QString &question)
@@ -445,13 +450,14 @@ void Form1::showTeachWindow()
     presentWindow(ensureWindow(m_form2, [this] { return new Form2(m_state, m_services.files); }));
 }
 
-void Form1::showListWindow()
+void Form1::showListWindow(MatchPreview found)
 {
     Form3 *list = ensureWindow(m_form3, [this] {
         auto *made = new Form3(m_state);
         connect(made, &Form3::entryChosen, this, &Form1::presentChosenEntry);
         return made;
     });
+    list->offerMatches(m_state.DatabasePath, m_state.SearchWord, std::move(found));
     if (!m_form3Initialized) {
         m_form3Initialized = true;
         list->Form_Initialize();

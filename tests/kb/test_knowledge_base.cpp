@@ -206,6 +206,37 @@ private Q_SLOTS:
         QCOMPARE(afterOwnWrite->size(), 2);         // a result handed out stays as it was
     }
 
+    // A question's matches come with the words of the first of them, read in one go: the same
+    // IDs and words as reading them apart, for every shape of pattern, and kept for the list.
+    void aPreviewIsTheMatchesWithTheirFirstWords()
+    {
+        const auto kb = m_store.open();
+        for (int i = 0; i < 6; ++i)
+            kb->add(u"どんぐり%1"_s.arg(i), {}, {});
+        kb->add(u"くり"_s, {}, {});
+        kb->add(u"どん"_s.leftJustified(40, u' '), {}, {});
+        kb->add(u"100%"_s, {}, {});
+        m_store.exec(R"sql(DELETE FROM 言葉 WHERE "ID" = 2)sql");
+        for (const QString &pattern : {u"どん*"_s, u"*り3"_s, u"*ぐり*"_s, u"*"_s, u"*り*"_s,
+                                       u"*0%"_s, u"どん*り5"_s, u"ない*"_s}) {
+            const MatchPreview preview = m_store.open()->matchPreview(pattern, 3);
+            const QList<WordRow> apart = m_store.open()->listMatches(pattern);
+            QVERIFY2(preview.ids, qPrintable(pattern));
+            QCOMPARE(ids(*preview.ids), idsOf(apart));
+            QCOMPARE(idsOf(preview.firstWords), idsOf(apart.mid(0, 3)));
+            QCOMPARE(wordsOf(preview.firstWords), wordsOf(apart.mid(0, 3)));
+        }
+
+        const MatchPreview kept = kb->matchPreview(u"どん*"_s, 2);
+        QCOMPARE(kb->matches(u"どん*"_s), kept.ids);
+        QCOMPARE(kb->matchPreview(u"どん*"_s, 2).ids, kept.ids);
+        m_store.open()->add(u"どんこ"_s, {}, {});
+        const MatchPreview afresh = kb->matchPreview(u"どん*"_s, 10);
+        QCOMPARE(afresh.ids->size(), kept.ids->size() + 1);
+        QCOMPARE(afresh.firstWords.size(), afresh.ids->size());
+        QCOMPARE(afresh.firstWords.last().word, u"どんこ"_s);
+    }
+
     // A pass run on another handle is reused here only when nothing changed since it began.
     void aPassFromElsewhereIsKeptOnlyWhenNothingChanged()
     {
@@ -458,6 +489,20 @@ private Q_SLOTS:
     }
 
 private:
+    static QList<qint32> idsOf(const QList<WordRow> &rows)
+    {
+        QList<qint32> found;
+        for (const WordRow &row : rows)
+            found << row.id;
+        return found;
+    }
+    static QStringList wordsOf(const QList<WordRow> &rows)
+    {
+        QStringList found;
+        for (const WordRow &row : rows)
+            found << row.word;
+        return found;
+    }
     static QList<qint32> ids(const MatchIds &matches)
     {
         QList<qint32> list;
