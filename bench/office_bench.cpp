@@ -5,8 +5,8 @@
 // program's own, with its worker thread and its one handle, closed after a while without calls
 // and opened again by the next) and makes the windows' calls on it from an event-loop thread it
 // shares with other desktops. It asks at random moments: nine questions in ten are words
-// (found, or now and then not), one in ten a pattern (the bar's count, then the list's fill and
-// first page), one in twenty a teach. One more desktop imports entries meanwhile, in one
+// (found, or now and then not), one in ten a pattern (the bar's one call for the count and the
+// list's first page), one in twenty a teach. One more desktop imports entries meanwhile, in one
 // transaction as donguri-kb does. Run it through scripts/bench.
 //
 // The server is a private cluster kept in <data-dir>/pg-office; the knowledge base is copied
@@ -25,7 +25,6 @@
 #include "kb/kb_error.h"
 #include "kb/question_service.h"
 #include "kb/server_knowledge_base.h"
-#include "kb/word_pattern.h"
 #include "kb_file.h"
 #include "support/pg_bouncer.h"
 #include "support/pg_cluster.h"
@@ -112,11 +111,27 @@ Options parseOptions(const QCoreApplication &app)
     return options;
 }
 
-// pattern_count is the bar's answer to a pattern question, pattern the whole of it up to the
-// list's first page.
-enum Operation { Find, PatternCount, Pattern, Teach, TeachDuringImport, OperationCount };
-const char *const OperationNames[] = {"find", "pattern_count", "pattern", "teach",
+// pattern is the bar's answer to a pattern question: its count and the list's first page. Each
+// is timed apart while the import is at work, as the import takes most of the machine then.
+enum Operation {
+    Find,
+    Pattern,
+    Teach,
+    FindDuringImport,
+    PatternDuringImport,
+    TeachDuringImport,
+    OperationCount
+};
+const char *const OperationNames[] = {"find",
+                                      "pattern",
+                                      "teach",
+                                      "find_during_import",
+                                      "pattern_during_import",
                                       "teach_during_import"};
+constexpr Operation duringImport(Operation operation)
+{
+    return Operation(operation + FindDuringImport);
+}
 
 // What went wrong, by kind: a connection the server refused (max_connections), an answer that
 // did not come in time, anything else.
@@ -152,9 +167,19 @@ struct Errors
     }
 };
 
+// One timed question: how long it took, when in the run it was asked, and whether it opened the
+// handle first; the slowest are listed to tell what made them slow.
+struct Sample
+{
+    qint64 ns;
+    double atSeconds;
+    bool opening;
+    bool operator<(const Sample &other) const { return ns < other.ns; }
+};
+
 struct Record
 {
-    std::array<QList<qint64>, OperationCount> ns;
+    std::array<QList<Sample>, OperationCount> samples;
     std::array<Errors, OperationCount> errors;
     int opened = 0;     // questions that opened the handle first
     int overtaking = 0; // questions asked while an earlier one was on its way
@@ -281,21 +306,21 @@ private:
         askIn(pause());
         const double kind = m_random.generateDouble();
         const Operation operation = kind < 0.05 ? Teach : kind < 0.15 ? Pattern : Find;
-        const Operation recorded =
-            operation == Teach && m_run.importing.load() ? TeachDuringImport : operation;
+        const Operation recorded = m_run.importing.load() ? duringImport(operation) : operation;
         // A question still on its way when the next is asked: a word or pattern question
         // takes over one still in the bar, which is then not timed.
         if (m_service->unanswered() > 0)
             ++m_record.overtaking;
-        if (!m_service->holdsHandle())
+        m_opening = !m_service->holdsHandle();
+        if (m_opening)
             ++m_record.opened;
         const Clock::time_point started = Clock::now();
         if (operation == Teach)
             teach(recorded, started);
         else if (operation == Pattern)
-            askPattern(started);
+            askPattern(recorded, started);
         else
-            askWord(started);
+            askWord(recorded, started);
     }
 
     template <typename T>
@@ -308,13 +333,15 @@ private:
     void answered(Operation operation, Clock::time_point started, const QString &error)
     {
         if (error.isEmpty())
-            m_record.ns[operation].append((Clock::now() - started).count());
+            m_record.samples[operation].append(
+                {(Clock::now() - started).count(),
+                 std::chrono::duration<double>(started - m_run.start()).count(), m_opening});
         else
             m_record.errors[operation].note(error);
     }
 
     // One in ten is not there.
-    void askWord(Clock::time_point started)
+    void askWord(Operation recorded, Clock::time_point started)
     {
         const QStringList &words = m_questions.storedWords;
         const QString word = m_random.bounded(10) == 0
@@ -330,53 +357,22 @@ private:
                     return entry;
                 throw KbError(u"entry %1 has gone"_s.arg(*id));
             },
-            [this, started](const Reply<std::optional<Entry>> &reply) {
-                answered(Find, started, reply.error);
+            [this, recorded, started](const Reply<std::optional<Entry>> &reply) {
+                answered(recorded, started, reply.error);
             });
     }
 
-    void askPattern(Clock::time_point started)
+    void askPattern(Operation recorded, Clock::time_point started)
     {
         const QStringList &patterns = m_questions.patterns;
         const QString pattern = patterns[m_random.bounded(int(patterns.size()))];
         call<qint64>(
             QuestionService::Lane::Question,
-            [pattern](KnowledgeBase &kb) { return kb.matches(pattern)->size(); },
-            [this, pattern, started](const Reply<qint64> &reply) {
-                answered(PatternCount, started, reply.error);
-                if (!reply.ok() || *reply.value == 0)
-                    answered(Pattern, started, reply.error);
-                else
-                    fillList(pattern, started);
-            });
-    }
-
-    void fillList(const QString &pattern, Clock::time_point started)
-    {
-        call<std::shared_ptr<const MatchIds>>(
-            QuestionService::Lane::List,
-            [pattern](KnowledgeBase &kb) { return kb.matches(pattern); },
-            [this, pattern, started](const Reply<std::shared_ptr<const MatchIds>> &reply) {
-                if (reply.ok())
-                    showFirstPage(pattern, **reply.value, started);
-                else
-                    answered(Pattern, started, reply.error);
-            });
-    }
-
-    void showFirstPage(const QString &pattern, const MatchIds &matches, Clock::time_point started)
-    {
-        std::vector<qint32> ids;
-        for (qint64 row = 0; row < std::min<qint64>(matches.size(), MatchListModel::RowsPerPage);
-             ++row)
-            ids.push_back(matches.at(row));
-        call<QList<std::optional<QString>>>(
-            QuestionService::Lane::Page,
-            [ids = std::move(ids), wordPattern = WordPattern(pattern)](KnowledgeBase &kb) {
-                return readMatchingWords(kb, ids, wordPattern);
+            [pattern](KnowledgeBase &kb) {
+                return kb.matchPreview(pattern, MatchListModel::RowsPerPage).ids->size();
             },
-            [this, started](const Reply<QList<std::optional<QString>>> &reply) {
-                answered(Pattern, started, reply.error);
+            [this, recorded, started](const Reply<qint64> &reply) {
+                answered(recorded, started, reply.error);
             });
     }
 
@@ -398,6 +394,7 @@ private:
     static constexpr qsizetype PresentedMeaningChars = 64 * 1024 + 1;
 
     int m_number;
+    bool m_opening = false; // whether the question being asked opens the handle first
     QString m_uri;
     const Options &m_options;
     const Questions &m_questions;
@@ -477,21 +474,19 @@ QString freshDatabase(TestCluster &cluster, const QString &base)
 void report(const Options &options, const std::vector<Record> &records, Errors &allErrors)
 {
     for (int operation = 0; operation < OperationCount; ++operation) {
-        QList<qint64> samples;
+        QList<Sample> samples;
         Errors errors;
         for (const Record &record : records) {
-            samples += record.ns[operation];
+            samples += record.samples[operation];
             errors.add(record.errors[operation]);
         }
-        // A failed count fails the pattern question too: counted once.
-        if (operation != PatternCount)
-            allErrors.add(errors);
+        allErrors.add(errors);
         std::sort(samples.begin(), samples.end());
         const auto at = [&](double share) {
             if (samples.isEmpty())
                 return 0.0;
             const qsizetype rank = qsizetype(std::ceil(share * double(samples.size()))) - 1;
-            return double(samples[std::clamp<qsizetype>(rank, 0, samples.size() - 1)]) / 1e6;
+            return double(samples[std::clamp<qsizetype>(rank, 0, samples.size() - 1)].ns) / 1e6;
         };
         out() << u"BENCH office_%1 %2 %3 %4 %5 %6 %7"_s
                      .arg(QString::fromLatin1(OperationNames[operation]))
@@ -499,9 +494,18 @@ void report(const Options &options, const std::vector<Record> &records, Errors &
                      .arg(samples.size())
                      .arg(at(0.5), 0, 'f', 2)
                      .arg(at(0.99), 0, 'f', 2)
-                     .arg(samples.isEmpty() ? 0.0 : double(samples.last()) / 1e6, 0, 'f', 1)
+                     .arg(samples.isEmpty() ? 0.0 : double(samples.last().ns) / 1e6, 0, 'f', 1)
                      .arg(errors.total())
               << Qt::endl;
+        QStringList slowest;
+        for (qsizetype i = samples.size() - 1; i >= std::max<qsizetype>(0, samples.size() - 5); --i)
+            slowest << u"%1 ms at %2 s%3"_s.arg(double(samples[i].ns) / 1e6, 0, 'f', 1)
+                           .arg(samples[i].atSeconds, 0, 'f', 1)
+                           .arg(samples[i].opening ? u" (opening)"_s : QString());
+        if (!slowest.isEmpty())
+            out() << u"# slowest %1: %2"_s.arg(QString::fromLatin1(OperationNames[operation]),
+                                               slowest.join(u", "_s))
+                  << Qt::endl;
         if (errors.total() > 0)
             out() << u"# %1 errors: %2 refused, %3 timed out, %4 other; e.g. %5"_s
                          .arg(QString::fromLatin1(OperationNames[operation]))
@@ -662,10 +666,8 @@ int runOffice(const Options &options)
     for (const Record &record : records) {
         opened += record.opened;
         overtaking += record.overtaking;
-        // A pattern question is timed twice (its count, and up to the list's first page).
         for (int operation = 0; operation < OperationCount; ++operation)
-            if (operation != PatternCount)
-                answered += int(record.ns[operation].size());
+            answered += int(record.samples[operation].size());
     }
 
     Errors allErrors;
