@@ -414,22 +414,6 @@ std::optional<std::pair<qint64, qint64>> FileKnowledgeBase::idSpan()
     return std::pair{first->integer(0), singleNumber(m_lastId, "SELECT max(ID) FROM 言葉")};
 }
 
-// The span of IDs stands in for the number of entries: two lookups instead of a count, and never
-// less than it.
-qint64 FileKnowledgeBase::wordsToScan(const QString &pattern)
-{
-    const WordPattern compiled(pattern);
-    if (!compiled.literalPrefix().isEmpty())
-        return 0; // an index range narrows it
-    const auto span = idSpan();
-    if (!span)
-        return 0;
-    const qint64 entries = span->second - span->first + 1;
-    if (compiled.matchesEverything() && countAll() == entries)
-        return 0; // an unbroken run: no pass at all
-    return entries;
-}
-
 QList<WordRow> FileKnowledgeBase::wordsOf(const std::vector<qint32> &ids)
 {
     // A page of a lone * is usually one unbroken run of IDs: one range read serves it.

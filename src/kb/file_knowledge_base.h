@@ -54,7 +54,6 @@ public:
 protected:
     MatchIds findMatches(const QString &pattern) override;
     qint64 countOnly(const QString &pattern) override;
-    qint64 wordsToScan(const QString &pattern) override;
     std::optional<qint64> changeToken() override;
     // A run of IDs is read as one range however long; other IDs go 64 to a statement anyway.
     qsizetype wordsPerRead() const override { return 8192; }

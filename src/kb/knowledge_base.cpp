@@ -84,26 +84,6 @@ qint64 KnowledgeBase::countMatches(const QString &pattern)
     return countOnly(pattern);
 }
 
-void KnowledgeBase::keepMatches(const MatchTicket &ticket, std::shared_ptr<const MatchIds> matches)
-{
-    const std::optional<qint64> token = changeToken();
-    if (!matches || !token || token != ticket.token)
-        return;
-    m_cachedPattern = ticket.pattern;
-    m_cachedToken = token;
-    m_cachedMatches = std::move(matches);
-}
-
-bool KnowledgeBase::needsLongPass(const QString &pattern, qint64 entries)
-{
-    return !holdsMatchesOf(pattern) && wordsToScan(pattern) > entries;
-}
-
-qint64 KnowledgeBase::wordsToScan(const QString &)
-{
-    return 0;
-}
-
 QList<WordRow> KnowledgeBase::listMatches(const QString &pattern)
 {
     const std::shared_ptr<const MatchIds> ids = matches(pattern);

@@ -98,19 +98,6 @@ public:
     // How many entries match: the kept result's size when there is one, else a count alone.
     qint64 countMatches(const QString &pattern);
 
-    // A pass may also run away from the window's thread, on a handle of its own. The ticket,
-    // taken here before it starts, lets its result be kept here afterwards for the list to
-    // reuse, but only when nothing has changed in between.
-    struct MatchTicket
-    {
-        QString pattern;
-        std::optional<qint64> token;
-    };
-    MatchTicket ticketFor(const QString &pattern) { return {pattern, changeToken()}; }
-    void keepMatches(const MatchTicket &ticket, std::shared_ptr<const MatchIds> matches);
-    // Whether answering `pattern` means reading the words of more than `entries` entries, with
-    // no kept result to answer it: then a window runs the pass on another thread.
-    bool needsLongPass(const QString &pattern, qint64 entries);
     // Drops the result kept for reuse, so the next question reads afresh (benchmarks time that).
     void forgetMatches() { m_cachedMatches.reset(); }
     // The words of these entries, in ID order; an ID no entry has is left out.
@@ -171,10 +158,7 @@ protected:
     virtual MatchIds findMatches(const QString &pattern) = 0;
     // How many entries match, without noting which.
     virtual qint64 countOnly(const QString &pattern) = 0;
-    // About how many words a pass for `pattern` reads: none when an index range or the IDs
-    // alone answer it. Stores that cannot tell say none.
-    virtual qint64 wordsToScan(const QString &pattern);
-    // The same, with the change token they may be reused under: one the store had before it
+    // The matches with the change token they may be reused under: one the store had before it
     // read them (or the very one they were read under), never a later one. A store that can
     // read both at once saves a trip.
     struct TokenedMatches

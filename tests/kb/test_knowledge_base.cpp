@@ -237,44 +237,6 @@ private Q_SLOTS:
         QCOMPARE(afresh.firstWords.last().word, u"どんこ"_s);
     }
 
-    // A pass run on another handle is reused here only when nothing changed since it began.
-    void aPassFromElsewhereIsKeptOnlyWhenNothingChanged()
-    {
-        const auto kb = m_store.open();
-        kb->add(u"どんぐり"_s, u"1"_s, {});
-        const auto ticket = kb->ticketFor(u"どん*"_s);
-        const auto elsewhere = m_store.open()->matches(u"どん*"_s);
-        kb->keepMatches(ticket, elsewhere);
-        QCOMPARE(kb->matches(u"どん*"_s), elsewhere);
-
-        const auto laterTicket = kb->ticketFor(u"く*"_s);
-        m_store.open()->add(u"くり"_s, u"2"_s, {});
-        const auto stale = std::make_shared<const MatchIds>();
-        kb->keepMatches(laterTicket, stale);
-        QVERIFY(kb->matches(u"く*"_s) != stale);
-        QCOMPARE(kb->matches(u"く*"_s)->size(), 1);
-    }
-
-    // Only passes that read the words of many entries are long; an index range, an unbroken
-    // run of IDs or a kept result is not. (The server answers every pattern from its indexes.)
-    void aLongPassIsOneThatReadsManyWords()
-    {
-        if (!onFile())
-            QSKIP("a server's indexes answer every pattern");
-        const auto kb = m_store.open();
-        for (int i = 0; i < 10; ++i)
-            kb->add(u"語%1"_s.arg(i), {}, {});
-        QVERIFY(kb->needsLongPass(u"*1"_s, 5));
-        QVERIFY(!kb->needsLongPass(u"*1"_s, 10));
-        QVERIFY(!kb->needsLongPass(u"語*"_s, 0));
-        QVERIFY(!kb->needsLongPass(u"語*1"_s, 0));
-        QVERIFY(!kb->needsLongPass(u"*"_s, 0));
-        m_store.exec(R"sql(DELETE FROM 言葉 WHERE "ID" = 4)sql");
-        QVERIFY(kb->needsLongPass(u"*"_s, 5));
-        kb->matches(u"*"_s);
-        QVERIFY(!kb->needsLongPass(u"*"_s, 5));
-    }
-
     void everyEntryIsListedInIdOrderWithOrWithoutGaps()
     {
         const auto kb = m_store.open();
