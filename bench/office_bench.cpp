@@ -174,6 +174,7 @@ struct Sample
     qint64 ns;
     double atSeconds;
     bool opening;
+    QString pattern; // a pattern question's pattern
     bool operator<(const Sample &other) const { return ns < other.ns; }
 };
 
@@ -330,12 +331,14 @@ private:
         m_service->call<T>(lane, m_uri, this, std::move(work), std::move(done));
     }
 
-    void answered(Operation operation, Clock::time_point started, const QString &error)
+    void answered(Operation operation, Clock::time_point started, const QString &error,
+                  const QString &pattern = {})
     {
         if (error.isEmpty())
             m_record.samples[operation].append(
                 {(Clock::now() - started).count(),
-                 std::chrono::duration<double>(started - m_run.start()).count(), m_opening});
+                 std::chrono::duration<double>(started - m_run.start()).count(), m_opening,
+                 pattern});
         else
             m_record.errors[operation].note(error);
     }
@@ -371,8 +374,8 @@ private:
             [pattern](KnowledgeBase &kb) {
                 return kb.matchPreview(pattern, MatchListModel::RowsPerPage).ids->size();
             },
-            [this, recorded, started](const Reply<qint64> &reply) {
-                answered(recorded, started, reply.error);
+            [this, recorded, started, pattern](const Reply<qint64> &reply) {
+                answered(recorded, started, reply.error, pattern);
             });
     }
 
@@ -499,9 +502,11 @@ void report(const Options &options, const std::vector<Record> &records, Errors &
               << Qt::endl;
         QStringList slowest;
         for (qsizetype i = samples.size() - 1; i >= std::max<qsizetype>(0, samples.size() - 5); --i)
-            slowest << u"%1 ms at %2 s%3"_s.arg(double(samples[i].ns) / 1e6, 0, 'f', 1)
+            slowest << u"%1 ms at %2 s%3%4"_s.arg(double(samples[i].ns) / 1e6, 0, 'f', 1)
                            .arg(samples[i].atSeconds, 0, 'f', 1)
-                           .arg(samples[i].opening ? u" (opening)"_s : QString());
+                           .arg(samples[i].opening ? u" (opening)"_s : QString())
+                           .arg(samples[i].pattern.isEmpty() ? QString()
+                                                             : u" "_s + samples[i].pattern);
         if (!slowest.isEmpty())
             out() << u"# slowest %1: %2"_s.arg(QString::fromLatin1(OperationNames[operation]),
                                                slowest.join(u", "_s))
