@@ -287,7 +287,9 @@ void Form1::Sirabemasu()
             [question](KnowledgeBase &kb) {
                 return kb.matchPreview(question, MatchListModel::RowsPerPage);
             },
-            [this, question](MatchPreview found) { answerPattern(question, std::move(found)); });
+            [this, question, location = m_state.DatabasePath](MatchPreview found) {
+                answerPattern(question, {location, std::move(found)});
+            });
         return;
     }
     // The word and its entry are read in one call, so an answer costs one wait.
@@ -337,9 +339,9 @@ void Form1::reportCount(const QString &question, qint64 count)
         m_text1->clear();
 }
 
-void Form1::answerPattern(const QString &question, MatchPreview found)
+void Form1::answerPattern(const QString &question, FoundMatches found)
 {
-    const qint64 count = found.ids ? found.ids->size() : 0;
+    const qint64 count = found.matches.ids ? found.matches.ids->size() : 0;
     if (count == 0)
         Sirimasen(question);
     else
@@ -424,7 +426,7 @@ void Form1::presentChosenEntry(qint32 id)
     Osiemasu(id);
 }
 
-void Form1::Mitukarimasita(qint32 count, const QString &question, MatchPreview found)
+void Form1::Mitukarimasita(qint32 count, const QString &question, FoundMatches found)
 {
     m_state.SearchWord = question;
     Character &character = m_state.character();
@@ -450,14 +452,16 @@ void Form1::showTeachWindow()
     presentWindow(ensureWindow(m_form2, [this] { return new Form2(m_state, m_services.files); }));
 }
 
-void Form1::showListWindow(MatchPreview found)
+void Form1::showListWindow(FoundMatches found)
 {
     Form3 *list = ensureWindow(m_form3, [this] {
         auto *made = new Form3(m_state);
         connect(made, &Form3::entryChosen, this, &Form1::presentChosenEntry);
         return made;
     });
-    list->offerMatches(m_state.DatabasePath, m_state.SearchWord, std::move(found));
+    // Matches found in a knowledge base the user has since left are not offered: the list
+    // reads its own.
+    list->offerMatches(found.location, m_state.SearchWord, std::move(found.matches));
     if (!m_form3Initialized) {
         m_form3Initialized = true;
         list->Form_Initialize();

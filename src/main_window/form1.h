@@ -82,14 +82,20 @@ private:
     void askKnowledgeBase(const QString &what, std::function<T(KnowledgeBase &)> work,
                           std::function<void(T)> answered);
     void reportCount(const QString &question, qint64 count);
-    void answerPattern(const QString &question, MatchPreview found);
+    // A pattern's matches and the knowledge base they were found in.
+    struct FoundMatches
+    {
+        QString location;
+        MatchPreview matches;
+    };
+    void answerPattern(const QString &question, FoundMatches found);
     void present(const Entry &entry, const std::optional<QString> &question);
-    void Mitukarimasita(qint32 count, const QString &question, MatchPreview found);
+    void Mitukarimasita(qint32 count, const QString &question, FoundMatches found);
     void Sirimasen(const QString &question);
     void presentChosenEntry(qint32 id);
     void copyWholeMeaningLater(qint32 id, quint64 copy);
     void showTeachWindow();
-    void showListWindow(MatchPreview found);
+    void showListWindow(FoundMatches found);
     void showCorrectionWindow();
     void endProgram();
     void selectPromptOnFocus(Qt::FocusReason reason);

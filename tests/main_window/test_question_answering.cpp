@@ -1,6 +1,7 @@
 // SPDX-FileCopyrightText: 2026 Donguri developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "kb/knowledge_base.h"
+#include "kb/open_knowledge_base.h"
 #include "support/item_views.h"
 #include "support/sample_files.h"
 #include "support/test_env.h"
@@ -14,6 +15,7 @@
 #include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QListView>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QThreadPool>
 
@@ -118,6 +120,24 @@ private Q_SLOTS:
         QCOMPARE(listItems(), (QStringList{u"どんぐり"_s, u"くり"_s}));
         QCOMPARE(m_run->state.questions().unanswered(), 0);
         QCOMPARE(m_run->state.SearchWord, u"*り"_s);
+    }
+
+    // The knowledge base is changed in 設定 while a pattern is looked up: the count comes from
+    // where it was asked, and the list reads its rows where the user has gone rather than show
+    // entries of the other knowledge base under their IDs.
+    void aListOpenedAfterTheKnowledgeBaseChangedReadsTheNewOne()
+    {
+        m_run->kb().add(u"どんぐり"_s, u"1"_s, {});
+        m_run->kb().add(u"やまぐり"_s, u"2"_s, {});
+        QTemporaryDir elsewhere;
+        const QString other = elsewhere.filePath(u"別.mdb"_s);
+        openKnowledgeBase(other)->add(u"しばぐり"_s, u"3"_s, {});
+        press(u"*ぐり"_s);
+        m_run->state.DatabasePath = other;
+        QTRY_VERIFY(m_run->form().listWindow());
+        QCOMPARE(log().requests().mid(0, 2),
+                 (QStringList{u"Play announce"_s, u"Speak 2件見つかりました。"_s}));
+        QTRY_COMPARE(listItems(), QStringList{u"しばぐり"_s});
     }
 
     void aLaterQuestionTakesOverFromOneNotYetAnswered()
