@@ -50,6 +50,13 @@ public:
     virtual std::optional<Entry> next() = 0;
 };
 
+// A server's client connections against those a role without superuser rights may open.
+struct ServerConnections
+{
+    int taken = 0;   // every client's, this handle's own included
+    int allowed = 0; // max_connections less the slots kept for superusers
+};
+
 struct WordRow
 {
     qint32 id = 0;
@@ -143,6 +150,14 @@ public:
     virtual std::optional<qint16> characterChoice() = 0;
     // Appends a row choosing character 1; the store assigns its ID.
     virtual void repairCharacterChoice() = 0;
+
+    // How many connections the server had when this handle connected to it: how crowded it
+    // is, read with the handle's opening statement. Behind a connection pool, the pool's own.
+    // Files have nothing to say.
+    virtual std::optional<ServerConnections> serverConnectionsWhenOpened() const
+    {
+        return std::nullopt;
+    }
 
     // Stops what this handle is running now, from any thread: the call running fails soon
     // after with KbError instead of reading on. Does nothing when no call runs.

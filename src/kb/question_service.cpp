@@ -25,6 +25,14 @@ bool supersedes(QuestionService::Lane lane)
     return lane == QuestionService::Lane::Question || lane == QuestionService::Lane::List;
 }
 
+// At least half of the server's connections for ordinary roles were taken when the handle
+// opened.
+bool isCrowded(const std::optional<ServerConnections> &connections)
+{
+    return connections && connections->allowed > 0
+           && 2 * connections->taken >= connections->allowed;
+}
+
 } // namespace
 
 // The worker's side. Everything in it is guarded by `mutex`, except the handle itself, which
@@ -56,10 +64,12 @@ struct QuestionService::Worker
     std::deque<Job> queue;
     bool stopping = false;
     std::chrono::milliseconds idle{30000};
+    std::chrono::milliseconds crowdedIdle{5000};
     quint64 runningTicket = 0; // 0 while nothing runs
     Lane runningLane = Lane::Question;
     bool runningSuperseded = false;
     bool holdsHandle = false;
+    bool onCrowdedServer = false; // the handle's server was crowded when it opened
 
     std::mutex handleMutex;
     std::unique_ptr<KnowledgeBase> kb;
@@ -77,7 +87,9 @@ void QuestionService::Worker::loop()
         if (queue.empty()) {
             // Idle: after a spell without calls the handle goes, and with it the connection.
             if (holdsHandle) {
-                if (!wake.wait_for(lock, idle, [this] { return stopping || !queue.empty(); })) {
+                const auto closeAfter = onCrowdedServer ? crowdedIdle : idle;
+                if (!wake.wait_for(lock, closeAfter,
+                                   [this] { return stopping || !queue.empty(); })) {
                     lock.unlock();
                     closeHandle();
                     qCDebug(lcKb) << "closed the knowledge base after a spell without calls";
@@ -145,10 +157,16 @@ KnowledgeBase &QuestionService::Worker::handleFor(const QString &location)
         return *kb;
     closeHandle();
     std::unique_ptr<KnowledgeBase> opened = openKnowledgeBase(location);
+    const std::optional<ServerConnections> connections = opened->serverConnectionsWhenOpened();
     std::lock_guard lock(handleMutex);
     kb = std::move(opened);
     std::lock_guard state(mutex);
     holdsHandle = true;
+    onCrowdedServer = isCrowded(connections);
+    if (onCrowdedServer)
+        qCDebug(lcKb).noquote() << shownLocation(location) << "has" << connections->taken << "of"
+                                << connections->allowed << "connections taken: closing after"
+                                << crowdedIdle.count() << "ms without calls";
     return *kb;
 }
 
@@ -244,6 +262,15 @@ void QuestionService::setIdleClose(std::chrono::milliseconds idle)
     {
         std::lock_guard lock(m_worker->mutex);
         m_worker->idle = idle;
+    }
+    m_worker->wake.notify_all();
+}
+
+void QuestionService::setIdleCloseWhenCrowded(std::chrono::milliseconds idle)
+{
+    {
+        std::lock_guard lock(m_worker->mutex);
+        m_worker->crowdedIdle = idle;
     }
     m_worker->wake.notify_all();
 }

@@ -36,8 +36,13 @@ struct Reply
 // dropped or interrupted.
 //
 // The handle is closed after a spell without calls (30 s unless told otherwise) and opened
-// again by the next call, so an idle desktop holds nothing on the server. Every call names its
-// knowledge base; one that names another than the handle is on re-points it.
+// again by the next call, so an idle desktop holds nothing on the server. A server that had at
+// least half of its connections taken when the handle opened gets it back after 5 s instead:
+// that still covers calls that follow each other within seconds (the rows of a match list read
+// as it is scrolled, a question asked again with a letter changed), while an office of desktops
+// straight on one server stays clear of its limit. Through a connection pool the server's count
+// stays low, and so the long spell holds there. Every call names its knowledge base; one that
+// names another than the handle is on re-points it.
 class QuestionService : public QObject
 {
     Q_OBJECT
@@ -76,6 +81,8 @@ public:
 
     // How long the handle stays open without a call.
     void setIdleClose(std::chrono::milliseconds idle);
+    // The same on a server that was crowded when the handle opened.
+    void setIdleCloseWhenCrowded(std::chrono::milliseconds idle);
     // Calls made and not yet answered (or dropped): for tests and benchmarks that wait.
     int unanswered() const { return m_unanswered; }
     // Whether the worker holds a handle open now.

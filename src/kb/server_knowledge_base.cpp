@@ -7,6 +7,7 @@
 #include "pg_db.h"
 #include "word_pattern.h"
 
+#include <atomic>
 #include <limits>
 
 namespace donguri {
@@ -372,7 +373,8 @@ pg::Result ServerKnowledgeBase::read(const char *sql, const pg::Params &params, 
 // One trip to the server at every opening: a program opens its handle again after each pause.
 void ServerKnowledgeBase::prepareTables(bool create)
 {
-    Schema schema = readSchema();
+    Schema schema = readSchemaAndConnections();
+    m_connectionsWhenOpened = schema.connections;
     if (!schema.wordsTable && !schema.characterTable) {
         if (!create)
             throw KbError(u"no knowledge base at %1"_s.arg(m_db->shownLocation()));
@@ -398,9 +400,7 @@ void ServerKnowledgeBase::prepareTables(bool create)
 
 // What is there, in one statement: the tables, their columns, the change count in its old form
 // (when this role owns it), and the optional parts this role may use.
-ServerKnowledgeBase::Schema ServerKnowledgeBase::readSchema()
-{
-    const pg::Result found = m_db->exec(R"sql(SELECT
+const char *const SchemaColumns = R"sql(
         to_regclass('"言葉"') IS NOT NULL,
         to_regclass('"キャラクター"') IS NOT NULL,
         (SELECT string_agg(attname, E'\x1f' ORDER BY attnum) FROM pg_attribute
@@ -412,12 +412,57 @@ ServerKnowledgeBase::Schema ServerKnowledgeBase::readSchema()
         to_regclass('"言葉_二重照合語"') IS NOT NULL
             AND to_regprocedure('"言葉_二重"(text)') IS NOT NULL,
         to_regclass('"言葉_変更回数"') IS NOT NULL
-            AND has_table_privilege('"言葉_変更回数"', 'SELECT'))sql");
+            AND has_table_privilege('"言葉_変更回数"', 'SELECT'))sql";
+
+// How crowded the server is, read along: its client connections, and the slots a role without
+// superuser rights has (PostgreSQL 16 may keep some more for pg_use_reserved_connections). Any
+// role sees every connection in pg_stat_activity, but the type of another role's only with
+// pg_read_all_stats; then a connection to a database by a role counts, which may take a
+// parallel worker for a client now and then.
+const char *const ConnectionColumns = R"sql(,
+        (SELECT count(*) FROM pg_stat_activity WHERE coalesce(backend_type = 'client backend',
+            datid IS NOT NULL AND usesysid IS NOT NULL)),
+        current_setting('max_connections')::integer
+            - current_setting('superuser_reserved_connections')::integer
+            - coalesce(nullif(current_setting('reserved_connections', true), '')::integer, 0))sql";
+
+ServerKnowledgeBase::Schema ServerKnowledgeBase::readSchema()
+{
+    static const QByteArray statement = "SELECT" + QByteArray(SchemaColumns);
+    return schemaFrom(m_db->exec(statement.constData()), false);
+}
+
+// The opening reads how crowded the server is in the same trip. Where an administrator has
+// taken pg_stat_activity from this role, it reads what is there alone and says nothing of that
+// (told once a run: it opens again after every pause).
+ServerKnowledgeBase::Schema ServerKnowledgeBase::readSchemaAndConnections()
+{
+    try {
+        static const QByteArray statement =
+            "SELECT" + QByteArray(SchemaColumns) + QByteArray(ConnectionColumns);
+        return schemaFrom(m_db->exec(statement.constData()), true);
+    } catch (const pg::ConnectionLost &) {
+        throw;
+    } catch (const KbError &error) {
+        static std::atomic<bool> told = false;
+        if (!told.exchange(true))
+            qCWarning(lcKb).noquote()
+                << "cannot count the server's connections:" << error.message();
+        return readSchema();
+    }
+}
+
+ServerKnowledgeBase::Schema ServerKnowledgeBase::schemaFrom(const pg::Result &found,
+                                                            bool withConnections)
+{
     const auto flag = [&found](int column) { return found.text(0, column) == u"t"; };
     const auto names = [&found](int column) {
         return found.text(0, column).split(QChar(0x1f), Qt::SkipEmptyParts);
     };
-    return {flag(0), flag(1), names(2), names(3), flag(4), flag(5), flag(6)};
+    Schema schema{flag(0), flag(1), names(2), names(3), flag(4), flag(5), flag(6), std::nullopt};
+    if (withConnections)
+        schema.connections = ServerConnections{int(found.integer(0, 7)), int(found.integer(0, 8))};
+    return schema;
 }
 
 // Only the tables' owner may upgrade, and only one program at a time; the others go on with

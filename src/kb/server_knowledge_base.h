@@ -51,6 +51,10 @@ public:
     void repairCharacterChoice() override;
     void interrupt() override;
     void settleInterrupt() override;
+    std::optional<ServerConnections> serverConnectionsWhenOpened() const override
+    {
+        return m_connectionsWhenOpened;
+    }
 
     // Whether pattern questions can use the trigram index (the database's owner could create
     // pg_trgm when the tables were made); without it they scan the words.
@@ -84,9 +88,12 @@ private:
         bool oldChangeCount;
         bool trigramIndex;
         bool changeCount;
+        std::optional<ServerConnections> connections;
     };
     void prepareTables(bool create);
     Schema readSchema();
+    Schema readSchemaAndConnections();
+    static Schema schemaFrom(const pg::Result &found, bool withConnections);
     void createTables();
     void checkTables(const Schema &schema);
     void upgradeChangeCount();
@@ -100,6 +107,7 @@ private:
     std::unique_ptr<pg::Connection> m_db;
     bool m_trigramIndex = false;
     bool m_changeCounter = false;
+    std::optional<ServerConnections> m_connectionsWhenOpened;
 };
 
 } // namespace donguri

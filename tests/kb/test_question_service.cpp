@@ -2,7 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The one way the windows reach the knowledge base: answers in the order asked, a later
 // question taking over (its scan cancelled on the server), one connection while in use and none
-// when idle, and a network that goes silent holding nobody up.
+// when idle (sooner when the server is crowded), and a network that goes silent holding nobody
+// up.
 #include "kb/kb_error.h"
 #include "kb/open_knowledge_base.h"
 #include "kb/question_service.h"
@@ -249,6 +250,40 @@ private Q_SLOTS:
             [&answered](Reply<qint64> reply) { answered += reply.ok() ? 1 : 0; });
         QTRY_COMPARE(answered, 6);
         QCOMPARE(connectionsTo(database), 1);
+    }
+
+    // On a server with half of its connections taken, the handle goes after the short spell
+    // without calls; on the same server with few taken, it stays for the long one.
+    void aCrowdedServerGetsItsConnectionBackSooner()
+    {
+        TestCluster small(TestCluster::Setup{{}, false, 12}); // 9 left without superuser rights
+        QVERIFY2(small.start(), qPrintable(small.problem()));
+        const QString uri = small.newDatabase();
+        const auto askOnce = [this, &uri](QuestionService &questions) {
+            questions.setIdleClose(std::chrono::minutes(1));
+            questions.setIdleCloseWhenCrowded(std::chrono::milliseconds(200));
+            std::optional<Reply<qint64>> answer;
+            questions.call<qint64>(
+                Lane::Question, uri, this, [](KnowledgeBase &kb) { return kb.countAll(); },
+                [&answer](Reply<qint64> reply) { answer = reply; });
+            return QTest::qWaitFor([&answer] { return answer.has_value(); }, 10000) && answer->ok();
+        };
+
+        QuestionService alone;
+        QVERIFY(askOnce(alone));
+        QTest::qWait(1500);
+        QVERIFY(alone.holdsHandle());
+
+        std::vector<std::unique_ptr<PGconn, decltype(&PQfinish)>> crowd;
+        for (int i = 0; i < 5; ++i) {
+            crowd.emplace_back(PQconnectdb(uri.toUtf8().constData()), &PQfinish);
+            QCOMPARE(PQstatus(crowd.back().get()), CONNECTION_OK);
+        }
+        QuestionService crowded;
+        QVERIFY(askOnce(crowded));
+        QTRY_VERIFY_WITH_TIMEOUT(!crowded.holdsHandle(), 20000);
+        // The handle that opened before the crowd came keeps its long spell.
+        QVERIFY(alone.holdsHandle());
     }
 
     // A question waiting on the server (as a long scan does) is cancelled there when a later

@@ -2,7 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // What only a knowledge base on a PostgreSQL server has: tables made in one go, tables of these
 // names that are something else, roles that may only read, text it cannot hold, the indexes
-// questions go through, passwords, and a server that goes away and comes back.
+// questions go through, passwords, how crowded the server is, and a server that goes away and
+// comes back.
 #include "kb/kb_error.h"
 #include "kb/kb_location.h"
 #include "kb/open_knowledge_base.h"
@@ -11,6 +12,7 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
@@ -167,6 +169,42 @@ private Q_SLOTS:
         QCOMPARE(kb.countMatches(u"*"_s), 1);
         ServerKnowledgeBase(m_uri).add(u"どんこ"_s, u"魚"_s, {});
         QCOMPARE(kb.countMatches(u"ど*"_s), 2);
+    }
+
+    // An opening counts the server's connections, other roles' too, whose type only a
+    // superuser may see, against those left to roles without superuser rights. A role denied
+    // pg_stat_activity opens and answers all the same, with nothing to say about them.
+    void anOpeningCountsTheServersConnections()
+    {
+        ServerKnowledgeBase(m_uri).add(u"どんぐり"_s, u"木の実"_s, {});
+        QVERIFY(cluster().exec(m_database,
+                               u"DO $$ BEGIN IF NOT EXISTS (SELECT FROM pg_roles WHERE rolname = "
+                               "'gast') THEN CREATE ROLE gast LOGIN; END IF; END $$;"
+                               "GRANT SELECT ON 言葉, キャラクター TO gast"_s));
+        const QString ordinary = cluster().uri(m_database, u"gast"_s);
+        std::vector<std::unique_ptr<OtherSession>> crowd;
+        for (int i = 0; i < 5; ++i) {
+            crowd.push_back(std::make_unique<OtherSession>(m_uri));
+            QVERIFY(crowd.back()->exec("SELECT 1"));
+        }
+        const int allowed = TestCluster::Setup{}.maxConnections - 3; // 3 kept for superusers
+        for (const QString &uri : {m_uri, ordinary}) {
+            const auto connections = ServerKnowledgeBase(uri).serverConnectionsWhenOpened();
+            QVERIFY(connections);
+            QCOMPARE(connections->allowed, allowed);
+            // The five above and the handle's own (a closed one may linger for a moment), not
+            // the server's own five background processes.
+            QVERIFY2(connections->taken >= 6 && connections->taken <= 9,
+                     qPrintable(QString::number(connections->taken)));
+        }
+
+        QVERIFY(cluster().exec(m_database, u"REVOKE SELECT ON pg_stat_activity FROM PUBLIC"_s));
+        QTest::ignoreMessage(QtWarningMsg,
+                             QRegularExpression(u"cannot count the server's connections:.*"
+                                                "permission denied"_s));
+        ServerKnowledgeBase denied(ordinary);
+        QVERIFY(!denied.serverConnectionsWhenOpened());
+        QCOMPARE(denied.findWord(u"どんぐり"_s), std::optional<qint32>(1));
     }
 
     void textHoldingNulIsRefusedAndFindsNothing()
