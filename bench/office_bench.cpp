@@ -73,8 +73,14 @@ struct Options
     int importEntries = 1000000;
     double minimumSeconds = 120;
     double idleCloseSeconds = 30;
-    int windowThreads = 8; // event loops the desktops' windows share
+    double crowdedIdleCloseSeconds = 5; // while the server is at least half full
+    int windowThreads = 8;              // event loops the desktops' windows share
 };
+
+std::chrono::milliseconds milliseconds(double seconds)
+{
+    return std::chrono::milliseconds(qint64(std::llround(seconds * 1000)));
+}
 
 Options parseOptions(const QCoreApplication &app)
 {
@@ -94,6 +100,7 @@ Options parseOptions(const QCoreApplication &app)
     option(u"import"_s, u"entries one desktop imports during the run (0: none)"_s, u"1000000"_s);
     option(u"seconds"_s, u"the shortest run; it lasts until 15 s after the import"_s, u"120"_s);
     option(u"idle-close"_s, u"seconds without a question before a desktop disconnects"_s, u"30"_s);
+    option(u"crowded-idle-close"_s, u"the same while the server is at least half full"_s, u"5"_s);
     option(u"window-threads"_s, u"event-loop threads the desktops' windows share"_s, u"8"_s);
     parser.process(app);
     Options options;
@@ -107,6 +114,7 @@ Options parseOptions(const QCoreApplication &app)
     options.importEntries = parser.value(u"import"_s).toInt();
     options.minimumSeconds = parser.value(u"seconds"_s).toDouble();
     options.idleCloseSeconds = parser.value(u"idle-close"_s).toDouble();
+    options.crowdedIdleCloseSeconds = parser.value(u"crowded-idle-close"_s).toDouble();
     options.windowThreads = parser.value(u"window-threads"_s).toInt();
     return options;
 }
@@ -272,8 +280,8 @@ public:
           m_random(quint32(1000 + number)), m_service(new QuestionService(this)),
           m_timer(new QTimer(this))
     {
-        m_service->setIdleClose(
-            std::chrono::milliseconds(qint64(std::llround(m_options.idleCloseSeconds * 1000))));
+        m_service->setIdleClose(milliseconds(m_options.idleCloseSeconds));
+        m_service->setIdleCloseWhenCrowded(milliseconds(m_options.crowdedIdleCloseSeconds));
         m_timer->setSingleShot(true);
         m_timer->setTimerType(Qt::PreciseTimer);
         connect(m_timer, &QTimer::timeout, this, &Desktop::ask);
@@ -584,8 +592,8 @@ int runOffice(const Options &options)
         return questionsFrom(kb, options.entries);
     }();
     out() << u"# office: %1 desktops %2, a question every %3 s (%4), %5 entries, an import of "
-             "%6, idle connections closed after %7 s, server max_connections %8"_s
-                 .arg(options.desktops)
+             "%6, idle connections closed after %7 s (%8 s while the server is at least half "
+             "full), server max_connections %9"_s.arg(options.desktops)
                  .arg(bouncer ? u"through PgBouncer (pool of %1)"_s.arg(options.poolSize)
                               : u"straight to the server"_s)
                  .arg(options.intervalSeconds)
@@ -593,6 +601,7 @@ int runOffice(const Options &options)
                  .arg(options.entries)
                  .arg(options.importEntries)
                  .arg(options.idleCloseSeconds)
+                 .arg(options.crowdedIdleCloseSeconds)
                  .arg(options.maxConnections)
           << Qt::endl;
 
