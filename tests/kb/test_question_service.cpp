@@ -31,12 +31,6 @@ TestCluster &cluster()
     return TestCluster::shared();
 }
 
-QString databaseOf(const QString &uri)
-{
-    const qsizetype start = uri.indexOf(u":///") + 4;
-    return uri.mid(start, uri.indexOf(u'?') - start);
-}
-
 int connectionsTo(const QString &database)
 {
     return cluster()

@@ -26,12 +26,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QString databaseOf(const QString &uri)
-{
-    const qsizetype start = uri.indexOf(u":///") + 4;
-    return uri.mid(start, uri.indexOf(u'?') - start);
-}
-
 // The backend process serving the program's connections to `database`.
 QList<int> backendsOf(TestCluster &cluster, const QString &database)
 {

@@ -18,12 +18,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QString databaseOf(const QString &uri)
-{
-    const qsizetype start = uri.indexOf(u":///") + 4;
-    return uri.mid(start, uri.indexOf(u'?') - start);
-}
-
 QList<NewEntry> numberedEntries(int count)
 {
     QList<NewEntry> entries;

@@ -32,12 +32,6 @@ constexpr qint64 LongestWaitMs = 4000;
 // and loose enough for a loaded machine (the benchmarks measure the real stalls).
 constexpr qint64 BarStallMs = 300;
 
-QString databaseOf(const QString &uri)
-{
-    const qsizetype start = uri.indexOf(u":///") + 4;
-    return uri.mid(start, uri.indexOf(u'?') - start);
-}
-
 // Every message the program logs while it lives.
 class CapturedMessages
 {

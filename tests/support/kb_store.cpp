@@ -12,16 +12,6 @@ namespace donguri::testing {
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
-QString databaseOf(const QString &uri)
-{
-    const qsizetype start = uri.indexOf(u":///") + 4;
-    return uri.mid(start, uri.indexOf(u'?') - start);
-}
-
-} // namespace
-
 TestStore::Kind TestStore::kindFromEnvironment()
 {
     const QByteArray named = qgetenv("DONGURI_TEST_STORE");

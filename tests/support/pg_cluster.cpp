@@ -197,6 +197,12 @@ bool TestCluster::stop()
     return !m_running;
 }
 
+QString databaseOf(const QString &uri)
+{
+    const qsizetype start = uri.indexOf(u":///") + 4;
+    return uri.mid(start, uri.indexOf(u'?') - start);
+}
+
 QString TestCluster::uri(const QString &database, const QString &user) const
 {
     return u"postgresql:///%1?host=%2&user=%3"_s.arg(database, socketDirectory(), user);

@@ -18,6 +18,9 @@ namespace donguri::testing {
 //
 // Roles: donguri (superuser, no password), and kagi, which must give the password
 // TestCluster::Password (scram-sha-256), for the tests of passwords.
+// The database a URI made by TestCluster::uri() names.
+QString databaseOf(const QString &uri);
+
 class TestCluster
 {
 public:
