@@ -568,6 +568,13 @@ qint64 ServerKnowledgeBase::countAll()
     return read(R"sql(SELECT count(*) FROM "言葉")sql").integer(0, 0);
 }
 
+// The change count as a column of a larger statement, read under the same snapshot; Null when
+// the role may not read it.
+const char *ServerKnowledgeBase::changeCountColumn() const
+{
+    return m_changeCounter ? R"sql((SELECT max("回数") FROM "言葉_変更回数"))sql" : "NULL::int8";
+}
+
 std::optional<qint64> ServerKnowledgeBase::changeToken()
 {
     if (!m_changeCounter)
@@ -621,6 +628,14 @@ ServerKnowledgeBase::Query ServerKnowledgeBase::patternQuery(const QString &patt
             {likePattern(text), doubledLikePattern(text)}};
 }
 
+pg::Params ServerKnowledgeBase::Query::params() const
+{
+    pg::Params params;
+    for (const QByteArray &value : values)
+        params.utf8(value);
+    return params;
+}
+
 MatchIds ServerKnowledgeBase::findMatches(const QString &pattern)
 {
     return findMatchesWithToken(pattern).ids;
@@ -636,13 +651,9 @@ KnowledgeBase::TokenedMatches ServerKnowledgeBase::findMatchesWithToken(const QS
     if (holdsNul(pattern))
         return {{}, changeToken()}; // no stored word can hold it
     const Query query = patternQuery(pattern, m_trigramIndex);
-    pg::Params params;
-    for (const QByteArray &value : query.values)
-        params.utf8(value);
-    const QByteArray sql =
-        QByteArray(m_changeCounter ? R"sql(SELECT (SELECT max("回数") FROM "言葉_変更回数"),)sql"
-                                   : "SELECT NULL::int8,")
-        + R"sql( array_agg("ID") FROM ()sql" + query.sql + ") AS matching";
+    const pg::Params params = query.params();
+    const QByteArray sql = QByteArray("SELECT ") + changeCountColumn() + ","
+                           + R"sql( array_agg("ID") FROM ()sql" + query.sql + ") AS matching";
     const pg::Result row = read(sql.constData(), params, pg::Format::Binary);
     const std::optional<qint64> token =
         row.isNull(0, 0) ? std::nullopt : std::optional<qint64>(row.binaryInt8(0, 0));
@@ -658,12 +669,9 @@ KnowledgeBase::TokenedPreview ServerKnowledgeBase::findPreviewWithToken(const QS
     if (WordPattern(pattern).matchesEverything() || holdsNul(pattern))
         return KnowledgeBase::findPreviewWithToken(pattern, words);
     const Query query = patternQuery(pattern, m_trigramIndex);
-    pg::Params params;
-    for (const QByteArray &value : query.values)
-        params.utf8(value);
+    const pg::Params params = query.params();
     const QByteArray sql =
-        QByteArray("WITH matching AS (") + query.sql + ") SELECT "
-        + (m_changeCounter ? R"sql((SELECT max("回数") FROM "言葉_変更回数"))sql" : "NULL::int8")
+        QByteArray("WITH matching AS (") + query.sql + ") SELECT " + changeCountColumn()
         + R"sql(, (SELECT array_agg("ID") FROM matching), NULL::int4, NULL::text
             UNION ALL (SELECT NULL, NULL, "ID", "言葉" FROM "言葉"
                        WHERE "ID" IN (SELECT "ID" FROM matching ORDER BY "ID" LIMIT )sql"
@@ -691,19 +699,16 @@ qint64 ServerKnowledgeBase::countOnly(const QString &pattern)
     if (holdsNul(pattern))
         return 0; // no stored word can hold it
     const Query query = patternQuery(pattern, m_trigramIndex);
-    pg::Params params;
-    for (const QByteArray &value : query.values)
-        params.utf8(value);
+    const pg::Params params = query.params();
     const QByteArray sql = QByteArray("SELECT count(*) FROM (") + query.sql + ") AS matching";
     return read(sql.constData(), params).integer(0, 0);
 }
 
 KnowledgeBase::TokenedMatches ServerKnowledgeBase::everyEntry()
 {
-    const pg::Result span =
-        read(m_changeCounter ? R"sql(SELECT count(*), min("ID"), max("ID"),
-                                  (SELECT max("回数") FROM "言葉_変更回数") FROM "言葉")sql"
-                             : R"sql(SELECT count(*), min("ID"), max("ID"), NULL FROM "言葉")sql");
+    const QByteArray sql = QByteArray(R"sql(SELECT count(*), min("ID"), max("ID"), )sql")
+                           + changeCountColumn() + R"sql( FROM "言葉")sql";
+    const pg::Result span = read(sql.constData());
     const qint64 count = span.integer(0, 0);
     const std::optional<qint64> token =
         span.isNull(0, 3) ? std::nullopt : std::optional<qint64>(span.integer(0, 3));

@@ -66,6 +66,7 @@ public:
     {
         const char *sql;
         QList<QByteArray> values;
+        pg::Params params() const;
     };
     static Query patternQuery(const QString &pattern, bool trigramIndex);
 
@@ -98,6 +99,7 @@ private:
     void checkTables(const Schema &schema);
     void upgradeChangeCount();
     TokenedMatches everyEntry();
+    const char *changeCountColumn() const;
     pg::Connection &open();
     // Runs a statement that only reads, once more on a new connection when the first broke.
     pg::Result read(const char *sql, const pg::Params &params, pg::Format format);
