@@ -99,6 +99,8 @@ private:
     void checkTables(const Schema &schema);
     void upgradeChangeCount();
     TokenedMatches everyEntry();
+    qint64 estimatedEntries();
+    void settleAfterAdding(qint64 added, qint64 storedBefore);
     const char *changeCountColumn() const;
     pg::Connection &open();
     // Runs a statement that only reads, once more on a new connection when the first broke.

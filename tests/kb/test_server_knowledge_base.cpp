@@ -123,6 +123,64 @@ private Q_SLOTS:
         QCOMPARE(value(u"SELECT count(*) FROM pg_class WHERE relname = '言葉'"_s), u"0"_s);
     }
 
+    // A large addition has its pages marked visible to every reader and its figures counted
+    // before the call returns, so that questions need not read the table rows of what it
+    // added; a small one, or one small beside what is stored, is left to the server's own
+    // vacuum. A role that may add entries but not vacuum still adds them.
+    void aLargeAdditionIsVacuumedBeforeItReturns()
+    {
+        const auto entries = [](int count) {
+            QList<NewEntry> made;
+            for (int i = 0; i < count; ++i)
+                made.append({u"語%1"_s.arg(i), u"意味"_s, {}});
+            return made;
+        };
+        // Pages can be marked only once the additions' commits are on disk, which the test
+        // cluster does not wait for unless told to, as a server by default does.
+        QVERIFY(cluster().exec(m_database,
+                               u"ALTER DATABASE %1 SET synchronous_commit = on"_s.arg(m_database)));
+        ServerKnowledgeBase kb(m_uri, OpenOptions{true, true});
+        QCOMPARE(kb.addAll(entries(1500)), 1500);
+        QCOMPARE(vacuums(), 1);
+        QVERIFY(everyPageMarkedVisible());
+        QVERIFY(!value(u"SELECT last_analyze FROM pg_stat_user_tables WHERE relname = '言葉'"_s)
+                     .isEmpty());
+
+        QCOMPARE(kb.addAll(entries(999)), 999);
+        QCOMPARE(vacuums(), 1);
+        QVERIFY(cluster().exec(m_database, u"INSERT INTO 言葉 (言葉) SELECT 'x' || g"
+                                           " FROM generate_series(1, 20000) AS g; ANALYZE 言葉"_s));
+        QCOMPARE(kb.addAll(entries(2000)), 2000);
+        QCOMPARE(vacuums(), 1);
+
+        const QString copy = cluster().newDatabase();
+        ServerKnowledgeBase copied(copy, OpenOptions{true, true});
+        QList<Entry> source;
+        for (int id = 1; id <= 1200; ++id)
+            source.append({id, u"語%1"_s.arg(id), u"意味"_s, {}});
+        QCOMPARE(copied.fillEmpty(
+                     [&]() -> std::optional<Entry> {
+                         return source.isEmpty() ? std::nullopt : std::optional(source.takeFirst());
+                     },
+                     std::nullopt),
+                 1200);
+        QCOMPARE(cluster().value(databaseOf(copy), u"SELECT vacuum_count FROM pg_stat_user_tables"
+                                                   " WHERE relname = '言葉'"_s),
+                 u"1"_s);
+
+        QVERIFY(cluster().exec(m_database,
+                               u"DO $$ BEGIN IF NOT EXISTS (SELECT FROM pg_roles WHERE rolname = "
+                               "'schreiber') THEN CREATE ROLE schreiber LOGIN; END IF; END $$;"
+                               "GRANT SELECT, INSERT ON 言葉, キャラクター TO schreiber;"
+                               "GRANT SELECT ON 言葉_変更回数 TO schreiber;"
+                               "GRANT USAGE ON ALL SEQUENCES IN SCHEMA public TO schreiber"_s));
+        ServerKnowledgeBase writer(cluster().uri(m_database, u"schreiber"_s),
+                                   OpenOptions{false, true});
+        QCOMPARE(writer.addAll(entries(3000)), 3000);
+        QCOMPARE(vacuums(), 1);
+        QCOMPARE(writer.countAll(), 1500 + 999 + 20000 + 2000 + 3000);
+    }
+
     // A role that may only read answers every question, and each write fails with the
     // server's refusal instead of seeming to succeed.
     void aRoleThatMayOnlyReadAnswersAndRefusesWrites()
@@ -492,6 +550,17 @@ private:
         return own;
     }
     QString value(const QString &sql) { return cluster().value(m_database, sql); }
+    int vacuums()
+    {
+        return value(u"SELECT vacuum_count FROM pg_stat_user_tables WHERE relname = '言葉'"_s)
+            .toInt();
+    }
+    bool everyPageMarkedVisible()
+    {
+        return value(u"SELECT relallvisible = relpages AND relpages > 0 FROM pg_class"
+                     " WHERE relname = '言葉'"_s)
+               == u"t"_s;
+    }
 
     QString m_uri;
     QString m_database;
