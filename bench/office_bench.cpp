@@ -482,23 +482,49 @@ QString freshDatabase(TestCluster &cluster, const QString &base)
     return name;
 }
 
+// The time below which `share` of the sorted samples fall, in ms.
+double percentile(const QList<Sample> &sorted, double share)
+{
+    if (sorted.isEmpty())
+        return 0.0;
+    const qsizetype rank = qsizetype(std::ceil(share * double(sorted.size()))) - 1;
+    return double(sorted[std::clamp<qsizetype>(rank, 0, sorted.size() - 1)].ns) / 1e6;
+}
+
+QList<Sample> samplesOf(const std::vector<Record> &records, Operation operation)
+{
+    QList<Sample> samples;
+    for (const Record &record : records)
+        samples += record.samples[operation];
+    std::sort(samples.begin(), samples.end());
+    return samples;
+}
+
+// Each operation over the whole run, the import's time and the rest together.
+void reportWholeRun(const std::vector<Record> &records)
+{
+    for (const Operation operation : {Find, Pattern, Teach}) {
+        QList<Sample> samples =
+            samplesOf(records, operation) + samplesOf(records, duringImport(operation));
+        std::sort(samples.begin(), samples.end());
+        out() << u"# %1 over the whole run: %2 questions, p50 %3 ms, p99 %4 ms"_s
+                     .arg(QString::fromLatin1(OperationNames[operation]))
+                     .arg(samples.size())
+                     .arg(percentile(samples, 0.5), 0, 'f', 2)
+                     .arg(percentile(samples, 0.99), 0, 'f', 2)
+              << Qt::endl;
+    }
+}
+
 void report(const Options &options, const std::vector<Record> &records, Errors &allErrors)
 {
     for (int operation = 0; operation < OperationCount; ++operation) {
-        QList<Sample> samples;
+        const QList<Sample> samples = samplesOf(records, Operation(operation));
         Errors errors;
-        for (const Record &record : records) {
-            samples += record.samples[operation];
+        for (const Record &record : records)
             errors.add(record.errors[operation]);
-        }
         allErrors.add(errors);
-        std::sort(samples.begin(), samples.end());
-        const auto at = [&](double share) {
-            if (samples.isEmpty())
-                return 0.0;
-            const qsizetype rank = qsizetype(std::ceil(share * double(samples.size()))) - 1;
-            return double(samples[std::clamp<qsizetype>(rank, 0, samples.size() - 1)].ns) / 1e6;
-        };
+        const auto at = [&](double share) { return percentile(samples, share); };
         out() << u"BENCH office_%1 %2 %3 %4 %5 %6 %7"_s
                      .arg(QString::fromLatin1(OperationNames[operation]))
                      .arg(options.desktops)
@@ -686,6 +712,7 @@ int runOffice(const Options &options)
 
     Errors allErrors;
     report(options, records, allErrors);
+    reportWholeRun(records);
     out() << u"BENCH office_import %1 %2 %3"_s.arg(options.desktops)
                  .arg(options.importEntries)
                  .arg(importSeconds.load(), 0, 'f', 1)
