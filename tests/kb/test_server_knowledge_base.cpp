@@ -168,12 +168,10 @@ private Q_SLOTS:
                                                    " WHERE relname = '言葉'"_s),
                  u"1"_s);
 
-        QVERIFY(cluster().exec(m_database,
-                               u"DO $$ BEGIN IF NOT EXISTS (SELECT FROM pg_roles WHERE rolname = "
-                               "'schreiber') THEN CREATE ROLE schreiber LOGIN; END IF; END $$;"
-                               "GRANT SELECT, INSERT ON 言葉, キャラクター TO schreiber;"
-                               "GRANT SELECT ON 言葉_変更回数 TO schreiber;"
-                               "GRANT USAGE ON ALL SEQUENCES IN SCHEMA public TO schreiber"_s));
+        QVERIFY(roleWith(u"schreiber"_s,
+                         u"GRANT SELECT, INSERT ON 言葉, キャラクター TO schreiber;"
+                         "GRANT SELECT ON 言葉_変更回数 TO schreiber;"
+                         "GRANT USAGE ON ALL SEQUENCES IN SCHEMA public TO schreiber"_s));
         ServerKnowledgeBase writer(cluster().uri(m_database, u"schreiber"_s),
                                    OpenOptions{false, true});
         QCOMPARE(writer.addAll(entries(3000)), 3000);
@@ -186,10 +184,8 @@ private Q_SLOTS:
     void aRoleThatMayOnlyReadAnswersAndRefusesWrites()
     {
         ServerKnowledgeBase(m_uri).add(u"どんぐり"_s, u"木の実"_s, {});
-        QVERIFY(cluster().exec(m_database,
-                               u"DO $$ BEGIN IF NOT EXISTS (SELECT FROM pg_roles WHERE rolname = "
-                               "'leser') THEN CREATE ROLE leser LOGIN; END IF; END $$;"
-                               "GRANT SELECT ON 言葉, キャラクター, 言葉_変更回数 TO leser"_s));
+        QVERIFY(
+            roleWith(u"leser"_s, u"GRANT SELECT ON 言葉, キャラクター, 言葉_変更回数 TO leser"_s));
         ServerKnowledgeBase kb(cluster().uri(m_database, u"leser"_s));
         QCOMPARE(kb.findWord(u"どんぐり"_s), std::optional<qint32>(1));
         QCOMPARE(kb.countMatches(u"*ぐ*"_s), 1);
@@ -211,10 +207,7 @@ private Q_SLOTS:
     void aRoleGrantedOnlyTheTwoTablesAnswersPatterns()
     {
         ServerKnowledgeBase(m_uri).add(u"どんぐり"_s, u"木の実"_s, {});
-        QVERIFY(cluster().exec(m_database,
-                               u"DO $$ BEGIN IF NOT EXISTS (SELECT FROM pg_roles WHERE rolname = "
-                               "'gast') THEN CREATE ROLE gast LOGIN; END IF; END $$;"
-                               "GRANT SELECT ON 言葉, キャラクター TO gast"_s));
+        QVERIFY(roleWith(u"gast"_s, u"GRANT SELECT ON 言葉, キャラクター TO gast"_s));
         ServerKnowledgeBase kb(cluster().uri(m_database, u"gast"_s));
         QCOMPARE(kb.countMatches(u"ど*"_s), 1);
         QCOMPARE(kb.listMatches(u"*り"_s).size(), 1);
@@ -229,10 +222,7 @@ private Q_SLOTS:
     void anOpeningCountsTheServersConnections()
     {
         ServerKnowledgeBase(m_uri).add(u"どんぐり"_s, u"木の実"_s, {});
-        QVERIFY(cluster().exec(m_database,
-                               u"DO $$ BEGIN IF NOT EXISTS (SELECT FROM pg_roles WHERE rolname = "
-                               "'gast') THEN CREATE ROLE gast LOGIN; END IF; END $$;"
-                               "GRANT SELECT ON 言葉, キャラクター TO gast"_s));
+        QVERIFY(roleWith(u"gast"_s, u"GRANT SELECT ON 言葉, キャラクター TO gast"_s));
         const QString ordinary = cluster().uri(m_database, u"gast"_s);
         std::vector<std::unique_ptr<OtherSession>> crowd;
         for (int i = 0; i < 5; ++i) {
@@ -383,10 +373,8 @@ private Q_SLOTS:
         ServerKnowledgeBase(m_uri).add(u"どんぐり"_s, u"木の実"_s, {});
         QVERIFY2(cluster().exec(m_database, QString::fromUtf8(OldChangeCount)),
                  qPrintable(cluster().problem()));
-        QVERIFY(cluster().exec(m_database,
-                               u"DO $$ BEGIN IF NOT EXISTS (SELECT FROM pg_roles WHERE rolname = "
-                               "'leser') THEN CREATE ROLE leser LOGIN; END IF; END $$;"
-                               "GRANT SELECT ON 言葉, キャラクター, 言葉_変更回数 TO leser"_s));
+        QVERIFY(
+            roleWith(u"leser"_s, u"GRANT SELECT ON 言葉, キャラクター, 言葉_変更回数 TO leser"_s));
         // A program of the old kind in the middle of an import holds the row: the upgrade is
         // left for later rather than holding everyone up, and the knowledge base still works.
         {
@@ -550,6 +538,13 @@ private:
         return own;
     }
     QString value(const QString &sql) { return cluster().value(m_database, sql); }
+    // A login role of that name, made unless an earlier test made it, then given `grants`.
+    bool roleWith(const QString &role, const QString &grants)
+    {
+        return cluster().exec(
+            m_database, u"DO $$ BEGIN IF NOT EXISTS (SELECT FROM pg_roles WHERE rolname ="
+                        " '%1') THEN CREATE ROLE %1 LOGIN; END IF; END $$; %2"_s.arg(role, grants));
+    }
     int vacuums()
     {
         return value(u"SELECT vacuum_count FROM pg_stat_user_tables WHERE relname = '言葉'"_s)
