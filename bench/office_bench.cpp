@@ -491,11 +491,14 @@ double percentile(const QList<Sample> &sorted, double share)
     return double(sorted[std::clamp<qsizetype>(rank, 0, sorted.size() - 1)].ns) / 1e6;
 }
 
-QList<Sample> samplesOf(const std::vector<Record> &records, Operation operation)
+// The samples of these operations together, fastest first.
+QList<Sample> samplesOf(const std::vector<Record> &records,
+                        std::initializer_list<Operation> operations)
 {
     QList<Sample> samples;
     for (const Record &record : records)
-        samples += record.samples[operation];
+        for (const Operation operation : operations)
+            samples += record.samples[operation];
     std::sort(samples.begin(), samples.end());
     return samples;
 }
@@ -504,9 +507,7 @@ QList<Sample> samplesOf(const std::vector<Record> &records, Operation operation)
 void reportWholeRun(const std::vector<Record> &records)
 {
     for (const Operation operation : {Find, Pattern, Teach}) {
-        QList<Sample> samples =
-            samplesOf(records, operation) + samplesOf(records, duringImport(operation));
-        std::sort(samples.begin(), samples.end());
+        const QList<Sample> samples = samplesOf(records, {operation, duringImport(operation)});
         out() << u"# %1 over the whole run: %2 questions, p50 %3 ms, p99 %4 ms"_s
                      .arg(QString::fromLatin1(OperationNames[operation]))
                      .arg(samples.size())
@@ -519,7 +520,7 @@ void reportWholeRun(const std::vector<Record> &records)
 void report(const Options &options, const std::vector<Record> &records, Errors &allErrors)
 {
     for (int operation = 0; operation < OperationCount; ++operation) {
-        const QList<Sample> samples = samplesOf(records, Operation(operation));
+        const QList<Sample> samples = samplesOf(records, {Operation(operation)});
         Errors errors;
         for (const Record &record : records)
             errors.add(record.errors[operation]);
