@@ -4,8 +4,10 @@
 
 #include "kb_error.h"
 #include "kb_location.h"
+#include "kb_log.h"
 #include "sqlite_db.h"
 #include "word_pattern.h"
+#include "write_ahead_log.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -18,6 +20,7 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <limits>
+#include <type_traits>
 #include <unistd.h>
 
 namespace donguri {
@@ -72,6 +75,18 @@ const char *const InsertEntryWithIdSql =
         "?2") ", ?4)";
 // The words of up to this many entries are read with one statement.
 constexpr int WordsPerStatement = 64;
+// SQLite's header at the start of the file: every write moves its counters and write stamp on.
+constexpr qint64 FileHeaderBytes = 100;
+// How long merging the log after a write waits for another program still reading an older
+// state of the file. What it cannot merge then is merged after the next write, or on closing.
+constexpr std::chrono::milliseconds MergePatience{250};
+// On closing, a reader gets longer: the file is to be left whole.
+constexpr std::chrono::milliseconds ClosingMergePatience{2000};
+
+QByteArray stampStatement(qint32 stamp)
+{
+    return "PRAGMA user_version = " + QByteArray::number(stamp);
+}
 
 // Resets a cached statement when a call is done with it, so no read transaction stays open
 // and the next call sees what other handles committed meanwhile.
@@ -154,9 +169,28 @@ FileKnowledgeBase::FileKnowledgeBase(const QString &path, const FileSystemProbe 
         createFile();
     openExisting();
     configureConnection(onNetwork(QFileInfo(path).absolutePath()));
+    noteFileAsSeen();
 }
 
-FileKnowledgeBase::~FileKnowledgeBase() = default;
+// A clean close leaves the file whole and nothing beside it: the log is merged, and SQLite
+// removes it and its index once the last handle closes. An interruption meant for the last call
+// must not stop that merge.
+FileKnowledgeBase::~FileKnowledgeBase()
+{
+    if (!m_db || m_db->isReadOnly())
+        return;
+    m_db->clearInterrupt();
+    if (!m_writeAheadLog || m_keepLog)
+        return;
+    try {
+        if (!m_db->mergeLog(ClosingMergePatience))
+            qCWarning(lcKb).noquote() << "another program still reads" << shownLocation(path())
+                                      << "; the last writes stay in its log until it is done";
+    } catch (const KbError &error) {
+        qCWarning(lcKb).noquote() << "could not merge the log of" << shownLocation(path())
+                                  << "on closing:" << error.message();
+    }
+}
 
 // The new file is built beside its place under a name of its own and moved there with both
 // tables in it: a program killed while creating it leaves no empty file behind that would then
@@ -171,6 +205,7 @@ void FileKnowledgeBase::createFile()
     try {
         sql::Database db(building, sql::Database::Mode::CreateNew);
         sql::Transaction transaction(db);
+        db.exec(stampStatement(nextWriteStamp(0)).constData());
         db.exec(TableSql);
         db.exec(InsertTriggerSql);
         db.exec(UpdateTriggerSql);
@@ -187,12 +222,17 @@ void FileKnowledgeBase::createFile()
 
 void FileKnowledgeBase::openExisting()
 {
+    const LogState log = prepareLog();
+    if (log == LogState::ForeignLeftBeside) {
+        // Read as it stands: opened the usual way, SQLite would play that log into it.
+        openReadOnly(false);
+        return;
+    }
     // A file this user may not write is read as it stands, like one in a read-only folder:
     // opened the usual way, SQLite would make its -wal and -shm files beside it and, unable to
     // clean up after a reader, leave them there.
     if (!QFileInfo(path()).isWritable() && QFileInfo(path()).isReadable()) {
-        m_db = std::make_unique<sql::Database>(path(), sql::Database::Mode::ReadUnchanging);
-        checkSchema();
+        openReadOnly(log == LogState::OwnToPlay);
         return;
     }
     try {
@@ -204,8 +244,57 @@ void FileKnowledgeBase::openExisting()
         // file there, so it is read as it stands; writes then report that it is read-only.
         if (error.code() != SQLITE_READONLY && error.code() != SQLITE_CANTOPEN)
             throw;
+        openReadOnly(log == LogState::OwnToPlay);
+    }
+}
+
+// A log left beside the file by a program that stopped before merging it is SQLite's to play,
+// when it was written for this very file. One written for another (the file was replaced after
+// it: a backup restored, another file moved here) would tear this one apart, and goes aside.
+FileKnowledgeBase::LogState FileKnowledgeBase::prepareLog()
+{
+    const LogCheck check = checkWriteAheadLog(path());
+    if (check.verdict == LogCheck::Verdict::NoLog)
+        return LogState::None;
+    if (check.verdict == LogCheck::Verdict::Belongs)
+        return LogState::OwnToPlay;
+    const QString log = shownLocation(path() + u"-wal"_s);
+    QString error;
+    if (const std::optional<QString> aside = setLogAside(path(), &error)) {
+        qCWarning(lcKb).noquote() << "the log" << log << "was not written for"
+                                  << shownLocation(path()) << u"(%1):"_s.arg(check.reason)
+                                  << "moved aside to" << shownLocation(*aside)
+                                  << "and the file opened as it is";
+        return LogState::None;
+    }
+    qCWarning(lcKb).noquote() << "the log" << log << "was not written for" << shownLocation(path())
+                              << u"(%1) and cannot be moved aside (%2):"_s.arg(check.reason, error)
+                              << "the file is read as it is, without it";
+    return LogState::ForeignLeftBeside;
+}
+
+// For a file this user may not write. Without a log to play, nothing can change the file while
+// it is read. With one, the file is read through it, which needs SQLite's index of the log
+// beside it: where that cannot be made, the file is refused rather than read without its
+// newest entries.
+void FileKnowledgeBase::openReadOnly(bool withLog)
+{
+    if (!withLog) {
         m_db = std::make_unique<sql::Database>(path(), sql::Database::Mode::ReadUnchanging);
         checkSchema();
+        return;
+    }
+    try {
+        m_db = std::make_unique<sql::Database>(path(), sql::Database::Mode::ReadOnly);
+        checkSchema();
+    } catch (const KbError &error) {
+        throw KbError(
+            QStringLiteral("%1 has writes in its log %2 that are not yet merged into it, "
+                           "and they cannot be read without write access (%3): let "
+                           "this user write the file and its folder, or open it once "
+                           "as its owner")
+                .arg(shownLocation(path()), shownLocation(path() + u"-wal"_s), error.message()),
+            error.code());
     }
 }
 
@@ -232,8 +321,79 @@ void FileKnowledgeBase::configureConnection(bool onNetwork)
     // A file that was moved onto a share in WAL mode is switched back; that waits for, and
     // fails while, another program on this computer still has it open in WAL mode.
     m_db->exec(onNetwork ? "PRAGMA journal_mode = DELETE" : "PRAGMA journal_mode = WAL");
+    m_writeAheadLog = !onNetwork;
     m_db->exec("PRAGMA synchronous = FULL");
     upgradeSchema();
+    // A log played on opening is merged at once, so the file is whole by itself again.
+    if (m_writeAheadLog)
+        mergeLog();
+}
+
+template <typename Body>
+auto FileKnowledgeBase::write(Body &&body)
+{
+    ++m_ownWrites;
+    sql::Transaction transaction(*m_db);
+    moveWriteStamp();
+    if constexpr (std::is_void_v<std::invoke_result_t<Body>>) {
+        body();
+        transaction.commit();
+        mergeLog();
+    } else {
+        auto result = body();
+        transaction.commit();
+        mergeLog();
+        return result;
+    }
+}
+
+void FileKnowledgeBase::moveWriteStamp()
+{
+    qint32 current = 0;
+    {
+        Use read(statement(m_writeStamp, "PRAGMA user_version"));
+        if (read->step())
+            current = qint32(read->integer(0));
+    }
+    m_db->exec(stampStatement(nextWriteStamp(current)).constData());
+}
+
+// The write is committed before this runs: a merge that cannot finish loses nothing, it only
+// leaves the write in the log a while longer.
+void FileKnowledgeBase::mergeLog()
+{
+    if (m_writeAheadLog) {
+        try {
+            if (!m_db->mergeLog(MergePatience))
+                qCDebug(lcKb).noquote() << "another program reads" << shownLocation(path())
+                                        << ": part of the log is merged later";
+        } catch (const KbError &error) {
+            qCWarning(lcKb).noquote()
+                << "could not merge the log of" << shownLocation(path()) << ":" << error.message();
+        }
+    }
+    noteFileAsSeen();
+}
+
+void FileKnowledgeBase::noteFileAsSeen()
+{
+    m_seenFile = fileIdentity(path());
+    m_seenHeader = fileBeginning(path(), FileHeaderBytes);
+}
+
+bool FileKnowledgeBase::changedUnderneath()
+{
+    // Deleted, or another file renamed to this name: the handle holds a file that is not there.
+    if (fileIdentity(path()) != m_seenFile)
+        return true;
+    if (fileBeginning(path(), FileHeaderBytes) == m_seenHeader)
+        return false;
+    // The same file with another header: another program wrote to it, or a file was copied over
+    // it. In both cases what this handle remembers of it may be out of date; in the second its
+    // log belongs to what was there before, and must not be merged into what is there now.
+    m_keepLog = true;
+    m_db->keepLogOnClose();
+    return true;
 }
 
 // Files written by earlier versions have triggers that rewrite the match column after every
@@ -249,6 +409,7 @@ void FileKnowledgeBase::upgradeSchema()
     sql::Transaction transaction(*m_db);
     if (upToDate()) // another program upgraded it meanwhile
         return;
+    moveWriteStamp();
     m_db->exec("DROP TRIGGER IF EXISTS 言葉_追加; DROP TRIGGER IF EXISTS 言葉_変更;");
     m_db->exec(InsertTriggerSql);
     m_db->exec(UpdateTriggerSql);
@@ -445,18 +606,23 @@ QList<WordRow> FileKnowledgeBase::wordsOf(const std::vector<qint32> &ids)
 
 qint32 FileKnowledgeBase::add(const QString &word, const QString &meaning, const QString &link)
 {
-    ++m_ownWrites;
-    Use query(statement(m_add, InsertEntrySql));
-    query->bind(1, word).bind(2, meaning).bind(3, link);
-    query->run();
-    return qint32(sqlite3_last_insert_rowid(m_db->handle()));
+    return write([&] {
+        Use query(statement(m_add, InsertEntrySql));
+        query->bind(1, word).bind(2, meaning).bind(3, link);
+        query->run();
+        return qint32(sqlite3_last_insert_rowid(m_db->handle()));
+    });
 }
 
 qint64 FileKnowledgeBase::addAll(const std::function<std::optional<NewEntry>()> &next,
                                  const std::function<void(qint64 added)> &added)
 {
-    ++m_ownWrites;
-    sql::Transaction transaction(*m_db);
+    return write([&] { return addEach(next, added); });
+}
+
+qint64 FileKnowledgeBase::addEach(const std::function<std::optional<NewEntry>()> &next,
+                                  const std::function<void(qint64 added)> &added)
+{
     // Every row here sets its match column itself, and no other writer can add rows before the
     // commit, so the insert trigger (which checks each row for other writers' sake) is set
     // aside until then: with it a million rows take nearly twice as long.
@@ -485,7 +651,6 @@ qint64 FileKnowledgeBase::addAll(const std::function<std::optional<NewEntry>()> 
     }
     if (hadTrigger)
         m_db->exec(InsertTriggerSql);
-    transaction.commit();
     return count;
 }
 
@@ -540,8 +705,13 @@ qint64 FileKnowledgeBase::fillEmpty(const std::function<std::optional<Entry>()> 
                                     std::optional<qint16> characterChoice,
                                     const std::function<void(qint64 added)> &added)
 {
-    ++m_ownWrites;
-    sql::Transaction transaction(*m_db);
+    return write([&] { return fillEach(next, characterChoice, added); });
+}
+
+qint64 FileKnowledgeBase::fillEach(const std::function<std::optional<Entry>()> &next,
+                                   std::optional<qint16> characterChoice,
+                                   const std::function<void(qint64 added)> &added)
+{
     if (sql::Statement any(*m_db, "SELECT 1 FROM 言葉 LIMIT 1"); any.step())
         throw KbError(QStringLiteral("%1 already holds entries").arg(shownLocation(path())));
     Use insert(statement(m_addWithId, InsertEntryWithIdSql));
@@ -564,7 +734,6 @@ qint64 FileKnowledgeBase::fillEmpty(const std::function<std::optional<Entry>()> 
         choose.bind(1, qint64(*characterChoice));
         choose.run();
     }
-    transaction.commit();
     return count;
 }
 
@@ -588,12 +757,13 @@ QStringList FileKnowledgeBase::integrityProblems()
 void FileKnowledgeBase::update(qint32 id, const QString &word, const QString &meaning,
                                const QString &link)
 {
-    ++m_ownWrites;
-    Use query(statement(m_update, UpdateEntrySql));
-    query->bind(1, qint64(id)).bind(2, word).bind(3, meaning).bind(4, link);
-    query->run();
-    if (sqlite3_changes(m_db->handle()) == 0)
-        throw KbError(QStringLiteral("no entry with ID %1").arg(id));
+    write([&] {
+        Use query(statement(m_update, UpdateEntrySql));
+        query->bind(1, qint64(id)).bind(2, word).bind(3, meaning).bind(4, link);
+        query->run();
+        if (sqlite3_changes(m_db->handle()) == 0)
+            throw KbError(QStringLiteral("no entry with ID %1").arg(id));
+    });
 }
 
 std::optional<qint16> FileKnowledgeBase::characterChoice()
@@ -609,14 +779,20 @@ std::optional<qint16> FileKnowledgeBase::characterChoice()
 
 void FileKnowledgeBase::repairCharacterChoice()
 {
-    ++m_ownWrites;
-    Use query(statement(m_repair, "INSERT INTO キャラクター (キャラクター番号) VALUES (1)"));
-    query->run();
+    write([&] {
+        Use query(statement(m_repair, "INSERT INTO キャラクター (キャラクター番号) VALUES (1)"));
+        query->run();
+    });
 }
 
 void FileKnowledgeBase::interrupt()
 {
     sqlite3_interrupt(m_db->handle());
+}
+
+void FileKnowledgeBase::settleInterrupt()
+{
+    m_db->clearInterrupt();
 }
 
 } // namespace donguri

@@ -50,6 +50,8 @@ public:
     std::optional<qint16> characterChoice() override;
     void repairCharacterChoice() override;
     void interrupt() override;
+    void settleInterrupt() override;
+    bool changedUnderneath() override;
 
 protected:
     MatchIds findMatches(const QString &pattern) override;
@@ -61,6 +63,21 @@ protected:
 private:
     void createFile();
     void openExisting();
+    enum class LogState { None, OwnToPlay, ForeignLeftBeside };
+    LogState prepareLog();
+    void openReadOnly(bool withLog);
+    // Runs `body` as one write: in a transaction that moves the write stamp on, merged into the
+    // file as soon as it is committed, so that the file alone holds it.
+    template <typename Body>
+    auto write(Body &&body);
+    void moveWriteStamp();
+    void mergeLog();
+    void noteFileAsSeen();
+    qint64 addEach(const std::function<std::optional<NewEntry>()> &next,
+                   const std::function<void(qint64 added)> &added);
+    qint64 fillEach(const std::function<std::optional<Entry>()> &next,
+                    std::optional<qint16> characterChoice,
+                    const std::function<void(qint64 added)> &added);
     void checkSchema();
     void configureConnection(bool onNetwork);
     void upgradeSchema();
@@ -75,10 +92,15 @@ private:
 
     std::unique_ptr<sql::Database> m_db;
     qint64 m_ownWrites = 0; // data_version does not count this handle's own commits
+    bool m_writeAheadLog = false;
+    bool m_keepLog = false; // the file was overwritten: its log is not to be merged into it
+    // The file as this handle last left it: which one it is, and its header.
+    std::optional<FileIdentity> m_seenFile;
+    QByteArray m_seenHeader;
 
     std::unique_ptr<sql::Statement> m_findWord, m_entry, m_countAll, m_add, m_update, m_choice,
         m_repair, m_allIds, m_firstId, m_lastId, m_words, m_wordRange, m_allEntries, m_dataVersion,
-        m_addWithId, m_entryHead;
+        m_addWithId, m_entryHead, m_writeStamp;
     // Pattern queries, by shape: [range only, range and match, match alone] × [IDs, count].
     std::unique_ptr<sql::Statement> m_patterns[3][2];
 };

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cerrno>
+#include <sys/stat.h>
 #include <sys/vfs.h>
 #include <unistd.h>
 
@@ -79,6 +80,24 @@ bool isOnNetworkFileSystem(const QString &folder)
     if (statfs(QFile::encodeName(folder).constData(), &info) != 0)
         return false;
     return isNetworkFileSystemType(qint64(info.f_type));
+}
+
+std::optional<FileIdentity> fileIdentity(const QString &path)
+{
+    struct stat info
+    {
+    };
+    if (stat(QFile::encodeName(path).constData(), &info) != 0)
+        return std::nullopt;
+    return FileIdentity{quint64(info.st_dev), quint64(info.st_ino)};
+}
+
+QByteArray fileBeginning(const QString &path, qint64 size)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.read(size);
 }
 
 } // namespace donguri

@@ -2,9 +2,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 namespace donguri {
 
@@ -24,5 +26,19 @@ bool isNetworkFileSystemType(qint64 type);
 // mounted read-only. Empty when it can be written. The folder counts because SQLite keeps its
 // log files beside the knowledge base; asked before a write, so that nothing is left there.
 QString readOnlyReason(const QString &path);
+
+// Which file a path names: the same pair means the same file, whatever its name.
+struct FileIdentity
+{
+    quint64 device = 0;
+    quint64 inode = 0;
+    bool operator==(const FileIdentity &) const = default;
+};
+
+// The file `path` names now; nullopt when there is none.
+std::optional<FileIdentity> fileIdentity(const QString &path);
+
+// The first `size` bytes of the file; fewer when it is shorter or cannot be read.
+QByteArray fileBeginning(const QString &path, qint64 size);
 
 } // namespace donguri

@@ -159,6 +159,11 @@ public:
         return std::nullopt;
     }
 
+    // Whether what the handle was opened on is no longer there as it left it: a file replaced,
+    // moved or deleted underneath it, or overwritten by another file. Such a handle must be
+    // closed and the knowledge base opened again, so nothing is written into the wrong file.
+    virtual bool changedUnderneath() { return false; }
+
     // Stops what this handle is running now, from any thread: the call running fails soon
     // after with KbError instead of reading on. Does nothing when no call runs.
     virtual void interrupt() {}

@@ -23,19 +23,18 @@ KbError::KbError(const QString &message, int code)
 namespace donguri::sql {
 
 namespace {
-// Another program instance may be writing; wait for it rather than fail with "locked".
-constexpr int BusyTimeoutMs = 5000;
 // SQLite's own busy timeout backs off to 100 ms between tries. A program that writes steadily
 // frees the lock only for moments, which tries that far apart keep missing until the timeout
 // runs out; trying every millisecond catches them.
 constexpr unsigned long BusyRetryUs = 1000;
 
-int waitForLock(void *deadline, int attempt)
+// Another program instance may be writing; wait for it rather than fail with "locked".
+int waitForLock(void *wait, int attempt)
 {
-    auto &giveUp = *static_cast<QDeadlineTimer *>(deadline);
+    auto &lockWait = *static_cast<LockWait *>(wait);
     if (attempt == 0)
-        giveUp.setRemainingTime(BusyTimeoutMs);
-    else if (giveUp.hasExpired())
+        lockWait.giveUp.setRemainingTime(lockWait.patience);
+    else if (lockWait.giveUp.hasExpired())
         return 0;
     QThread::usleep(BusyRetryUs);
     return 1;
@@ -55,6 +54,9 @@ Database::Database(const QString &path, Mode mode)
     case Mode::CreateNew:
         flags |= SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
         break;
+    case Mode::ReadOnly:
+        flags |= SQLITE_OPEN_READONLY;
+        break;
     case Mode::ReadUnchanging:
         flags |= SQLITE_OPEN_READONLY | SQLITE_OPEN_URI;
         file = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toEncoded() + "?immutable=1";
@@ -69,7 +71,7 @@ Database::Database(const QString &path, Mode mode)
                       rc & 0xff);
     }
     sqlite3_extended_result_codes(m_db, 1);
-    sqlite3_busy_handler(m_db, waitForLock, &m_lockDeadline);
+    sqlite3_busy_handler(m_db, waitForLock, &m_lockWait);
 }
 
 Database::~Database()
@@ -92,6 +94,32 @@ void Database::exec(const char *sql)
 bool Database::isReadOnly() const
 {
     return sqlite3_db_readonly(m_db, "main") == 1;
+}
+
+bool Database::mergeLog(std::chrono::milliseconds patience)
+{
+    const std::chrono::milliseconds usual = m_lockWait.patience;
+    m_lockWait.patience = patience;
+    int logFrames = 0;
+    int merged = 0;
+    const int rc =
+        sqlite3_wal_checkpoint_v2(m_db, "main", SQLITE_CHECKPOINT_TRUNCATE, &logFrames, &merged);
+    m_lockWait.patience = usual;
+    // Busy: the frames no reader holds back were merged all the same, as far as they go.
+    if (rc != SQLITE_OK && rc != SQLITE_BUSY)
+        fail("merge the log");
+    return rc == SQLITE_OK || (logFrames >= 0 && merged == logFrames);
+}
+
+void Database::keepLogOnClose()
+{
+    sqlite3_db_config(m_db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+}
+
+void Database::clearInterrupt()
+{
+    // SQLite clears a pending interruption when a statement starts while none is running.
+    sqlite3_exec(m_db, "SELECT 1", nullptr, nullptr, nullptr);
 }
 
 void Database::fail(const char *what) const

@@ -6,6 +6,7 @@
 #include <QDeadlineTimer>
 #include <QString>
 
+#include <chrono>
 #include <optional>
 
 struct sqlite3;
@@ -13,13 +14,21 @@ struct sqlite3_stmt;
 
 namespace donguri::sql {
 
+// How long a handle waits for another program's lock.
+struct LockWait
+{
+    QDeadlineTimer giveUp; // when the current wait gives up
+    std::chrono::milliseconds patience{5000};
+};
+
 // A thin RAII layer over one SQLite connection. Values only ever travel as bound parameters.
 class Database
 {
 public:
     // ReadUnchanging reads a file that nobody can change while it is open (one in a folder this
-    // user may only read): SQLite then needs no lock or log files beside it.
-    enum class Mode { OpenExisting, CreateNew, ReadUnchanging };
+    // user may only read): SQLite then needs no lock or log files beside it. ReadOnly reads a
+    // file this user may not write together with the log of writes not yet merged into it.
+    enum class Mode { OpenExisting, CreateNew, ReadOnly, ReadUnchanging };
 
     Database(const QString &path, Mode mode);
     ~Database();
@@ -28,12 +37,21 @@ public:
 
     void exec(const char *sql);
     bool isReadOnly() const;
+    // Merges the write-ahead log into the file and empties it, waiting for readers at most
+    // `patience`. True when the file alone holds every committed write; a reader that still
+    // needs an older state of the file leaves the rest in the log.
+    bool mergeLog(std::chrono::milliseconds patience);
+    // Closing will not merge the log into the file: for a handle whose file was replaced.
+    void keepLogOnClose();
+    // Clears an interruption that no statement has taken up yet, which would otherwise stop
+    // the next statement or the merge on closing.
+    void clearInterrupt();
     sqlite3 *handle() const { return m_db; }
     [[noreturn]] void fail(const char *what) const;
 
 private:
     sqlite3 *m_db = nullptr;
-    QDeadlineTimer m_lockDeadline; // when the current wait for another writer gives up
+    LockWait m_lockWait;
 };
 
 class Statement

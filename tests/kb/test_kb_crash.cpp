@@ -2,11 +2,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "kb/file_knowledge_base.h"
 #include "kb/kb_error.h"
+#include "support/test_env.h"
 #include "writer_process.h"
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
@@ -60,6 +63,7 @@ private Q_SLOTS:
     void initTestCase();
     void writersKilledWhileCreatingTheFile();
     void writersKilledAgainAndAgainOnOneFile();
+    void aBackupRestoredAfterAKillOpensAsItWas();
 
 private:
     QString kill(const QList<WriterProcess *> &writers, const QString &path,
@@ -141,6 +145,41 @@ void TestKbCrash::writersKilledAgainAndAgainOnOneFile()
         QVERIFY2(problems.isEmpty(), qPrintable(problems));
     }
     QVERIFY2(earlyKills > 0 && earlyKills < KillsOnOneFile, qPrintable(m_rerun));
+}
+
+// A program killed while it teaches, with its last words still in the log beside the file; then
+// last week's copy is put back over the file. The copy opens as it was, and the log that does
+// not belong to it goes aside.
+void TestKbCrash::aBackupRestoredAfterAKillOpensAsItWas()
+{
+    const QString path = m_dir.filePath(u"復元.mdb"_s);
+    const QString backup = m_dir.filePath(u"復元の控え.mdb"_s);
+    {
+        WriterProcess writer({path, u"前"_s, u"teach"_s});
+        QVERIFY2(writer.waitForAdded(20, 10000), qPrintable(writer.problem()));
+        QVERIFY2(writer.kill(), qPrintable(writer.problem()));
+    }
+    QVERIFY(QFile::copy(path, backup));
+    const qint64 backedUp = sqlNumber(backup, "SELECT count(*) FROM 言葉");
+    QVERIFY(backedUp >= 20);
+    {
+        // Words taught since the backup; then another program starts reading, which keeps the
+        // writer's last writes in the log when it dies.
+        WriterProcess writer({path, u"後"_s, u"teach"_s});
+        QVERIFY2(writer.waitForAdded(10, 10000), qPrintable(writer.problem()));
+        HeldReader reader(path);
+        QVERIFY2(writer.waitForAdded(13, 10000), qPrintable(writer.problem()));
+        QVERIFY2(writer.kill(), qPrintable(writer.problem()));
+    }
+    QVERIFY(QFileInfo(path + u"-wal"_s).size() > 0);
+
+    copyOver(backup, path);
+    QTest::ignoreMessage(QtWarningMsg,
+                         QRegularExpression(u"the log .*復元.mdb-wal was not written for .*"
+                                            "moved aside to .*復元.mdb-wal.foreign-"_s));
+    FileKnowledgeBase kb(path);
+    QCOMPARE(kb.countAll(), backedUp);
+    QVERIFY(kb.integrityProblems().isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestKbCrash)

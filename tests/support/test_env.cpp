@@ -116,4 +116,31 @@ qint64 sqlNumber(const QString &path, const char *sql)
     return value;
 }
 
+HeldReader::HeldReader(const QString &path)
+{
+    sqlite3_open_v2(path.toUtf8().constData(), &m_db, SQLITE_OPEN_READONLY, nullptr);
+    // A read transaction holds its state from its first read until it ends.
+    sqlite3_exec(m_db, "BEGIN; SELECT count(*) FROM 言葉;", nullptr, nullptr, nullptr);
+}
+
+HeldReader::~HeldReader()
+{
+    sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_close(m_db);
+}
+
+void copyAsLeftOnDisk(const QString &fromPath, const QString &toPath)
+{
+    for (const char *tail : {"", "-wal", "-shm"}) {
+        const QString from = fromPath + QString::fromLatin1(tail);
+        if (QFile::exists(from))
+            writeBytes(toPath + QString::fromLatin1(tail), fileBytes(from));
+    }
+}
+
+void copyOver(const QString &source, const QString &path)
+{
+    writeBytes(path, fileBytes(source));
+}
+
 } // namespace donguri::testing

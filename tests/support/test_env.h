@@ -10,6 +10,8 @@
 #include <functional>
 #include <memory>
 
+struct sqlite3;
+
 namespace donguri::testing {
 
 // Bytes of a file, or an empty array when it cannot be read.
@@ -52,5 +54,28 @@ namespace donguri::testing {
 void execSql(const QString &path, const char *sql);
 // The first column of the first row a query gives, as a number; -1 when it gives none.
 qint64 sqlNumber(const QString &path, const char *sql);
+
+// Another program reading a knowledge base file: it holds the state it began reading, so writes
+// made meanwhile cannot all be merged into the file and stay in its log, as they would when a
+// program is killed before it merges them.
+class HeldReader
+{
+public:
+    explicit HeldReader(const QString &path);
+    ~HeldReader();
+    HeldReader(const HeldReader &) = delete;
+    HeldReader &operator=(const HeldReader &) = delete;
+
+private:
+    ::sqlite3 *m_db = nullptr;
+};
+
+// Copies a knowledge base with whatever lies beside it (-wal, -shm) to `toPath`, as a crash would
+// leave them on the disk: the originals stay open and untouched.
+void copyAsLeftOnDisk(const QString &fromPath, const QString &toPath);
+
+// Puts a copy of `source` at `path` the way `cp` does over an existing file: the same file,
+// its bytes rewritten in place.
+void copyOver(const QString &source, const QString &path);
 
 } // namespace donguri::testing
