@@ -56,7 +56,7 @@ struct QuestionService::Worker
     void runJob(Job &job);
     KnowledgeBase &handleFor(const QString &location);
     void closeHandle();
-    void interruptRunning();
+    void interruptRunning(quint64 ticket);
 
     QuestionService &service;
     std::mutex mutex;
@@ -82,7 +82,8 @@ void QuestionService::Worker::loop()
 {
     std::unique_lock lock(mutex);
     for (;;) {
-        if (stopping)
+        // Writes made before the end are still carried out: the user's words are not dropped.
+        if (stopping && queue.empty())
             break;
         if (queue.empty()) {
             // Idle: after a spell without calls the handle goes, and with it the connection.
@@ -108,7 +109,6 @@ void QuestionService::Worker::loop()
         lock.unlock();
         runJob(job);
         lock.lock();
-        runningTicket = 0;
     }
     lock.unlock();
     closeHandle();
@@ -131,11 +131,13 @@ void QuestionService::Worker::runJob(Job &job)
     }
     bool superseded = false;
     {
+        // From here on no interruption can be aimed at this call any more (see interruptRunning)
         std::lock_guard lock(mutex);
         superseded = runningSuperseded;
+        runningTicket = 0;
     }
     {
-        // An interruption meant for this call must not reach the next one.
+        // and one that came while it ended must not reach the next one.
         std::lock_guard lock(handleMutex);
         if (interrupted && kb)
             kb->settleInterrupt();
@@ -153,8 +155,13 @@ void QuestionService::Worker::runJob(Job &job)
 // when the call names another one than it is on.
 KnowledgeBase &QuestionService::Worker::handleFor(const QString &location)
 {
-    if (kb && kb->path() == location)
-        return *kb;
+    if (kb && kb->path() == location) {
+        if (!kb->changedUnderneath())
+            return *kb;
+        qCWarning(lcKb).noquote() << shownLocation(location)
+                                  << "was replaced, moved or deleted while it was open: opening "
+                                     "it again";
+    }
     closeHandle();
     std::unique_ptr<KnowledgeBase> opened = openKnowledgeBase(location);
     const std::optional<ServerConnections> connections = opened->serverConnectionsWhenOpened();
@@ -183,10 +190,13 @@ void QuestionService::Worker::closeHandle()
     holdsHandle = false;
 }
 
-void QuestionService::Worker::interruptRunning()
+// Interrupts the call `ticket` if it is still the one running. Both locks are held, in the
+// order handleFor takes them, so the worker cannot go on to the next call meanwhile.
+void QuestionService::Worker::interruptRunning(quint64 ticket)
 {
-    std::lock_guard lock(handleMutex);
-    if (!kb)
+    std::lock_guard handle(handleMutex);
+    std::lock_guard state(mutex);
+    if (!kb || ticket == 0 || runningTicket != ticket)
         return;
     interrupted = true;
     kb->interrupt();
@@ -198,17 +208,24 @@ QuestionService::QuestionService(QObject *parent)
     m_worker->thread = std::thread([worker = m_worker.get()] { worker->loop(); });
 }
 
+// Questions and list reads still waiting are dropped and the one running is stopped; writes
+// waiting or running are carried out, and the handle is closed cleanly after them.
 QuestionService::~QuestionService()
 {
+    quint64 interrupt = 0;
     {
         std::lock_guard lock(m_worker->mutex);
         m_worker->stopping = true;
-        m_worker->queue.clear();
-        if (m_worker->runningTicket != 0)
+        std::erase_if(m_worker->queue,
+                      [](const Worker::Job &job) { return job.lane != Lane::Edit; });
+        if (m_worker->runningTicket != 0) {
             m_worker->runningSuperseded = true;
+            if (m_worker->runningLane != Lane::Edit)
+                interrupt = m_worker->runningTicket;
+        }
     }
     m_worker->wake.notify_all();
-    m_worker->interruptRunning();
+    m_worker->interruptRunning(interrupt);
     m_worker->thread.join();
 }
 
@@ -232,7 +249,7 @@ void QuestionService::supersede(Lane lane)
 {
     m_answeredFrom[static_cast<std::size_t>(lane)] = m_lastTicket + 1;
     int dropped = 0;
-    bool interrupt = false;
+    quint64 interrupt = 0;
     {
         std::lock_guard lock(m_worker->mutex);
         auto &queue = m_worker->queue;
@@ -247,12 +264,11 @@ void QuestionService::supersede(Lane lane)
         if (m_worker->runningTicket != 0 && m_worker->runningLane == lane
             && !m_worker->runningSuperseded) {
             m_worker->runningSuperseded = true;
-            interrupt = true;
+            interrupt = m_worker->runningTicket;
         }
     }
     // The scan of a question nobody waits for any more stops where it runs.
-    if (interrupt)
-        m_worker->interruptRunning();
+    m_worker->interruptRunning(interrupt);
     for (int i = 0; i < dropped; ++i)
         noteAnswered();
 }
