@@ -6,6 +6,7 @@
 #include "app/desktop_services.h"
 #include "app/module1.h"
 #include "app/single_instance.h"
+#include "app/termination_signals.h"
 #include "main_window/form1.h"
 #include "ui/shared_state.h"
 
@@ -61,6 +62,9 @@ int main(int argc, char *argv[])
         return 2;
     }
     introduceToDesktop(app);
+    // Logging out ends the program as 終了 does, so its knowledge base is closed cleanly.
+    TerminationSignals endOfSession;
+    QObject::connect(&endOfSession, &TerminationSignals::requested, &app, &QApplication::quit);
 
     SingleInstance instance(QDBusConnection::sessionBus(), SingleInstance::sessionRuntimeFolder());
     if (instance.handOverToRunningInstance())

@@ -16,6 +16,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <csignal>
+
 using namespace donguri;
 using namespace donguri::testing;
 using namespace Qt::StringLiterals;
@@ -102,8 +104,18 @@ private Q_SLOTS:
         QVERIFY(!bar.Timer2().isActive());
     }
 
-    void theProgramEndsPromptlyWhenItsBarIsClosed()
+    void theProgramEndsPromptlyAndCleanly_data()
     {
+        QTest::addColumn<bool>("endOfSession");
+        QTest::newRow("its bar closed from the title bar") << false;
+        // Logging out ends the programs of the session with SIGTERM.
+        QTest::newRow("the session ends") << true;
+    }
+
+    // Either way it closes its knowledge base cleanly: the file alone is left, whole.
+    void theProgramEndsPromptlyAndCleanly()
+    {
+        QFETCH(bool, endOfSession);
         QTemporaryDir home;
         // A copy of its own, so the settings and knowledge base it makes stay in the temporary
         // folder.
@@ -119,11 +131,20 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(
             !(bar = m_desktop.windowsOfProcess(donguri.processId(), u"どんぐりくん"_s)).isEmpty(),
             30000);
-        m_desktop.askToClose(bar.first());
-        // The farewell of 終了 takes five seconds; a close from the title bar has none.
+        // The character's choice has been read from it: the knowledge base is open.
+        const QString kb = home.filePath(u"どんぐりくん.mdb"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(kb + u"-wal"_s), 30000);
+        if (endOfSession)
+            ::kill(pid_t(donguri.processId()), SIGTERM);
+        else
+            m_desktop.askToClose(bar.first());
+        // The farewell of 終了 takes five seconds; these have none.
         QVERIFY(donguri.waitForFinished(4000));
         QCOMPARE(donguri.exitStatus(), QProcess::NormalExit);
         QCOMPARE(donguri.exitCode(), 0);
+        QVERIFY(QFile::exists(kb));
+        QVERIFY(!QFile::exists(kb + u"-wal"_s));
+        QVERIFY(!QFile::exists(kb + u"-shm"_s));
     }
 
 private:
