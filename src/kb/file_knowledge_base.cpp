@@ -322,7 +322,11 @@ void FileKnowledgeBase::configureConnection(bool onNetwork)
     // fails while, another program on this computer still has it open in WAL mode.
     m_db->exec(onNetwork ? "PRAGMA journal_mode = DELETE" : "PRAGMA journal_mode = WAL");
     m_writeAheadLog = !onNetwork;
-    m_db->exec("PRAGMA synchronous = FULL");
+    // Every write is merged into the file as soon as it is committed, and the merge syncs the
+    // log before the file: a commit that synced the log as well would pay for it twice. A write
+    // the merge cannot take is synced in the log (Database::mergeLog). A rollback journal keeps
+    // the full sync.
+    m_db->exec(m_writeAheadLog ? "PRAGMA synchronous = NORMAL" : "PRAGMA synchronous = FULL");
     upgradeSchema();
     // A log played on opening is merged at once, so the file is whole by itself again.
     if (m_writeAheadLog)

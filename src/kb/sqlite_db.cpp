@@ -103,12 +103,29 @@ bool Database::mergeLog(std::chrono::milliseconds patience)
     int logFrames = 0;
     int merged = 0;
     const int rc =
-        sqlite3_wal_checkpoint_v2(m_db, "main", SQLITE_CHECKPOINT_TRUNCATE, &logFrames, &merged);
+        sqlite3_wal_checkpoint_v2(m_db, "main", SQLITE_CHECKPOINT_RESTART, &logFrames, &merged);
     m_lockWait.patience = usual;
     // Busy: the frames no reader holds back were merged all the same, as far as they go.
     if (rc != SQLITE_OK && rc != SQLITE_BUSY)
         fail("merge the log");
-    return rc == SQLITE_OK || (logFrames >= 0 && merged == logFrames);
+    const bool whole = rc == SQLITE_OK || (logFrames >= 0 && merged == logFrames);
+    if (!whole)
+        syncLog();
+    return whole;
+}
+
+// With synchronous = NORMAL a commit leaves the log to the disk's own time; a merge syncs the
+// log before it writes the file. What a merge could not take is synced here instead, so that a
+// write that has returned survives a power cut either way.
+void Database::syncLog()
+{
+    sqlite3_file *log = nullptr;
+    if (sqlite3_file_control(m_db, "main", SQLITE_FCNTL_JOURNAL_POINTER, &log) != SQLITE_OK || !log
+        || !log->pMethods)
+        return;
+    if (const int rc = log->pMethods->xSync(log, SQLITE_SYNC_NORMAL); rc != SQLITE_OK)
+        throw KbError(QStringLiteral("sync the log: %1").arg(QString::fromUtf8(sqlite3_errstr(rc))),
+                      rc & 0xff);
 }
 
 void Database::keepLogOnClose()

@@ -37,10 +37,12 @@ public:
 
     void exec(const char *sql);
     bool isReadOnly() const;
-    // Merges the write-ahead log into the file and empties it, waiting for readers at most
-    // `patience`. True when the file alone holds every committed write; a reader that still
-    // needs an older state of the file leaves the rest in the log.
+    // Merges the write-ahead log into the file, so that the next write starts the log over,
+    // waiting for readers at most `patience`. True when the file alone holds every committed write;
+    // a reader that still needs an older state of the file leaves the rest in the log.
     bool mergeLog(std::chrono::milliseconds patience);
+    // Makes the log's writes durable without merging them.
+    void syncLog();
     // Closing will not merge the log into the file: for a handle whose file was replaced.
     void keepLogOnClose();
     // Clears an interruption that no statement has taken up yet, which would otherwise stop
