@@ -129,6 +129,7 @@ private Q_SLOTS:
         correct->Command3_Click();
         m_run->settle();
         correct->meaning()->setPlainText(u"直したい"_s);
+        const QString usable = m_run->state.DatabasePath;
         m_run->state.DatabasePath = m_run->dir.path(); // now names a folder
         correct->Command1_Click();
         m_run->settle();
@@ -138,7 +139,7 @@ private Q_SLOTS:
         QCOMPARE(correct->meaningText(), u"直したい"_s);
         QCOMPARE(correct->calledUp(), std::optional<qint32>(id)); // still the entry to save
 
-        m_run->state.DatabasePath = m_run->file(u"どんぐりくん.mdb"_s);
+        m_run->state.DatabasePath = usable;
         correct->Command1_Click();
         m_run->settle();
         QVERIFY(!problem->isVisibleTo(correct));

@@ -6,7 +6,6 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -269,14 +268,6 @@ private:
         std::unique_ptr<Form1> form = m_run->startMainWindow();
         m_run->settle();
         return form;
-    }
-
-    // Japanese text arrives from the input method as a commit.
-    static void typeText(QWidget *box, const QString &text)
-    {
-        QInputMethodEvent commit;
-        commit.setCommitString(text);
-        QApplication::sendEvent(box, &commit);
     }
 
     std::unique_ptr<TestRun> m_run;

@@ -119,7 +119,7 @@ private Q_SLOTS:
     {
         m_run->kb().add(u"くり"_s, u"栗"_s, {});
         ask(u"く*"_s);
-        execSql(m_run->state.DatabasePath, "UPDATE 言葉 SET 意味 = NULL");
+        m_run->execSql("UPDATE 言葉 SET 意味 = NULL");
         log().clear();
         clickRow(m_run->form().listWindow()->list(), 0);
         m_run->settle();
