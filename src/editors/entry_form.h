@@ -36,6 +36,16 @@ public:
     QString meaningText() const;
     QString linkText() const;
 
+    // What the three boxes hold.
+    struct Texts
+    {
+        QString word;
+        QString meaning;
+        QString link;
+        bool operator==(const Texts &) const = default;
+    };
+    Texts texts() const { return {wordText(), meaningText(), linkText()}; }
+
     // 参照: asks for a linked document; a chosen file's full path replaces the link box, a
     // cancel leaves it alone. The chooser starts from the file chosen last in this window.
     void Command2_Click();

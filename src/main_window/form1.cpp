@@ -447,9 +447,12 @@ void Form1::Sirimasen(const QString &question)
         m_text1->clear();
 }
 
+// A teach window still open is told the new word; one made now starts with it.
 void Form1::showTeachWindow()
 {
-    presentWindow(ensureWindow(m_form2, [this] { return new Form2(m_state, m_services.files); }));
+    Form2 *teach = ensureWindow(m_form2, [this] { return new Form2(m_state, m_services.files); });
+    teach->askAbout(m_state.SearchWord);
+    presentWindow(teach);
 }
 
 void Form1::showListWindow(FoundMatches found)

@@ -53,6 +53,89 @@ private Q_SLOTS:
         QCOMPARE(again->meaningText(), QString());
     }
 
+    // With the teach window still open, the next word the character asks about takes its place
+    // when nothing would be lost: what the boxes hold was stored, or nothing was typed. Unsaved
+    // typing stays as it is.
+    void anOpenTeachWindowTakesTheNextWordWhenNothingIsLost_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("saved");
+        QTest::addColumn<QString>("typedAfterwards");
+        QTest::addColumn<bool>("takesTheWord");
+        QTest::newRow("nothing typed") << QString() << false << QString() << true;
+        QTest::newRow("saved") << u"いろ"_s << true << QString() << true;
+        QTest::newRow("typed, not saved") << u"いろ"_s << false << QString() << false;
+        QTest::newRow("typed on after saving") << u"いろ"_s << true << u"、そら"_s << false;
+    }
+    void anOpenTeachWindowTakesTheNextWordWhenNothingIsLost()
+    {
+        QFETCH(QString, typed);
+        QFETCH(bool, saved);
+        QFETCH(QString, typedAfterwards);
+        QFETCH(bool, takesTheWord);
+        Form2 *teach = askUnknown(u"あお"_s);
+        typeText(teach->meaning(), typed);
+        if (saved) {
+            teach->Command1_Click();
+            m_run->settle();
+        }
+        typeText(teach->meaning(), typedAfterwards);
+
+        QCOMPARE(askUnknown(u"みず"_s), teach);
+        QCOMPARE(teach->wordText(), takesTheWord ? u"みず"_s : u"あお"_s);
+        QCOMPARE(teach->meaningText(), takesTheWord ? QString() : typed + typedAfterwards);
+        QCOMPARE(teach->linkText(), QString());
+    }
+
+    // The window took the new word, so its meaning is stored under it, not under the last one.
+    void aMeaningTypedForTheNextWordIsStoredUnderIt()
+    {
+        Form2 *teach = askUnknown(u"あお"_s);
+        typeText(teach->meaning(), u"いろ"_s);
+        teach->link()->setText(u"/docs/ao.html"_s);
+        teach->Command1_Click();
+        m_run->settle();
+        askUnknown(u"みず"_s);
+        typeText(teach->meaning(), u"のみもの"_s);
+        teach->Command1_Click();
+        m_run->settle();
+
+        KnowledgeBase &kb = m_run->kb();
+        QCOMPARE(kb.countMatches(u"あお"_s), 1);
+        QCOMPARE(kb.entry(*kb.findWord(u"あお"_s))->meaning, std::optional<QString>(u"いろ"_s));
+        const std::optional<Entry> water = kb.entry(*kb.findWord(u"みず"_s));
+        QCOMPARE(water->meaning, std::optional<QString>(u"のみもの"_s));
+        QCOMPARE(water->link, QString());
+    }
+
+    // A word asked about while a save is on its way is taken once the save is in; when the save
+    // fails, the window keeps what it was saving.
+    void aWordAskedAboutDuringASaveIsTakenOnceItIsIn_data()
+    {
+        QTest::addColumn<bool>("fails");
+        QTest::newRow("stored") << false;
+        QTest::newRow("failed") << true;
+    }
+    void aWordAskedAboutDuringASaveIsTakenOnceItIsIn()
+    {
+        QFETCH(bool, fails);
+        Form2 *teach = askUnknown(u"あお"_s);
+        typeText(teach->meaning(), u"いろ"_s);
+        {
+            // 登録 is pressed after the question and before its answer.
+            const auto held = m_run->holdQuestions();
+            press(u"みず"_s);
+            if (fails)
+                m_run->state.DatabasePath = m_run->dir.path(); // names a folder
+            teach->Command1_Click();
+        }
+        m_run->settle();
+        QCOMPARE(m_run->form().teachWindow(), teach);
+        QCOMPARE(teach->wordText(), fails ? u"あお"_s : u"みず"_s);
+        QCOMPARE(teach->meaningText(), fails ? u"いろ"_s : QString());
+        QCOMPARE(problemText(teach).contains(u"登録できませんでした"_s), fails);
+    }
+
     void clickingAListedWordPresentsIt()
     {
         m_run->kb().add(u"どんぐり"_s, u"木の実"_s, {});
