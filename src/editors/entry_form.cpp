@@ -7,10 +7,13 @@
 #include "ui/shared_state.h"
 #include "ui/ui_support.h"
 
+#include <QCloseEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+
+#include <utility>
 
 namespace donguri {
 
@@ -124,13 +127,52 @@ void EntryForm::write(std::function<void(KnowledgeBase &)> writing, const QStrin
         [this, failureText, location, saved = std::move(saved)](const Reply<bool> &reply) {
             m_writing = false;
             m_save->setEnabled(true);
+            const bool closed = std::exchange(m_closedDuringWrite, false);
             if (!reply.ok()) {
                 reportFailure(failureText, location, reply.error);
+                if (closed)
+                    comeBack();
                 return;
             }
             m_problem.clear();
             saved();
+            if (closed)
+                finishClosing();
         });
+}
+
+// The user closed the window, but a write is still on its way: the window only hides, since
+// its answer has yet to be told, and what was typed must still be there when the write fails.
+void EntryForm::closeEvent(QCloseEvent *event)
+{
+    if (m_writing && !m_closedDuringWrite) {
+        m_closedDuringWrite = true;
+        m_deleteWhenAnswered = testAttribute(Qt::WA_DeleteOnClose);
+        setAttribute(Qt::WA_DeleteOnClose, false);
+    }
+    QWidget::closeEvent(event);
+}
+
+// Shown again before the write was answered (the bar opened it anew): open as before the close.
+void EntryForm::showEvent(QShowEvent *event)
+{
+    if (std::exchange(m_closedDuringWrite, false))
+        setAttribute(Qt::WA_DeleteOnClose, m_deleteWhenAnswered);
+    QWidget::showEvent(event);
+}
+
+void EntryForm::comeBack()
+{
+    setAttribute(Qt::WA_DeleteOnClose, m_deleteWhenAnswered);
+    presentWindow(this);
+}
+
+// Deleted at once, not later: the next answer may already be waiting, and the bar must then
+// open a new window instead of showing this one again.
+void EntryForm::finishClosing()
+{
+    if (m_deleteWhenAnswered)
+        delete this;
 }
 
 void EntryForm::reportFailure(const QString &failureText, const QString &location,

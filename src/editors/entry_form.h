@@ -73,7 +73,8 @@ protected:
 
     // Runs a write on the question service. While it is on its way the boxes keep their text
     // and "登録" is off, so a second click cannot write twice. When it comes back `saved` runs,
-    // or a failure shows `failureText` on the problem line.
+    // or a failure shows `failureText` on the problem line. Closed meanwhile, the window waits
+    // hidden for the answer: it goes once `saved` has run, and a failure brings it back.
     void write(std::function<void(KnowledgeBase &)> writing, const QString &failureText,
                std::function<void()> saved);
     // Runs a read on the question service; `failureText` goes on the problem line when it fails.
@@ -81,6 +82,9 @@ protected:
     void read(std::function<T(KnowledgeBase &)> reading, const QString &failureText,
               std::function<void(T)> done);
     void reportFailure(const QString &failureText, const QString &location, const QString &error);
+
+    void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 public:
     // Whether a write is on its way.
@@ -91,6 +95,8 @@ protected:
 
 private:
     void buildFields();
+    void comeBack();
+    void finishClosing();
 
     QLineEdit *m_word = nullptr;
     QPlainTextEdit *m_meaning = nullptr;
@@ -101,6 +107,9 @@ private:
     ProblemLine m_problem;
     RememberingChooser m_chooser;
     bool m_writing = false;
+    // Closed while a write was on its way: hidden until it is answered.
+    bool m_closedDuringWrite = false;
+    bool m_deleteWhenAnswered = false; // the window was to be deleted when closed
 };
 
 template <typename T>

@@ -12,6 +12,8 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
 #include <QTest>
 
 using namespace donguri;
@@ -134,6 +136,85 @@ private Q_SLOTS:
         QCOMPARE(teach->wordText(), fails ? u"あお"_s : u"みず"_s);
         QCOMPARE(teach->meaningText(), fails ? u"いろ"_s : QString());
         QCOMPARE(problemText(teach).contains(u"登録できませんでした"_s), fails);
+    }
+
+    // 登録, then 閉じる before the save is answered: the window waits hidden for the answer. A
+    // stored entry is thanked for as when the window is open, and the window goes; a failure
+    // brings the window back with what was typed and the red line.
+    void aSaveAnsweredAfterItsWindowClosedIsThankedForOrComesBack_data()
+    {
+        QTest::addColumn<bool>("correction");
+        QTest::addColumn<bool>("fails");
+        QTest::addColumn<QStringList>("thanks");
+        QTest::addColumn<QString>("problem");
+        QTest::newRow("teach, stored")
+            << false << false << QStringList{u"Play greet"_s, u"Speak ありがとう。"_s} << QString();
+        QTest::newRow("teach, failed")
+            << false << true << QStringList() << u"登録できませんでした"_s;
+        QTest::newRow("correction, stored")
+            << true << false << QStringList{u"Play process"_s, u"Speak 直しました。"_s}
+            << QString();
+        QTest::newRow("correction, failed")
+            << true << true << QStringList() << u"直せませんでした"_s;
+    }
+    void aSaveAnsweredAfterItsWindowClosedIsThankedForOrComesBack()
+    {
+        QFETCH(bool, correction);
+        QFETCH(bool, fails);
+        QFETCH(QStringList, thanks);
+        QFETCH(QString, problem);
+        const QPointer<EntryForm> window = correction
+                                               ? static_cast<EntryForm *>(callUp(u"どんぐり"_s))
+                                               : static_cast<EntryForm *>(askUnknown(u"くぬぎ"_s));
+        const QString word = window->wordText();
+        window->meaning()->setPlainText(u"書いた意味"_s);
+        log().clear();
+        {
+            const auto held = m_run->holdQuestions();
+            if (fails)
+                m_run->state.DatabasePath = m_run->dir.path(); // names a folder
+            QTest::mouseClick(window->findChild<QPushButton *>(u"Command1"_s), Qt::LeftButton);
+            QTest::mouseClick(
+                window->findChild<QPushButton *>(correction ? u"Command4"_s : u"Command3"_s),
+                Qt::LeftButton);
+            QVERIFY(!window->isVisible());
+        }
+        m_run->settle();
+        QCOMPARE(log().requests(), thanks);
+        if (fails) {
+            QVERIFY(window && window->isVisible());
+            QVERIFY(problemText(window).contains(problem));
+            QCOMPARE(window->wordText(), word);
+            QCOMPARE(window->meaningText(), u"書いた意味"_s);
+            return;
+        }
+        QVERIFY(!window); // closed for good once answered
+        QVERIFY(!m_run->form().teachWindow() && !m_run->form().correctionWindow());
+        KnowledgeBase &kb = m_run->kb();
+        QCOMPARE(kb.entry(*kb.findWord(word))->meaning, std::optional<QString>(u"書いた意味"_s));
+    }
+
+    // Opened again by 修正 before its save was answered, the window is the one closed, with
+    // what it is saving, and it stays open after the thanks.
+    void aWindowOpenedAgainBeforeItsSaveIsAnsweredStaysOpen()
+    {
+        const QPointer<Form4> correct = callUp(u"どんぐり"_s);
+        correct->meaning()->setPlainText(u"書いた意味"_s);
+        {
+            const auto held = m_run->holdQuestions();
+            correct->Command1_Click();
+            correct->Command4_Click();
+            m_run->form().Command4_Click();
+            QCOMPARE(m_run->form().correctionWindow(), correct.get());
+            QVERIFY(correct->isVisible());
+            QCOMPARE(correct->meaningText(), u"書いた意味"_s);
+            log().clear();
+        }
+        m_run->settle();
+        QCOMPARE(log().requests(), (QStringList{u"Play process"_s, u"Speak 直しました。"_s}));
+        QVERIFY(correct && correct->isVisible());
+        correct->Command4_Click();
+        QTRY_VERIFY(!correct); // an ordinary close unloads it again
     }
 
     void clickingAListedWordPresentsIt()
@@ -329,6 +410,16 @@ private:
     {
         ask(word);
         return m_run->form().teachWindow();
+    }
+    // The correction window with the entry for `word` called up, after it was taught.
+    Form4 *callUp(const QString &word)
+    {
+        m_run->kb().add(word, u"古い意味"_s, {});
+        Form4 *correct = openCorrection();
+        correct->word()->setText(word);
+        correct->Command3_Click();
+        m_run->settle();
+        return correct;
     }
     Form4 *openCorrection()
     {
