@@ -116,7 +116,7 @@ void EntryForm::write(std::function<void(KnowledgeBase &)> writing, const QStrin
     if (m_writing)
         return;
     m_writing = true;
-    m_save->setEnabled(false);
+    showWhatWaits();
     const QString location = m_state.DatabasePath;
     m_state.questions().call<bool>(
         QuestionService::Lane::Edit, location, this,
@@ -126,7 +126,7 @@ void EntryForm::write(std::function<void(KnowledgeBase &)> writing, const QStrin
         },
         [this, failureText, location, saved = std::move(saved)](const Reply<bool> &reply) {
             m_writing = false;
-            m_save->setEnabled(true);
+            showWhatWaits();
             const bool closed = std::exchange(m_closedDuringWrite, false);
             if (!reply.ok()) {
                 reportFailure(failureText, location, reply.error);
@@ -173,6 +173,55 @@ void EntryForm::finishClosing()
 {
     if (m_deleteWhenAnswered)
         delete this;
+}
+
+quint64 EntryForm::startFilling()
+{
+    m_fillingRead = ++m_reads;
+    showWhatWaits();
+    return m_fillingRead;
+}
+
+// Whether the answer to `read` fills the boxes: it is the latest read's, and it did not fail (a
+// failure goes on the problem line). Either way the boxes are free again once the latest read
+// is answered.
+bool EntryForm::takeFilling(quint64 read, const QString &failureText, const QString &location,
+                            const QString &error)
+{
+    if (read != m_fillingRead) {
+        if (!error.isEmpty())
+            qCWarning(lcEditors).noquote()
+                << windowTitle() << "- a read taken over by a later one failed on"
+                << shownLocation(location) << "-" << error;
+        return false;
+    }
+    m_fillingRead = 0;
+    showWhatWaits();
+    if (!error.isEmpty()) {
+        reportFailure(failureText, location, error);
+        return false;
+    }
+    m_problem.clear();
+    return true;
+}
+
+void EntryForm::offWhileWriting(QPushButton *button)
+{
+    m_offWhileWriting << button;
+    showWhatWaits();
+}
+
+// The boxes a read will fill are off until it is answered (greyed, they take neither keys nor
+// the input method's text); 登録 waits for that and for a write on its way, 参照 for the read,
+// and the window's own buttons for the write.
+void EntryForm::showWhatWaits()
+{
+    m_meaning->setEnabled(!isFilling());
+    m_link->setEnabled(!isFilling());
+    m_browse->setEnabled(!isFilling());
+    m_save->setEnabled(!isFilling() && !m_writing);
+    for (QPushButton *button : std::as_const(m_offWhileWriting))
+        button->setEnabled(!m_writing);
 }
 
 void EntryForm::reportFailure(const QString &failureText, const QString &location,

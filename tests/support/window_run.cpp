@@ -111,6 +111,11 @@ QString problemText(QWidget *window)
 
 void typeText(QWidget *box, const QString &text)
 {
+    // As the desktop's input method does, only a box that takes input gets the text.
+    QInputMethodQueryEvent query(Qt::ImEnabled);
+    QApplication::sendEvent(box, &query);
+    if (!query.value(Qt::ImEnabled).toBool())
+        return;
     QInputMethodEvent commit;
     commit.setCommitString(text);
     QApplication::sendEvent(box, &commit);

@@ -123,7 +123,8 @@ QStringList tabOrder(QWidget *window);
 // What a window's red problem line says, or nothing while the line is hidden.
 QString problemText(QWidget *window);
 
-// Types Japanese text into a box as the input method hands it over: as one commit.
+// Types Japanese text into a box as the input method hands it over: as one commit, and only to
+// a box that takes input.
 void typeText(QWidget *box, const QString &text);
 
 } // namespace donguri::testing
