@@ -7,10 +7,13 @@
 #include "ui/shared_state.h"
 #include "ui/ui_support.h"
 
+#include <QCloseEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+
+#include <utility>
 
 namespace donguri {
 
@@ -113,7 +116,7 @@ void EntryForm::write(std::function<void(KnowledgeBase &)> writing, const QStrin
     if (m_writing)
         return;
     m_writing = true;
-    m_save->setEnabled(false);
+    showWhatWaits();
     const QString location = m_state.DatabasePath;
     m_state.questions().call<bool>(
         QuestionService::Lane::Edit, location, this,
@@ -123,14 +126,102 @@ void EntryForm::write(std::function<void(KnowledgeBase &)> writing, const QStrin
         },
         [this, failureText, location, saved = std::move(saved)](const Reply<bool> &reply) {
             m_writing = false;
-            m_save->setEnabled(true);
+            showWhatWaits();
+            const bool closed = std::exchange(m_closedDuringWrite, false);
             if (!reply.ok()) {
                 reportFailure(failureText, location, reply.error);
+                if (closed)
+                    comeBack();
                 return;
             }
             m_problem.clear();
             saved();
+            if (closed)
+                finishClosing();
         });
+}
+
+// The user closed the window, but a write is still on its way: the window only hides, since
+// its answer has yet to be told, and what was typed must still be there when the write fails.
+void EntryForm::closeEvent(QCloseEvent *event)
+{
+    if (m_writing && !m_closedDuringWrite) {
+        m_closedDuringWrite = true;
+        m_deleteWhenAnswered = testAttribute(Qt::WA_DeleteOnClose);
+        setAttribute(Qt::WA_DeleteOnClose, false);
+    }
+    QWidget::closeEvent(event);
+}
+
+// Shown again before the write was answered (the bar opened it anew): open as before the close.
+void EntryForm::showEvent(QShowEvent *event)
+{
+    if (std::exchange(m_closedDuringWrite, false))
+        setAttribute(Qt::WA_DeleteOnClose, m_deleteWhenAnswered);
+    QWidget::showEvent(event);
+}
+
+void EntryForm::comeBack()
+{
+    setAttribute(Qt::WA_DeleteOnClose, m_deleteWhenAnswered);
+    presentWindow(this);
+}
+
+// Deleted at once, not later: the next answer may already be waiting, and the bar must then
+// open a new window instead of showing this one again.
+void EntryForm::finishClosing()
+{
+    if (m_deleteWhenAnswered)
+        delete this;
+}
+
+quint64 EntryForm::startFilling()
+{
+    m_fillingRead = ++m_reads;
+    showWhatWaits();
+    return m_fillingRead;
+}
+
+// Whether the answer to `read` fills the boxes: it is the latest read's, and it did not fail (a
+// failure goes on the problem line). Either way the boxes are free again once the latest read
+// is answered.
+bool EntryForm::takeFilling(quint64 read, const QString &failureText, const QString &location,
+                            const QString &error)
+{
+    if (read != m_fillingRead) {
+        if (!error.isEmpty())
+            qCWarning(lcEditors).noquote()
+                << windowTitle() << "- a read taken over by a later one failed on"
+                << shownLocation(location) << "-" << error;
+        return false;
+    }
+    m_fillingRead = 0;
+    showWhatWaits();
+    if (!error.isEmpty()) {
+        reportFailure(failureText, location, error);
+        return false;
+    }
+    m_problem.clear();
+    return true;
+}
+
+void EntryForm::offWhileWriting(QPushButton *button)
+{
+    m_offWhileWriting << button;
+    showWhatWaits();
+}
+
+// The boxes a read will fill are off until it is answered (greyed, they take neither keys nor
+// the input method's text); 登録 waits for that and for a write on its way, 参照 for the read,
+// and the window's own buttons for the write.
+void EntryForm::showWhatWaits()
+{
+    m_meaning->setEnabled(!isFilling());
+    m_link->setEnabled(!isFilling());
+    m_browse->setEnabled(!isFilling());
+    m_save->setEnabled(!isFilling() && !m_writing);
+    for (QPushButton *button : std::as_const(m_offWhileWriting))
+        button->setEnabled(!m_writing);
 }
 
 void EntryForm::reportFailure(const QString &failureText, const QString &location,

@@ -36,6 +36,16 @@ public:
     QString meaningText() const;
     QString linkText() const;
 
+    // What the three boxes hold.
+    struct Texts
+    {
+        QString word;
+        QString meaning;
+        QString link;
+        bool operator==(const Texts &) const = default;
+    };
+    Texts texts() const { return {wordText(), meaningText(), linkText()}; }
+
     // 参照: asks for a linked document; a chosen file's full path replaces the link box, a
     // cancel leaves it alone. The chooser starts from the file chosen last in this window.
     void Command2_Click();
@@ -63,24 +73,41 @@ protected:
 
     // Runs a write on the question service. While it is on its way the boxes keep their text
     // and "登録" is off, so a second click cannot write twice. When it comes back `saved` runs,
-    // or a failure shows `failureText` on the problem line.
+    // or a failure shows `failureText` on the problem line. Closed meanwhile, the window waits
+    // hidden for the answer: it goes once `saved` has run, and a failure brings it back.
     void write(std::function<void(KnowledgeBase &)> writing, const QString &failureText,
                std::function<void()> saved);
-    // Runs a read on the question service; `failureText` goes on the problem line when it fails.
+    // Runs a read on the question service whose answer fills the meaning and link boxes. Until
+    // the latest such read is answered those boxes are off and "参照" and "登録" wait, so
+    // the answer overwrites nothing typed and nothing is saved in its place. `done` runs for the
+    // latest read only; when it fails, `failureText` goes on the problem line instead.
     template <typename T>
     void read(std::function<T(KnowledgeBase &)> reading, const QString &failureText,
               std::function<void(T)> done);
     void reportFailure(const QString &failureText, const QString &location, const QString &error);
+    // A button of the window's own that waits, like "登録", while a write is on its way.
+    void offWhileWriting(QPushButton *button);
+
+    void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 public:
     // Whether a write is on its way.
     bool isWriting() const { return m_writing; }
+    // Whether a read that fills the boxes is on its way.
+    bool isFilling() const { return m_fillingRead != 0; }
 
 protected:
     SharedState &m_state;
 
 private:
     void buildFields();
+    quint64 startFilling();
+    bool takeFilling(quint64 read, const QString &failureText, const QString &location,
+                     const QString &error);
+    void showWhatWaits();
+    void comeBack();
+    void finishClosing();
 
     QLineEdit *m_word = nullptr;
     QPlainTextEdit *m_meaning = nullptr;
@@ -90,7 +117,13 @@ private:
     QPushButton *m_close = nullptr;
     ProblemLine m_problem;
     RememberingChooser m_chooser;
+    QList<QPushButton *> m_offWhileWriting;
     bool m_writing = false;
+    quint64 m_reads = 0;       // reads made so far
+    quint64 m_fillingRead = 0; // the read that fills the boxes when answered; 0 when none
+    // Closed while a write was on its way: hidden until it is answered.
+    bool m_closedDuringWrite = false;
+    bool m_deleteWhenAnswered = false; // the window was to be deleted when closed
 };
 
 template <typename T>
@@ -98,15 +131,12 @@ void EntryForm::read(std::function<T(KnowledgeBase &)> reading, const QString &f
                      std::function<void(T)> done)
 {
     const QString location = m_state.DatabasePath;
+    const quint64 read = startFilling();
     m_state.questions().call<T>(
         QuestionService::Lane::Edit, location, this, std::move(reading),
-        [this, failureText, location, done = std::move(done)](Reply<T> reply) {
-            if (!reply.ok()) {
-                reportFailure(failureText, location, reply.error);
-                return;
-            }
-            m_problem.clear();
-            done(std::move(*reply.value));
+        [this, failureText, location, read, done = std::move(done)](Reply<T> reply) {
+            if (takeFilling(read, failureText, location, reply.error))
+                done(std::move(*reply.value));
         });
 }
 

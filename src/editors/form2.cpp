@@ -8,6 +8,7 @@
 #include "ui/ui_support.h"
 
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 
 namespace donguri {
@@ -25,21 +26,53 @@ Form2::Form2(SharedState &state, FileChooser &chooser, QWidget *parent)
 
 void Form2::Form_Load()
 {
-    word()->setText(m_state.SearchWord);
+    startWith(m_state.SearchWord);
+}
+
+void Form2::startWith(const QString &newWord)
+{
+    word()->setText(newWord);
+    meaning()->clear();
+    link()->clear();
+    problem().clear();
+    m_stored = texts();
+}
+
+void Form2::askAbout(const QString &word)
+{
+    // The save on its way may still fail, and then its texts must be where they were.
+    if (isWriting()) {
+        m_wordAsked = word;
+        return;
+    }
+    m_wordAsked.reset();
+    if (texts() == m_stored)
+        startWith(word);
 }
 
 // Saves the boxes as a new entry, exactly as typed. A failed save keeps every box as it is and
 // says why; only a stored entry is thanked for.
 void Form2::Command1_Click()
 {
-    write([word = wordText(), meaning = meaningText(),
-           link = linkText()](KnowledgeBase &kb) { kb.add(word, meaning, link); },
+    if (isWriting())
+        return;
+    m_wordAsked.reset();
+    const Texts typed = texts();
+    write([typed](KnowledgeBase &kb) { kb.add(typed.word, typed.meaning, typed.link); },
           QStringLiteral("登録できませんでした。知識ファイルに書き込めません。"),
-          [this] {
-              Character &character = m_state.character();
-              character.Play(QStringLiteral("greet"));
-              character.Speak(QStringLiteral("ありがとう。"));
+          [this, typed] {
+              m_stored = typed;
+              thank();
+              if (m_wordAsked)
+                  askAbout(*std::exchange(m_wordAsked, std::nullopt));
           });
+}
+
+void Form2::thank()
+{
+    Character &character = m_state.character();
+    character.Play(QStringLiteral("greet"));
+    character.Speak(QStringLiteral("ありがとう。"));
 }
 
 void Form2::Command3_Click()

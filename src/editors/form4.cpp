@@ -29,6 +29,8 @@ Form4::Form4(SharedState &state, CharacterLoader &characters, FileChooser &choos
     connect(saveButton(), &QPushButton::clicked, this, &Form4::Command1_Click);
     connect(callUp, &QPushButton::clicked, this, &Form4::Command3_Click);
     connect(closeButton(), &QPushButton::clicked, this, &Form4::Command4_Click);
+    // A call-up would fill the boxes under a save that may still fail.
+    offWhileWriting(callUp);
     Form_Load();
 }
 
@@ -44,18 +46,18 @@ void Form4::Form_Load()
 // that is not there leaves the boxes as they were, with nothing being corrected.
 void Form4::Command3_Click()
 {
+    if (isWriting())
+        return;
     word()->setReadOnly(true);
     m_calledUp.reset();
-    ++m_callUps;
     read<std::optional<Entry>>(
         [typed = wordText()](KnowledgeBase &kb) -> std::optional<Entry> {
             const std::optional<qint32> id = kb.findWord(typed);
             return id ? kb.entry(*id) : std::nullopt;
         },
         QStringLiteral("呼び出せませんでした。知識ファイルを読めません。"),
-        [this, callUp = m_callUps](const std::optional<Entry> &entry) {
-            // Only the latest call-up fills the boxes, and not after a save has begun.
-            if (!entry || callUp != m_callUps || isWriting())
+        [this](const std::optional<Entry> &entry) {
+            if (!entry)
                 return;
             m_calledUp = entry->id;
             meaning()->setPlainText(entry->meaning.value_or(QString()));
@@ -64,13 +66,13 @@ void Form4::Command3_Click()
 }
 
 // Writes the boxes, exactly as typed, into the entry that was called up (by its ID). Without a
-// called-up entry nothing is written and nothing is said.
+// called-up entry nothing is written and nothing is said. While a call-up is on its way there
+// is nothing to write yet: 登録 waits for it.
 void Form4::Command1_Click()
 {
-    if (isWriting())
+    if (isWriting() || isFilling())
         return;
     word()->setReadOnly(false);
-    ++m_callUps; // a call-up still on its way no longer fills the boxes
     if (!m_calledUp)
         return;
     const qint32 id = *m_calledUp;

@@ -30,7 +30,6 @@ private:
 
     CharacterLoader &m_characters;
     std::optional<qint32> m_calledUp;
-    int m_callUps = 0; // counts call-ups and saves, so that only the latest call-up is shown
 };
 
 } // namespace donguri

@@ -131,7 +131,6 @@ void Form1::Form_Load()
 
     m_timer1.setSingleShot(true);
     m_timer1.setTimerType(Qt::PreciseTimer);
-    aimTimer1();
     m_timer2.setInterval(5000);
     m_timer2.setSingleShot(true);
 
@@ -156,6 +155,22 @@ void Form1::greet(int characterChoice)
     character.Show();
     character.Speak(Greetings.at(drawRow(m_services.random, int(Greetings.size())) - 1));
     character.MoveTo(900, 0);
+    m_characterUp = true;
+    aimTimer1();
+    for (const std::function<void()> &step : std::exchange(m_waitingForCharacter, {}))
+        step();
+}
+
+// Until the character has come up, what would speak through it waits and follows its greeting
+// in the order asked; the clock is started only then. (A question needs no such wait: its answer
+// comes after the character's choice, which was asked for first.) 修正 waits as well, since the
+// character its window loads would be replaced by the chosen one.
+void Form1::whenCharacterIsUp(std::function<void()> step)
+{
+    if (m_characterUp)
+        step();
+    else
+        m_waitingForCharacter.push_back(std::move(step));
 }
 
 // Each tick is aimed just past the next second of the wall clock, so it never drifts across a
@@ -224,13 +239,15 @@ void Form1::endProgram()
 
 void Form1::Button_Click()
 {
-    Character &character = m_state.character();
-    character.Speak(QStringLiteral("それじゃ、またね。"));
-    character.Play(QStringLiteral("wave"));
-    character.Play(QStringLiteral("hide"));
-    // Once armed nothing stops or restarts it: a second press keeps the first deadline.
-    if (!m_timer2.isActive())
-        m_timer2.start();
+    whenCharacterIsUp([this] {
+        Character &character = m_state.character();
+        character.Speak(QStringLiteral("それじゃ、またね。"));
+        character.Play(QStringLiteral("wave"));
+        character.Play(QStringLiteral("hide"));
+        // Once armed nothing stops or restarts it: a second press keeps the first deadline.
+        if (!m_timer2.isActive())
+            m_timer2.start();
+    });
 }
 
 void Form1::Command1_Click()
@@ -240,20 +257,22 @@ void Form1::Command1_Click()
 
 void Form1::Command2_Click()
 {
-    Hanasimasu(1);
+    whenCharacterIsUp([this] { Hanasimasu(1); });
 }
 
 void Form1::Command3_Click()
 {
-    Hanasimasu(2);
+    whenCharacterIsUp([this] { Hanasimasu(2); });
 }
 
 void Form1::Command4_Click()
 {
-    Character &character = m_state.character();
-    character.Speak(QStringLiteral("直す言葉を入れて呼び出しを押してください。"));
-    character.Play(QStringLiteral("write"));
-    showCorrectionWindow();
+    whenCharacterIsUp([this] {
+        Character &character = m_state.character();
+        character.Speak(QStringLiteral("直す言葉を入れて呼び出しを押してください。"));
+        character.Play(QStringLiteral("write"));
+        showCorrectionWindow();
+    });
 }
 
 void Form1::Command5_Click()
@@ -447,9 +466,12 @@ void Form1::Sirimasen(const QString &question)
         m_text1->clear();
 }
 
+// A teach window still open is told the new word; one made now starts with it.
 void Form1::showTeachWindow()
 {
-    presentWindow(ensureWindow(m_form2, [this] { return new Form2(m_state, m_services.files); }));
+    Form2 *teach = ensureWindow(m_form2, [this] { return new Form2(m_state, m_services.files); });
+    teach->askAbout(m_state.SearchWord);
+    presentWindow(teach);
 }
 
 void Form1::showListWindow(FoundMatches found)

@@ -15,6 +15,9 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <functional>
+#include <vector>
+
 class QCheckBox;
 class QLineEdit;
 class QPushButton;
@@ -77,6 +80,7 @@ private:
     void Form_Load();
     void aimTimer1();
     void greet(int characterChoice);
+    void whenCharacterIsUp(std::function<void()> step);
     void Sirabemasu();
     template <typename T>
     void askKnowledgeBase(const QString &what, std::function<T(KnowledgeBase &)> work,
@@ -119,6 +123,8 @@ private:
     QPointer<Form3> m_form3;
     QPointer<Form4> m_form4;
     QPointer<Form5> m_form5;
+    bool m_characterUp = false;
+    std::vector<std::function<void()>> m_waitingForCharacter; // asked of it before it came up
     bool m_form3Initialized = false;
     bool m_ending = false;
     bool m_promptClicked = false;

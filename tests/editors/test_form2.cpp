@@ -91,6 +91,7 @@ private Q_SLOTS:
     {
         Form2 *teach = open(u"くぬぎ"_s);
         teach->meaning()->setPlainText(u"大事な説明"_s);
+        const QString usable = m_run->state.DatabasePath;
         m_run->state.DatabasePath = m_run->dir.path(); // now names a folder
         teach->Command1_Click();
         m_run->settle();
@@ -101,8 +102,8 @@ private Q_SLOTS:
         QCOMPARE(teach->meaningText(), u"大事な説明"_s);
         QCOMPARE(teach->wordText(), u"くぬぎ"_s);
 
-        // Once the file is usable again the save goes through and the line goes away.
-        m_run->state.DatabasePath = m_run->file(u"どんぐりくん.mdb"_s);
+        // Once the knowledge base is usable again the save goes through and the line goes away.
+        m_run->state.DatabasePath = usable;
         teach->Command1_Click();
         m_run->settle();
         QVERIFY(!problem->isVisibleTo(teach));

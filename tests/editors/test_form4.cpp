@@ -129,6 +129,7 @@ private Q_SLOTS:
         correct->Command3_Click();
         m_run->settle();
         correct->meaning()->setPlainText(u"直したい"_s);
+        const QString usable = m_run->state.DatabasePath;
         m_run->state.DatabasePath = m_run->dir.path(); // now names a folder
         correct->Command1_Click();
         m_run->settle();
@@ -138,11 +139,88 @@ private Q_SLOTS:
         QCOMPARE(correct->meaningText(), u"直したい"_s);
         QCOMPARE(correct->calledUp(), std::optional<qint32>(id)); // still the entry to save
 
-        m_run->state.DatabasePath = m_run->file(u"どんぐりくん.mdb"_s);
+        m_run->state.DatabasePath = usable;
         correct->Command1_Click();
         m_run->settle();
         QVERIFY(!problem->isVisibleTo(correct));
         QCOMPARE(m_run->kb().entry(id)->meaning, std::optional<QString>(u"直したい"_s));
+    }
+
+    // While 呼び出し is on its way the boxes it fills take no typing, and 登録 and 参照 wait:
+    // nothing typed meanwhile is overwritten by its answer, and nothing is saved in its place.
+    // Once it is answered, found or not or failed, the boxes are the user's again.
+    void whileACallUpIsOnItsWayTheBoxesItFillsWait_data()
+    {
+        QTest::addColumn<QString>("word");
+        QTest::addColumn<bool>("fails");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("found") << u"どんぐり"_s << false << u"木の実"_s << u"直した意味"_s;
+        QTest::newRow("not found") << u"ない"_s << false << u"前から"_s << u"木の実"_s;
+        QTest::newRow("failed") << u"どんぐり"_s << true << u"前から"_s << u"木の実"_s;
+    }
+    void whileACallUpIsOnItsWayTheBoxesItFillsWait()
+    {
+        QFETCH(QString, word);
+        QFETCH(bool, fails);
+        QFETCH(QString, shown);
+        QFETCH(QString, stored);
+        const qint32 id = m_run->kb().add(u"どんぐり"_s, u"木の実"_s, {});
+        Form4 *correct = open();
+        correct->meaning()->setPlainText(u"前から"_s);
+        correct->word()->setText(word);
+        auto *save = correct->findChild<QPushButton *>(u"Command1"_s);
+        auto *browse = correct->findChild<QPushButton *>(u"Command2"_s);
+        const QString usable = m_run->state.DatabasePath;
+        {
+            const auto held = m_run->holdQuestions();
+            if (fails)
+                m_run->state.DatabasePath = m_run->dir.path(); // names a folder
+            QTest::mouseClick(correct->findChild<QPushButton *>(u"Command3"_s), Qt::LeftButton);
+            m_run->state.DatabasePath = usable;
+            typeText(correct->meaning(), u"打った"_s);
+            QTest::keyClicks(correct->link(), u"/typed.html"_s);
+            QCOMPARE(correct->meaningText(), u"前から"_s);
+            QCOMPARE(correct->linkText(), QString());
+            QVERIFY(!save->isEnabled());
+            QVERIFY(!browse->isEnabled());
+            QTest::mouseClick(save, Qt::LeftButton);
+        }
+        m_run->settle();
+        QCOMPARE(correct->meaningText(), shown);
+        QCOMPARE(problemText(correct).contains(u"呼び出せませんでした"_s), fails);
+        QVERIFY(save->isEnabled());
+        QVERIFY(browse->isEnabled());
+        QVERIFY(log().entries.isEmpty()); // the click on 登録 meanwhile did nothing
+
+        correct->meaning()->selectAll();
+        typeText(correct->meaning(), u"直した意味"_s);
+        QCOMPARE(correct->meaningText(), u"直した意味"_s);
+        QTest::mouseClick(save, Qt::LeftButton);
+        m_run->settle();
+        QCOMPARE(m_run->kb().entry(id)->meaning, std::optional<QString>(stored));
+    }
+
+    // A call-up would fill the boxes under a save that may still fail: it waits for the save.
+    void whileASaveIsOnItsWayCallingUpWaits()
+    {
+        m_run->kb().add(u"どんぐり"_s, u"木の実"_s, {});
+        Form4 *correct = open();
+        correct->word()->setText(u"どんぐり"_s);
+        correct->Command3_Click();
+        m_run->settle();
+        correct->meaning()->setPlainText(u"直した意味"_s);
+        auto *callUp = correct->findChild<QPushButton *>(u"Command3"_s);
+        {
+            const auto held = m_run->holdQuestions();
+            correct->Command1_Click();
+            QVERIFY(!callUp->isEnabled());
+            correct->Command3_Click();
+        }
+        m_run->settle();
+        QVERIFY(callUp->isEnabled());
+        QCOMPARE(correct->meaningText(), u"直した意味"_s);
+        QVERIFY(!correct->word()->isReadOnly());
     }
 
 private:

@@ -1,12 +1,12 @@
 // SPDX-FileCopyrightText: 2026 Donguri developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "kb/file_knowledge_base.h"
+#include "main_window/chatter.h"
 #include "support/test_env.h"
 #include "support/test_run.h"
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -185,6 +185,63 @@ private Q_SLOTS:
         QCOMPARE(m_loader->log->requests().first(), u"Show"_s);
     }
 
+    // The character comes up once its choice has been read. What its buttons ask of it before
+    // then follows its greeting, and the clock starts ticking only then: nothing said at start
+    // is lost.
+    void aButtonPressedBeforeTheCharacterIsUpSpeaksAfterItsGreeting_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QStringList>("requests");
+        const QDateTime now = FixedClock().time;
+        QTest::newRow("日付") << u"Command2"_s
+                              << QStringList{u"Speak "_s + Chatter::dateSentence(now.date())};
+        QTest::newRow("時間") << u"Command3"_s
+                              << QStringList{u"Play readcontinued"_s,
+                                             u"Speak "_s + Chatter::timeSentence(now.time())};
+        QTest::newRow("修正") << u"Command4"_s
+                              << QStringList{u"Speak 直す言葉を入れて呼び出しを押してください。"_s,
+                                             u"Play write"_s};
+        QTest::newRow("終了") << u"Button"_s
+                              << QStringList{u"Speak それじゃ、またね。"_s, u"Play wave"_s,
+                                             u"Play hide"_s};
+    }
+    void aButtonPressedBeforeTheCharacterIsUpSpeaksAfterItsGreeting()
+    {
+        QFETCH(QString, button);
+        QFETCH(QStringList, requests);
+        std::unique_ptr<Form1> form;
+        {
+            const HeldQuestions held(m_state->questions(), m_state->DatabasePath);
+            form = m_run->startMainWindow();
+            QTest::mouseClick(form->findChild<QPushButton *>(button), Qt::LeftButton);
+            QVERIFY(!form->Timer1().isActive());
+            QVERIFY(!form->Timer2().isActive());
+        }
+        m_run->settle();
+        QCOMPARE(m_loader->log->requests(),
+                 QStringList({u"Show"_s, u"Speak なんでも聞いてください。"_s, u"MoveTo 900,0"_s})
+                     + requests);
+        QVERIFY(form->Timer1().isActive());
+        QCOMPARE(form->Timer2().isActive(), button == u"Button"_s);
+    }
+
+    // A question asked before the character is up is answered after its greeting: the bar's
+    // calls are answered in the order they were made, the character's choice first.
+    void aQuestionAskedBeforeTheCharacterIsUpIsAnsweredAfterTheGreeting()
+    {
+        std::unique_ptr<Form1> form;
+        {
+            const HeldQuestions held(m_state->questions(), m_state->DatabasePath);
+            form = m_run->startMainWindow();
+            form->findChild<QLineEdit *>(u"Text1"_s)->setText(u"くぬぎ"_s);
+            QTest::mouseClick(form->findChild<QPushButton *>(u"Command1"_s), Qt::LeftButton);
+        }
+        m_run->settle();
+        QCOMPARE(m_loader->log->requests(),
+                 (QStringList{u"Show"_s, u"Speak なんでも聞いてください。"_s, u"MoveTo 900,0"_s,
+                              u"Speak 知りません。教えてください。"_s, u"Play decline"_s}));
+    }
+
     void farewellSpeaksWavesHidesAndEndsFiveSecondsLater()
     {
         auto form = makeForm();
@@ -269,14 +326,6 @@ private:
         std::unique_ptr<Form1> form = m_run->startMainWindow();
         m_run->settle();
         return form;
-    }
-
-    // Japanese text arrives from the input method as a commit.
-    static void typeText(QWidget *box, const QString &text)
-    {
-        QInputMethodEvent commit;
-        commit.setCommitString(text);
-        QApplication::sendEvent(box, &commit);
     }
 
     std::unique_ptr<TestRun> m_run;

@@ -12,6 +12,8 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
 #include <QTest>
 
 using namespace donguri;
@@ -51,6 +53,168 @@ private Q_SLOTS:
         Form2 *again = askUnknown(u"三つ目"_s);
         QCOMPARE(again->wordText(), u"三つ目"_s);
         QCOMPARE(again->meaningText(), QString());
+    }
+
+    // With the teach window still open, the next word the character asks about takes its place
+    // when nothing would be lost: what the boxes hold was stored, or nothing was typed. Unsaved
+    // typing stays as it is.
+    void anOpenTeachWindowTakesTheNextWordWhenNothingIsLost_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("saved");
+        QTest::addColumn<QString>("typedAfterwards");
+        QTest::addColumn<bool>("takesTheWord");
+        QTest::newRow("nothing typed") << QString() << false << QString() << true;
+        QTest::newRow("saved") << u"いろ"_s << true << QString() << true;
+        QTest::newRow("typed, not saved") << u"いろ"_s << false << QString() << false;
+        QTest::newRow("typed on after saving") << u"いろ"_s << true << u"、そら"_s << false;
+    }
+    void anOpenTeachWindowTakesTheNextWordWhenNothingIsLost()
+    {
+        QFETCH(QString, typed);
+        QFETCH(bool, saved);
+        QFETCH(QString, typedAfterwards);
+        QFETCH(bool, takesTheWord);
+        Form2 *teach = askUnknown(u"あお"_s);
+        typeText(teach->meaning(), typed);
+        if (saved) {
+            teach->Command1_Click();
+            m_run->settle();
+        }
+        typeText(teach->meaning(), typedAfterwards);
+
+        QCOMPARE(askUnknown(u"みず"_s), teach);
+        QCOMPARE(teach->wordText(), takesTheWord ? u"みず"_s : u"あお"_s);
+        QCOMPARE(teach->meaningText(), takesTheWord ? QString() : typed + typedAfterwards);
+        QCOMPARE(teach->linkText(), QString());
+    }
+
+    // The window took the new word, so its meaning is stored under it, not under the last one.
+    void aMeaningTypedForTheNextWordIsStoredUnderIt()
+    {
+        Form2 *teach = askUnknown(u"あお"_s);
+        typeText(teach->meaning(), u"いろ"_s);
+        teach->link()->setText(u"/docs/ao.html"_s);
+        teach->Command1_Click();
+        m_run->settle();
+        askUnknown(u"みず"_s);
+        typeText(teach->meaning(), u"のみもの"_s);
+        teach->Command1_Click();
+        m_run->settle();
+
+        KnowledgeBase &kb = m_run->kb();
+        QCOMPARE(kb.countMatches(u"あお"_s), 1);
+        QCOMPARE(kb.entry(*kb.findWord(u"あお"_s))->meaning, std::optional<QString>(u"いろ"_s));
+        const std::optional<Entry> water = kb.entry(*kb.findWord(u"みず"_s));
+        QCOMPARE(water->meaning, std::optional<QString>(u"のみもの"_s));
+        QCOMPARE(water->link, QString());
+    }
+
+    // A word asked about while a save is on its way is taken once the save is in; when the save
+    // fails, the window keeps what it was saving.
+    void aWordAskedAboutDuringASaveIsTakenOnceItIsIn_data()
+    {
+        QTest::addColumn<bool>("fails");
+        QTest::newRow("stored") << false;
+        QTest::newRow("failed") << true;
+    }
+    void aWordAskedAboutDuringASaveIsTakenOnceItIsIn()
+    {
+        QFETCH(bool, fails);
+        Form2 *teach = askUnknown(u"あお"_s);
+        typeText(teach->meaning(), u"いろ"_s);
+        {
+            // 登録 is pressed after the question and before its answer.
+            const auto held = m_run->holdQuestions();
+            press(u"みず"_s);
+            if (fails)
+                m_run->state.DatabasePath = m_run->dir.path(); // names a folder
+            teach->Command1_Click();
+        }
+        m_run->settle();
+        QCOMPARE(m_run->form().teachWindow(), teach);
+        QCOMPARE(teach->wordText(), fails ? u"あお"_s : u"みず"_s);
+        QCOMPARE(teach->meaningText(), fails ? u"いろ"_s : QString());
+        QCOMPARE(problemText(teach).contains(u"登録できませんでした"_s), fails);
+    }
+
+    // 登録, then 閉じる before the save is answered: the window waits hidden for the answer. A
+    // stored entry is thanked for as when the window is open, and the window goes; a failure
+    // brings the window back with what was typed and the red line.
+    void aSaveAnsweredAfterItsWindowClosedIsThankedForOrComesBack_data()
+    {
+        QTest::addColumn<bool>("correction");
+        QTest::addColumn<bool>("fails");
+        QTest::addColumn<QStringList>("thanks");
+        QTest::addColumn<QString>("problem");
+        QTest::newRow("teach, stored")
+            << false << false << QStringList{u"Play greet"_s, u"Speak ありがとう。"_s} << QString();
+        QTest::newRow("teach, failed")
+            << false << true << QStringList() << u"登録できませんでした"_s;
+        QTest::newRow("correction, stored")
+            << true << false << QStringList{u"Play process"_s, u"Speak 直しました。"_s}
+            << QString();
+        QTest::newRow("correction, failed")
+            << true << true << QStringList() << u"直せませんでした"_s;
+    }
+    void aSaveAnsweredAfterItsWindowClosedIsThankedForOrComesBack()
+    {
+        QFETCH(bool, correction);
+        QFETCH(bool, fails);
+        QFETCH(QStringList, thanks);
+        QFETCH(QString, problem);
+        const QPointer<EntryForm> window = correction
+                                               ? static_cast<EntryForm *>(callUp(u"どんぐり"_s))
+                                               : static_cast<EntryForm *>(askUnknown(u"くぬぎ"_s));
+        const QString word = window->wordText();
+        window->meaning()->setPlainText(u"書いた意味"_s);
+        log().clear();
+        {
+            const auto held = m_run->holdQuestions();
+            if (fails)
+                m_run->state.DatabasePath = m_run->dir.path(); // names a folder
+            QTest::mouseClick(window->findChild<QPushButton *>(u"Command1"_s), Qt::LeftButton);
+            QTest::mouseClick(
+                window->findChild<QPushButton *>(correction ? u"Command4"_s : u"Command3"_s),
+                Qt::LeftButton);
+            QVERIFY(!window->isVisible());
+        }
+        m_run->settle();
+        QCOMPARE(log().requests(), thanks);
+        if (fails) {
+            QVERIFY(window && window->isVisible());
+            QVERIFY(problemText(window).contains(problem));
+            QCOMPARE(window->wordText(), word);
+            QCOMPARE(window->meaningText(), u"書いた意味"_s);
+            return;
+        }
+        QVERIFY(!window); // closed for good once answered
+        QVERIFY(!m_run->form().teachWindow() && !m_run->form().correctionWindow());
+        KnowledgeBase &kb = m_run->kb();
+        QCOMPARE(kb.entry(*kb.findWord(word))->meaning, std::optional<QString>(u"書いた意味"_s));
+    }
+
+    // Opened again by 修正 before its save was answered, the window is the one closed, with
+    // what it is saving, and it stays open after the thanks.
+    void aWindowOpenedAgainBeforeItsSaveIsAnsweredStaysOpen()
+    {
+        const QPointer<Form4> correct = callUp(u"どんぐり"_s);
+        correct->meaning()->setPlainText(u"書いた意味"_s);
+        {
+            const auto held = m_run->holdQuestions();
+            correct->Command1_Click();
+            correct->Command4_Click();
+            m_run->form().Command4_Click();
+            QCOMPARE(m_run->form().correctionWindow(), correct.get());
+            QVERIFY(correct->isVisible());
+            QCOMPARE(correct->meaningText(), u"書いた意味"_s);
+            log().clear();
+        }
+        m_run->settle();
+        QCOMPARE(log().requests(), (QStringList{u"Play process"_s, u"Speak 直しました。"_s}));
+        QVERIFY(correct && correct->isVisible());
+        correct->Command4_Click();
+        QTRY_VERIFY(!correct); // an ordinary close unloads it again
     }
 
     void clickingAListedWordPresentsIt()
@@ -119,7 +283,7 @@ private Q_SLOTS:
     {
         m_run->kb().add(u"くり"_s, u"栗"_s, {});
         ask(u"く*"_s);
-        execSql(m_run->state.DatabasePath, "UPDATE 言葉 SET 意味 = NULL");
+        m_run->execSql("UPDATE 言葉 SET 意味 = NULL");
         log().clear();
         clickRow(m_run->form().listWindow()->list(), 0);
         m_run->settle();
@@ -246,6 +410,16 @@ private:
     {
         ask(word);
         return m_run->form().teachWindow();
+    }
+    // The correction window with the entry for `word` called up, after it was taught.
+    Form4 *callUp(const QString &word)
+    {
+        m_run->kb().add(word, u"古い意味"_s, {});
+        Form4 *correct = openCorrection();
+        correct->word()->setText(word);
+        correct->Command3_Click();
+        m_run->settle();
+        return correct;
     }
     Form4 *openCorrection()
     {

@@ -4,17 +4,42 @@
 
 #include "kb/open_knowledge_base.h"
 #include "kb/question_service.h"
+#include "support/kb_store.h"
+#include "support/pg_cluster.h"
+#include "support/test_env.h"
 
+#include <QApplication>
 #include <QDeadlineTimer>
+#include <QInputMethodEvent>
 #include <QLabel>
+#include <QSemaphore>
 #include <QTest>
 #include <QWidget>
 
 namespace donguri::testing {
 
-WindowRun::WindowRun()
+HeldQuestions::HeldQuestions(QuestionService &questions, const QString &location)
+    : m_gate(std::make_shared<QSemaphore>())
 {
-    state.DatabasePath = dir.filePath(QStringLiteral("どんぐりくん.mdb"));
+    questions.call<bool>(
+        QuestionService::Lane::Edit, location, &questions,
+        [gate = m_gate](KnowledgeBase &) {
+            gate->acquire();
+            return true;
+        },
+        [](const Reply<bool> &) {});
+}
+
+void HeldQuestions::release()
+{
+    if (!std::exchange(m_released, true))
+        m_gate->release();
+}
+
+WindowRun::WindowRun() : m_onServer(TestStore::kindFromEnvironment() == TestStore::Kind::Server)
+{
+    state.DatabasePath = m_onServer ? TestCluster::shared().newDatabase()
+                                    : dir.filePath(QStringLiteral("どんぐりくん.mdb"));
     state.SettingsFile = dir.filePath(QStringLiteral("donguri.ini"));
 }
 
@@ -51,6 +76,22 @@ KnowledgeBase &WindowRun::kb()
     return *m_kb;
 }
 
+void WindowRun::execSql(const char *sql) const
+{
+    if (!m_onServer) {
+        testing::execSql(state.DatabasePath, sql);
+        return;
+    }
+    TestCluster &cluster = TestCluster::shared();
+    if (!cluster.exec(databaseOf(state.DatabasePath), QString::fromUtf8(sql)))
+        QTest::qFail(qPrintable(cluster.problem()), __FILE__, __LINE__);
+}
+
+std::unique_ptr<HeldQuestions> WindowRun::holdQuestions()
+{
+    return std::make_unique<HeldQuestions>(state.questions(), state.DatabasePath);
+}
+
 QStringList tabOrder(QWidget *window)
 {
     QStringList order;
@@ -66,6 +107,18 @@ QString problemText(QWidget *window)
 {
     auto *problem = window->findChild<QLabel *>(QStringLiteral("ProblemLine"));
     return problem && problem->isVisibleTo(window) ? problem->text() : QString();
+}
+
+void typeText(QWidget *box, const QString &text)
+{
+    // As the desktop's input method does, only a box that takes input gets the text.
+    QInputMethodQueryEvent query(Qt::ImEnabled);
+    QApplication::sendEvent(box, &query);
+    if (!query.value(Qt::ImEnabled).toBool())
+        return;
+    QInputMethodEvent commit;
+    commit.setCommitString(text);
+    QApplication::sendEvent(box, &commit);
 }
 
 } // namespace donguri::testing

@@ -12,10 +12,36 @@
 
 #include <memory>
 
+class QSemaphore;
+
+namespace donguri {
+class QuestionService;
+}
+
 namespace donguri::testing {
 
+// Holds the question service's worker on a call of its own until released (at the latest when
+// the hold goes): every call made meanwhile waits behind it, so a test makes an answer come late
+// at will, without a clock. The hold's own call opens `location`, which must be usable.
+class HeldQuestions
+{
+public:
+    HeldQuestions(QuestionService &questions, const QString &location);
+    ~HeldQuestions() { release(); }
+    HeldQuestions(const HeldQuestions &) = delete;
+    HeldQuestions &operator=(const HeldQuestions &) = delete;
+
+    void release();
+
+private:
+    std::shared_ptr<QSemaphore> m_gate;
+    bool m_released = false;
+};
+
 // The values one run shares, with doubles for what the windows reach outside themselves:
-// recording characters, a scripted file chooser, and a knowledge base in a temporary folder.
+// recording characters, a scripted file chooser, and a knowledge base in a temporary folder, or
+// a database on the test program's private PostgreSQL cluster when DONGURI_TEST_STORE=server
+// (the window tests registered a second time as name_server).
 struct WindowRun
 {
     WindowRun();
@@ -39,6 +65,11 @@ struct WindowRun
     bool settle(int timeoutMs = 10000);
     KnowledgeBase &kb();
     CharacterLog &log() { return *characters.log; }
+    bool onServer() const { return m_onServer; }
+    // Runs SQL on the run's knowledge base directly, as a hand edit would.
+    void execSql(const char *sql) const;
+    // Holds the question service until the hold is released or goes.
+    [[nodiscard]] std::unique_ptr<HeldQuestions> holdQuestions();
 
     QTemporaryDir dir;
     SharedState state;
@@ -46,6 +77,7 @@ struct WindowRun
     ScriptedChooser chooser;
 
 private:
+    bool m_onServer = false;
     std::vector<std::unique_ptr<QWidget>> m_windows;
     std::unique_ptr<KnowledgeBase> m_kb;
 };
@@ -90,5 +122,9 @@ QStringList tabOrder(QWidget *window);
 
 // What a window's red problem line says, or nothing while the line is hidden.
 QString problemText(QWidget *window);
+
+// Types Japanese text into a box as the input method hands it over: as one commit, and only to
+// a box that takes input.
+void typeText(QWidget *box, const QString &text);
 
 } // namespace donguri::testing
