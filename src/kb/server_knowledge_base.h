@@ -80,6 +80,9 @@ protected:
     qsizetype wordsPerRead() const override { return 5000; }
 
 private:
+    // What 言葉_変更回数 is (its relkind): the view of the change count, or its old table.
+    static constexpr char CountView = 'v';
+    static constexpr char OldCountTable = 'r';
     struct Schema
     {
         bool wordsTable;
@@ -89,13 +92,27 @@ private:
         bool oldChangeCount;
         bool trigramIndex;
         bool changeCount;
+        bool changeTable;
+        bool changeTrigger;
+        char countRelation; // '\0' when there is none
         std::optional<ServerConnections> connections;
+
+        // Every part a writer and a reader need (the trigram index is optional).
+        bool isComplete() const
+        {
+            return wordsTable && characterTable && changeTrigger
+                   && (countRelation == OldCountTable
+                       || (countRelation == CountView && changeTable));
+        }
     };
     void prepareTables(bool create);
     Schema readSchema();
     Schema readSchemaAndConnections();
     static Schema schemaFrom(const pg::Result &found, bool withConnections);
-    void createTables();
+    Schema completedSchema(const Schema &found);
+    void createMissingParts(const Schema &schema);
+    void createTrigramIndex();
+    void refuseForeignTables(const Schema &schema);
     void checkTables(const Schema &schema);
     void upgradeChangeCount();
     TokenedMatches everyEntry();

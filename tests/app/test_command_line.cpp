@@ -19,6 +19,14 @@ class TestCommandLine : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    // The program runs from a folder of its own: the build's bin folder may hold a donguri.ini
+    // naming the developer's own knowledge base (scripts/run writes one).
+    void initTestCase()
+    {
+        QVERIFY(m_programFolder.isValid());
+        QVERIFY(QFile::copy(QStringLiteral(DONGURI_EXECUTABLE), program()));
+    }
+
     void readsHelpVersionAndQtsDisplayOptions()
     {
         using Request = CommandLine::Request;
@@ -211,11 +219,13 @@ private:
         return environment;
     }
 
-    static Run runProgram(const QStringList &arguments, const QProcessEnvironment &environment)
+    QString program() const { return m_programFolder.filePath(u"donguri"_s); }
+
+    Run runProgram(const QStringList &arguments, const QProcessEnvironment &environment)
     {
         QProcess donguri;
         donguri.setProcessEnvironment(environment);
-        donguri.start(QStringLiteral(DONGURI_EXECUTABLE), arguments);
+        donguri.start(program(), arguments);
         if (!donguri.waitForFinished(20000)) {
             donguri.kill();
             donguri.waitForFinished();
@@ -223,6 +233,8 @@ private:
         return {donguri.exitStatus() == QProcess::NormalExit ? donguri.exitCode() : -1,
                 donguri.readAllStandardOutput(), donguri.readAllStandardError()};
     }
+
+    QTemporaryDir m_programFolder;
 };
 
 QTEST_GUILESS_MAIN(TestCommandLine)

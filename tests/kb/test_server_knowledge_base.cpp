@@ -1,9 +1,9 @@
 // SPDX-FileCopyrightText: 2026 Donguri developers
 // SPDX-License-Identifier: GPL-3.0-or-later
-// What only a knowledge base on a PostgreSQL server has: tables made in one go, tables of these
-// names that are something else, roles that may only read, text it cannot hold, the indexes
-// questions go through, passwords, how crowded the server is, and a server that goes away and
-// comes back.
+// What only a knowledge base on a PostgreSQL server has: tables made in one go, made again after
+// an administrator dropped them, tables of these names that are something else, roles that may
+// only read, text it cannot hold, the indexes questions go through, passwords, how crowded the
+// server is, and a server that goes away and comes back.
 #include "kb/kb_error.h"
 #include "kb/kb_location.h"
 #include "kb/open_knowledge_base.h"
@@ -18,6 +18,7 @@
 #include <QUrl>
 
 #include <csignal>
+#include <future>
 #include <libpq-fe.h>
 
 using namespace donguri;
@@ -97,13 +98,131 @@ private Q_SLOTS:
         QCOMPARE(kb.countAll(), 0);
         QCOMPARE(kb.characterChoice(), std::optional<qint16>(1));
         QVERIFY(kb.hasTrigramIndex());
-        QCOMPARE(value(u"SELECT string_agg(indexname, ',' ORDER BY indexname) FROM pg_indexes"
-                       " WHERE tablename = '言葉'"_s),
-                 u"言葉_pkey,言葉_二重照合語,言葉_照合語,言葉_逆照合語,言葉_長い照合語"_s);
+        QCOMPARE(indexesOfTheWords(), AllIndexes);
         QCOMPARE(value(u"SELECT string_agg(attname, ',' ORDER BY attnum) FROM pg_attribute"
                        " WHERE attrelid = '\"言葉\"'::regclass AND attnum > 0"_s),
                  u"ID,言葉,意味,照合語,リンク"_s);
         QCOMPARE(kb.integrityProblems(), QStringList());
+    }
+
+    // An administrator drops what he sees, the way DROP ... CASCADE does: the functions, and
+    // any table he did not name, stay behind. The next opening makes the rest and keeps what was
+    // left; every write is counted again, and the count never goes back.
+    void whatAnAdministratorDroppedIsMadeAgain_data()
+    {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("drop");
+        QTest::addColumn<bool>("wordsKept");
+        QTest::addColumn<int>("choice");
+        QTest::newRow("every table, the functions left")
+            << QString() << u"DROP TABLE 言葉, キャラクター, 言葉_変更 CASCADE"_s << false << 1;
+        QTest::newRow("the two tables")
+            << QString() << u"DROP TABLE 言葉, キャラクター CASCADE"_s << false << 1;
+        QTest::newRow("the words' table")
+            << QString() << u"DROP TABLE 言葉 CASCADE"_s << false << 3;
+        QTest::newRow("the character table")
+            << QString() << u"DROP TABLE キャラクター"_s << true << 1;
+        QTest::newRow("the change count's table")
+            << QString() << u"DROP TABLE 言葉_変更 CASCADE"_s << true << 3;
+        QTest::newRow("the change count's view")
+            << QString() << u"DROP VIEW 言葉_変更回数"_s << true << 3;
+        QTest::newRow("the counting function and its trigger")
+            << QString() << u"DROP FUNCTION 言葉_変更を数える() CASCADE"_s << true << 3;
+        QTest::newRow("nothing") << QString() << QString() << true << 3;
+        QTest::newRow("the two tables of a knowledge base made before")
+            << QString::fromUtf8(OldChangeCount) << u"DROP TABLE 言葉, キャラクター CASCADE"_s
+            << false << 1;
+    }
+    void whatAnAdministratorDroppedIsMadeAgain()
+    {
+        QFETCH(QString, before);
+        QFETCH(QString, drop);
+        QFETCH(bool, wordsKept);
+        QFETCH(int, choice);
+        ServerKnowledgeBase(m_uri).add(u"どんぐり"_s, u"木の実"_s, {});
+        QVERIFY(cluster().exec(m_database, u"UPDATE キャラクター SET キャラクター番号 = 3"_s));
+        if (!before.isEmpty())
+            QVERIFY2(cluster().exec(m_database, before), qPrintable(cluster().problem()));
+        const qint64 countBefore = value(u"SELECT 回数 FROM 言葉_変更回数"_s).toLongLong();
+        QVERIFY(countBefore > 0);
+        if (!drop.isEmpty())
+            QVERIFY2(cluster().exec(m_database, drop), qPrintable(cluster().problem()));
+
+        ServerKnowledgeBase kb(m_uri);
+        QCOMPARE(kb.countAll(), wordsKept ? 1 : 0);
+        QCOMPARE(kb.characterChoice(), std::optional<qint16>(choice));
+        const qint32 id = kb.add(u"どんぐりこ"_s, u"木の実の子"_s, {});
+        QCOMPARE(kb.findWord(u"どんぐりこ"_s), std::optional<qint32>(id));
+        QCOMPARE(kb.countMatches(u"*ぐり*"_s), wordsKept ? 2 : 1);
+        QVERIFY(kb.hasTrigramIndex());
+        QCOMPARE(indexesOfTheWords(), AllIndexes);
+        QCOMPARE(kb.integrityProblems(), QStringList());
+
+        const auto kept = kb.matches(u"どん*"_s);
+        QCOMPARE(kb.matches(u"どん*"_s), kept); // reused: the count is there to read
+        QVERIFY(cluster().exec(m_database, u"INSERT INTO 言葉 (言葉) VALUES ('どんこ')"_s));
+        QCOMPARE(kb.matches(u"どん*"_s)->size(), kept->size() + 1);
+        QVERIFY(value(u"SELECT 回数 FROM 言葉_変更回数"_s).toLongLong() > countBefore);
+    }
+
+    // A program holding a pattern's matches from before the drop: the words made anew under the
+    // same pattern are found, never the old matches taken for theirs.
+    void matchesHeldFromBeforeADropAreNotReused()
+    {
+        ServerKnowledgeBase held(m_uri);
+        held.add(u"どんぐり"_s, u"木の実"_s, {});
+        QCOMPARE(held.matches(u"ど*"_s)->size(), 1);
+        QVERIFY(cluster().exec(m_database, u"DROP TABLE 言葉, キャラクター, 言葉_変更 CASCADE"_s));
+        ServerKnowledgeBase(m_uri).addAll({{u"どら"_s, u"1"_s, {}}, {u"どんこ"_s, u"2"_s, {}}});
+        QCOMPARE(held.matches(u"ど*"_s)->size(), 2);
+    }
+
+    // Programs starting at once on what a drop left: each waits for the one before to finish
+    // making the parts, then finds them made.
+    void programsMakingThePartsAgainAtOnceAllOpen()
+    {
+        ServerKnowledgeBase(m_uri).add(u"どんぐり"_s, u"木の実"_s, {});
+        QVERIFY(cluster().exec(m_database, u"DROP TABLE 言葉, キャラクター, 言葉_変更 CASCADE"_s));
+        // The lock an opening takes before it makes anything, held until every opening waits.
+        OtherSession holder(m_uri);
+        QVERIFY(holder.exec("BEGIN"));
+        QVERIFY(holder.exec("SELECT pg_advisory_xact_lock(hashtext('donguri knowledge base'))"));
+        const auto opening = [uri = m_uri](const QString &word) {
+            return std::async(std::launch::async, [uri, word]() -> QString {
+                try {
+                    ServerKnowledgeBase(uri, OpenOptions{true, true}).add(word, {}, {});
+                    return {};
+                } catch (const KbError &error) {
+                    return error.message();
+                }
+            });
+        };
+        std::vector<std::future<QString>> openings;
+        for (const QString &word : {u"一"_s, u"二"_s, u"三"_s})
+            openings.push_back(opening(word));
+        QTRY_COMPARE(value(u"SELECT count(*) FROM pg_locks"
+                           " WHERE locktype = 'advisory' AND NOT granted"_s),
+                     u"3"_s);
+        QVERIFY(holder.exec("COMMIT"));
+        for (std::future<QString> &opened : openings)
+            QCOMPARE(opened.get(), QString());
+        QCOMPARE(value(u"SELECT string_agg(言葉, ',' ORDER BY 言葉) FROM 言葉"_s), u"一,三,二"_s);
+        QCOMPARE(value(u"SELECT count(*) FROM キャラクター"_s), u"1"_s);
+        QCOMPARE(indexesOfTheWords(), AllIndexes);
+    }
+
+    // A role granted the two tables alone cannot make a dropped change count again: it answers
+    // all the same, reading patterns afresh, and says why once.
+    void aRoleThatMayNotMakeTheMissingPartsStillAnswers()
+    {
+        ServerKnowledgeBase(m_uri).add(u"どんぐり"_s, u"木の実"_s, {});
+        QVERIFY(roleWith(u"gast"_s, u"GRANT SELECT ON 言葉, キャラクター TO gast"_s));
+        QVERIFY(cluster().exec(m_database, u"DROP VIEW 言葉_変更回数"_s));
+        QTest::ignoreMessage(QtWarningMsg,
+                             QRegularExpression(u"cannot make the missing parts.*"_s));
+        ServerKnowledgeBase kb(cluster().uri(m_database, u"gast"_s));
+        QCOMPARE(kb.countMatches(u"ど*"_s), 1);
+        QCOMPARE(value(u"SELECT count(*) FROM pg_class WHERE relname = '言葉_変更回数'"_s), u"0"_s);
     }
 
     void tablesOfTheseNamesThatAreSomethingElseAreLeftAlone()
@@ -538,6 +657,13 @@ private:
         return own;
     }
     QString value(const QString &sql) { return cluster().value(m_database, sql); }
+    static constexpr QStringView AllIndexes =
+        u"言葉_pkey,言葉_二重照合語,言葉_照合語,言葉_逆照合語,言葉_長い照合語";
+    QString indexesOfTheWords()
+    {
+        return value(u"SELECT string_agg(indexname, ',' ORDER BY indexname) FROM pg_indexes"
+                     " WHERE tablename = '言葉'"_s);
+    }
     // A login role of that name, made unless an earlier test made it, then given `grants`.
     bool roleWith(const QString &role, const QString &grants)
     {

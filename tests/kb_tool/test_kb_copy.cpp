@@ -104,6 +104,24 @@ private Q_SLOTS:
         QCOMPARE(openKnowledgeBase(server)->findWord(u"くり"_s), std::optional<qint32>(2));
     }
 
+    // An administrator dropped the tables, leaving the functions: the next import makes the
+    // knowledge base again.
+    void anImportMakesTheTablesAgainAfterTheyWereDropped()
+    {
+        const QString server = cluster().newDatabase();
+        writeBytes(path(u"in.tsv"_s), "言葉\t意味\tリンク\nどんぐり\t木の実\t\n");
+        QCOMPARE(run({u"import"_s, path(u"in.tsv"_s), u"--db"_s, server}), Success);
+        QVERIFY(cluster().exec(databaseOf(server),
+                               u"DROP TABLE 言葉, キャラクター, 言葉_変更 CASCADE"_s));
+        writeBytes(path(u"again.tsv"_s), "言葉\t意味\tリンク\nくり\t栗\t\nかき\t柿\t\n");
+        QCOMPARE(run({u"import"_s, path(u"again.tsv"_s), u"--db"_s, server}), Success);
+        QVERIFY2(m_out.contains(u"Added 2 entries"_s), qPrintable(m_out + m_err));
+        QCOMPARE(run({u"stats"_s, u"--db"_s, server}), Success);
+        QVERIFY2(m_out.contains(u"Entries: 2\n"_s), qPrintable(m_out));
+        QVERIFY2(m_out.endsWith(u"Integrity: ok\n"_s), qPrintable(m_out));
+        QCOMPARE(openKnowledgeBase(server)->findWord(u"かき"_s), std::optional<qint32>(2));
+    }
+
     // Reading commands leave a database without tables as it is.
     void readingAServerWithoutAKnowledgeBaseCreatesNothing()
     {
