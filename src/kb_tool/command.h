@@ -42,6 +42,7 @@ struct CommandContext
     const Console &console;
     // Where the settings file is looked for that names the knowledge base used without --db.
     const DatabasePlaces &places;
+    const Limits &limits;
 };
 
 // One donguri-kb command: its name, the words it takes after it (FILE, SOURCE TARGET) and the

@@ -24,7 +24,8 @@ QString usage()
 Commands:
   export FILE   write every entry to FILE, in ID order; FILE - is standard output. FILE is
                 replaced whole or not at all, and never when it is the knowledge base itself
-  import FILE   add every row of FILE as a new entry; a file with any bad row adds nothing
+  import FILE   add every row of FILE as a new entry; a file with any bad row adds nothing,
+                and a row may hold at most 256 MiB
   stats         entry count, size and an integrity check
   copy SOURCE TARGET
                 copy every entry (IDs and order kept) and the character choice into TARGET,
@@ -110,14 +111,15 @@ int runCommandLine(const QStringList &arguments, const CommandContext &context)
 
 } // namespace
 
-int runKbCommand(const QStringList &arguments, const DatabasePlaces &places, const Console &console)
+int runKbCommand(const QStringList &arguments, const DatabasePlaces &places, const Console &console,
+                 const Limits &limits)
 {
     if (arguments.size() <= 1) {
         console.err << usage() << Qt::flush;
         return UsageError;
     }
     try {
-        return runCommandLine(arguments, {console, places});
+        return runCommandLine(arguments, {console, places, limits});
     } catch (const CommandError &error) {
         console.err << u"donguri-kb: "_s << error.message() << u'\n';
         if (error.status() == UsageError)

@@ -1,6 +1,7 @@
 // SPDX-FileCopyrightText: 2026 Donguri developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "kb/file_knowledge_base.h"
+#include "kb_tool/database_command.h"
 #include "kb_tool/kb_command.h"
 #include "support/awkward_entries.h"
 #include "support/broken_index.h"
@@ -344,6 +345,56 @@ private Q_SLOTS:
         QCOMPARE(run({u"import"_s, file, u"--db"_s, copy}), Success);
         QCOMPARE(entriesOf(copy), entriesOf(m_db));
         QCOMPARE(FileKnowledgeBase(copy).entry(1)->meaning->size(), meaning.size());
+    }
+
+    // However a row goes on past the bound (to the end of a file without another line break, in
+    // the device that never ends, from a pipe whose writer never stops), the import reads no
+    // further, names the row's line and adds nothing.
+    void aRowPastTheBoundEndsTheImport_data()
+    {
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<int>("line");
+        QTest::newRow("file without a line break, tsv") << u"file"_s << u"tsv"_s << 2;
+        QTest::newRow("file without a line break, csv") << u"file"_s << u"csv"_s << 2;
+        QTest::newRow("/dev/zero, csv") << u"/dev/zero"_s << u"csv"_s << 1;
+        QTest::newRow("/dev/zero, tsv") << u"/dev/zero"_s << u"tsv"_s << 1;
+        QTest::newRow("endless pipe, tsv") << u"fifo"_s << u"tsv"_s << 2;
+        QTest::newRow("endless pipe, csv") << u"fifo"_s << u"csv"_s << 2;
+    }
+    void aRowPastTheBoundEndsTheImport()
+    {
+        QFETCH(QString, source);
+        QFETCH(QString, format);
+        QFETCH(int, line);
+        constexpr qint64 MiB = 1024 * 1024;
+        m_limits.maxRowBytes = MiB;
+        FileKnowledgeBase(m_db).add(u"前から"_s, u"ある"_s, {});
+        const QByteArray before = fileBytes(m_db);
+        const QByteArray header = encodeRow(headerFields(), *formatNamed(format));
+        QString file = source;
+        std::unique_ptr<FifoWriter> writer;
+        if (source == u"file") {
+            file = path(u"long."_s + format);
+            writeBytes(file, header + QByteArray(3 * MiB, 'x'));
+        } else if (source == u"fifo") {
+            file = path(u"endless."_s + format);
+            writer =
+                std::make_unique<FifoWriter>(file, header, QByteArray(64 * 1024, 'x'), 64 * MiB);
+            QVERIFY(writer->made());
+        }
+
+        QCOMPARE(run({u"import"_s, file, u"--db"_s, m_db, u"--format"_s, format}), Failure);
+        QVERIFY2(m_err.contains(u"%1, line %2: a row longer than 1 MiB, the most one row may hold; "
+                                "nothing was added to "_s.arg(file)
+                                    .arg(line)),
+                 qPrintable(m_err));
+        QCOMPARE(fileBytes(m_db), before);
+        QCOMPARE(FileKnowledgeBase(m_db).countAll(), 1);
+        if (writer) {
+            QVERIFY(writer->stoppedByReader());
+            QVERIFY2(writer->written() < 4 * MiB, qPrintable(QString::number(writer->written())));
+        }
     }
 
     void messagesCutLongNames()
