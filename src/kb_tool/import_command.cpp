@@ -36,11 +36,13 @@ NewEntry entryFrom(TextRow &&row)
 }
 
 // How many rows follow the header, counted without decoding them: a row ends at a line end
-// outside quotes. Only for drawing a progress bar.
+// outside quotes. Only for drawing a progress bar, and only of a plain file: a pipe opened a
+// second time would give this count the rows the import is to read, or wait for a writer that
+// has gone, and a device such as /dev/zero never ends.
 qint64 rowsAfterHeader(const QString &file)
 {
     QFile input(file);
-    if (!input.open(QIODevice::ReadOnly))
+    if (!QFileInfo(file).isFile() || !input.open(QIODevice::ReadOnly))
         return 0;
     qint64 lineEnds = 0;
     bool quoted = false;

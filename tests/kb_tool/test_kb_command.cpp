@@ -397,6 +397,28 @@ private Q_SLOTS:
         }
     }
 
+    // A pipe can be read only once, and its writer is gone once it has written (a small file
+    // fits into the pipe at once): on a terminal too, its rows are imported without first being
+    // counted for a bar, which would wait for another writer.
+    void aPipeIsImportedWholeOnATerminal()
+    {
+        m_terminal = true;
+        const QString fifo = path(u"rows.tsv"_s);
+        FifoWriter writer(fifo, Header + tsvRows(100), {}, 0);
+        QVERIFY(writer.made());
+        int status = -1;
+        QVERIFY(finishesWithin(
+            20000,
+            [&] {
+                status = run({u"import"_s, fifo, u"--db"_s, m_db});
+            },
+            fifo));
+        QCOMPARE(status, Success);
+        QVERIFY2(m_out.startsWith(u"Added 100 entries"_s), qPrintable(m_out + m_err));
+        QCOMPARE(m_err, QString());
+        QCOMPARE(FileKnowledgeBase(m_db).countAll(), 100);
+    }
+
     void messagesCutLongNames()
     {
         const QString longName = path(QString(5000, u'n') + u".mdb"_s);
