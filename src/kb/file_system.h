@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -24,5 +25,16 @@ bool isNetworkFileSystemType(qint64 type);
 // mounted read-only. Empty when it can be written. The folder counts because SQLite keeps its
 // log files beside the knowledge base; asked before a write, so that nothing is left there.
 QString readOnlyReason(const QString &path);
+
+// What SQLite keeps beside a knowledge-base file, by the ending added to its name: the
+// rollback journal, the write-ahead log and its shared memory.
+const QStringList &sqliteFileSuffixes();
+
+// Removes the knowledge-base file `path` and whatever SQLite keeps beside it.
+void removeKnowledgeBaseFile(const QString &path);
+
+// Gives the file `from` the name `to` unless a file of that name exists, and then fails with
+// errno EEXIST: a plain rename would replace a file another program has just made there.
+bool renameWithoutReplacing(const QString &from, const QString &to);
 
 } // namespace donguri

@@ -191,4 +191,10 @@ qint64 sqlNumber(const QString &path, const char *sql)
     return value;
 }
 
+int journalFormat(const QString &path)
+{
+    const QByteArray header = fileBytes(path).left(100);
+    return header.size() == 100 ? int(header[18]) : -1;
+}
+
 } // namespace donguri::testing

@@ -81,5 +81,8 @@ namespace donguri::testing {
 void execSql(const QString &path, const char *sql);
 // The first column of the first row a query gives, as a number; -1 when it gives none.
 qint64 sqlNumber(const QString &path, const char *sql);
+// Byte 18 of an SQLite file: 1 for a rollback journal, 2 for write-ahead logging; -1 when the
+// file has no header.
+int journalFormat(const QString &path);
 
 } // namespace donguri::testing
