@@ -75,8 +75,7 @@ void removeIfLeftEmpty(const QString &database)
                             << "as it is after a failed import:" << error.message();
         return;
     }
-    for (const QString &suffix : {QString(), u"-wal"_s, u"-shm"_s, u"-journal"_s})
-        QFile::remove(database + suffix);
+    removeKnowledgeBaseFile(database);
 }
 
 // Whether the failure may have left the entries stored after all: a server that never
