@@ -81,6 +81,7 @@ std::vector<std::unique_ptr<Command>> allCommands();
 const QCommandLineOption &databaseOption();
 const QCommandLineOption &formatOption();
 const QCommandLineOption &appendOption();
+const QCommandLineOption &replaceOption();
 
 // `message` about the knowledge base `location`, naming it first when the message does not name
 // it already; never with a password, and a long name cut short.

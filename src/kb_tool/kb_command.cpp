@@ -19,6 +19,7 @@ QString usage()
        donguri-kb import FILE [--db PATH|ADDRESS] [--format tsv|csv]
        donguri-kb stats [--db PATH|ADDRESS]
        donguri-kb copy SOURCE TARGET [--append]
+       donguri-kb backup TARGET [--db PATH|ADDRESS] [--replace]
        donguri-kb --help | --version
 
 Commands:
@@ -30,15 +31,19 @@ Commands:
   copy SOURCE TARGET
                 copy every entry (IDs and order kept) and the character choice into TARGET,
                 which must hold no entries; SOURCE and TARGET are files or server addresses
+  backup TARGET write the knowledge base as it stands to the new file TARGET, safely while the
+                program uses it: a file page by page, a server's entries as a file; TARGET
+                appears only whole, and never over the knowledge base itself
 
 Options (an option a command does not take is a usage error):
-  --db PATH|ADDRESS  export, import, stats: the knowledge base to use (default: the one
+  --db PATH|ADDRESS  export, import, stats, backup: the knowledge base to use (default: the one
                      donguri.ini names): a file, or a PostgreSQL server as a URI
                      (postgresql://kb.example.lan/donguri) or as keywords
                      ('host=kb.example.lan dbname=donguri')
   --format tsv|csv   export, import: the file format, when the file name does not end in .tsv
                      or .csv (standard output is tsv unless told)
   --append           copy: add the entries to TARGET as new entries instead
+  --replace          backup: replace TARGET when it exists
   -h, --help         show this text
   --version          show the version
 
@@ -105,7 +110,7 @@ int runCommandLine(const QStringList &arguments, const CommandContext &context)
     }
     const QStringList words = parser.positionalArguments();
     if (words.isEmpty())
-        throw UsageProblem(u"which command? export, import, stats or copy"_s);
+        throw UsageProblem(u"which command? export, import, stats, copy or backup"_s);
     return commandNamed(commands, words.first()).execute(arguments, context);
 }
 
