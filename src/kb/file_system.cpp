@@ -7,6 +7,8 @@
 
 #include <array>
 #include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/vfs.h>
 #include <unistd.h>
@@ -70,6 +72,44 @@ QString readOnlyReason(const QString &path)
                               : u"its folder is read-only"_s;
     }
     return {};
+}
+
+const QStringList &sqliteFileSuffixes()
+{
+    using namespace Qt::StringLiterals;
+    static const QStringList suffixes = {u"-journal"_s, u"-wal"_s, u"-shm"_s};
+    return suffixes;
+}
+
+void removeKnowledgeBaseFile(const QString &path)
+{
+    QFile::remove(path);
+    for (const QString &suffix : sqliteFileSuffixes())
+        QFile::remove(path + suffix);
+}
+
+bool renameWithoutReplacing(const QString &from, const QString &to)
+{
+    const QByteArray source = QFile::encodeName(from);
+    const QByteArray target = QFile::encodeName(to);
+    if (renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE)
+        == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS)
+        return false;
+    // A file system without that: a hard link never replaces a file either.
+    if (link(source.constData(), target.constData()) == 0) {
+        unlink(source.constData());
+        return true;
+    }
+    if (errno == EEXIST)
+        return false;
+    // Nor hard links (some network file systems): look first, then rename.
+    if (QFileInfo::exists(to)) {
+        errno = EEXIST;
+        return false;
+    }
+    return std::rename(source.constData(), target.constData()) == 0;
 }
 
 bool isOnNetworkFileSystem(const QString &folder)

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <optional>
@@ -40,5 +41,16 @@ std::optional<FileIdentity> fileIdentity(const QString &path);
 
 // The first `size` bytes of the file; fewer when it is shorter or cannot be read.
 QByteArray fileBeginning(const QString &path, qint64 size);
+
+// What SQLite keeps beside a knowledge-base file, by the ending added to its name: the
+// rollback journal, the write-ahead log and its shared memory.
+const QStringList &sqliteFileSuffixes();
+
+// Removes the knowledge-base file `path` and whatever SQLite keeps beside it.
+void removeKnowledgeBaseFile(const QString &path);
+
+// Gives the file `from` the name `to` unless a file of that name exists, and then fails with
+// errno EEXIST: a plain rename would replace a file another program has just made there.
+bool renameWithoutReplacing(const QString &from, const QString &to);
 
 } // namespace donguri

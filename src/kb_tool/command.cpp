@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "command.h"
 
+#include "backup_command.h"
 #include "copy_command.h"
 #include "export_command.h"
 #include "import_command.h"
@@ -60,6 +61,7 @@ std::vector<std::unique_ptr<Command>> allCommands()
     commands.push_back(std::make_unique<ImportCommand>());
     commands.push_back(std::make_unique<StatsCommand>());
     commands.push_back(std::make_unique<CopyCommand>());
+    commands.push_back(std::make_unique<BackupCommand>());
     return commands;
 }
 
@@ -78,6 +80,12 @@ const QCommandLineOption &formatOption()
 const QCommandLineOption &appendOption()
 {
     static const QCommandLineOption option(u"append"_s, u"Add as new entries."_s);
+    return option;
+}
+
+const QCommandLineOption &replaceOption()
+{
+    static const QCommandLineOption option(u"replace"_s, u"Replace an existing file."_s);
     return option;
 }
 

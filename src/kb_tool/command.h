@@ -42,6 +42,7 @@ struct CommandContext
     const Console &console;
     // Where the settings file is looked for that names the knowledge base used without --db.
     const DatabasePlaces &places;
+    const Limits &limits;
 };
 
 // One donguri-kb command: its name, the words it takes after it (FILE, SOURCE TARGET) and the
@@ -80,6 +81,7 @@ std::vector<std::unique_ptr<Command>> allCommands();
 const QCommandLineOption &databaseOption();
 const QCommandLineOption &formatOption();
 const QCommandLineOption &appendOption();
+const QCommandLineOption &replaceOption();
 
 // `message` about the knowledge base `location`, naming it first when the message does not name
 // it already; never with a password, and a long name cut short.

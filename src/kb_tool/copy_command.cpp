@@ -9,7 +9,6 @@
 #include "kb/open_knowledge_base.h"
 #include "progress_bar.h"
 
-#include <QFile>
 #include <QFileInfo>
 
 #include <memory>
@@ -53,10 +52,8 @@ public:
     }
     ~CreatedFile()
     {
-        if (m_path.isEmpty())
-            return;
-        for (const QString &suffix : {u""_s, u"-wal"_s, u"-shm"_s, u"-journal"_s})
-            QFile::remove(m_path + suffix);
+        if (!m_path.isEmpty())
+            removeKnowledgeBaseFile(m_path);
     }
     CreatedFile(const CreatedFile &) = delete;
     CreatedFile &operator=(const CreatedFile &) = delete;
@@ -102,24 +99,8 @@ void copyKnowledgeBase(const CopyRequest &request, const Console &console)
     }
     const std::unique_ptr<KnowledgeBase> from = openSource(request.source);
     CreatedFile created(request.target);
-    const std::unique_ptr<KnowledgeBase> to = openKnowledgeBase(request.target, Patiently);
-    if (!request.append) {
-        if (const qint64 there = to->countAll(); there > 0)
-            throw CommandError(u"%1 already holds %2 entries; copy fills only an empty knowledge "
-                               "base (--append adds the entries as new ones)"_s.arg(target)
-                                   .arg(there));
-    }
-
-    const qint64 total = from->countAll();
-    std::unique_ptr<ProgressBar> bar;
-    if (wantsProgressBar(console.errIsTerminal, total))
-        bar = std::make_unique<ProgressBar>(console.err, u"Copying"_s, total);
-    const qint64 copied = copyEntries(*from, *to, request.append, [&](qint64 added) {
-        if (bar)
-            bar->advanceTo(added);
-    });
-    if (bar)
-        bar->finish();
+    const qint64 copied =
+        copyAllEntries(*from, request.target, request.append, console, u"Copying"_s);
     created.keep();
     console.out << u"%1 %2 entries from %3 to %4"_s.arg(request.append ? u"Added"_s : u"Copied"_s)
                        .arg(copied)
@@ -128,6 +109,30 @@ void copyKnowledgeBase(const CopyRequest &request, const Console &console)
 }
 
 } // namespace
+
+qint64 copyAllEntries(KnowledgeBase &from, const QString &target, bool append,
+                      const Console &console, const QString &barLabel)
+{
+    const std::unique_ptr<KnowledgeBase> to = openKnowledgeBase(target, Patiently);
+    if (!append) {
+        if (const qint64 there = to->countAll(); there > 0)
+            throw CommandError(
+                u"%1 already holds %2 entries; copy fills only an empty knowledge "
+                "base (--append adds the entries as new ones)"_s.arg(shownLocation(target))
+                    .arg(there));
+    }
+    const qint64 total = from.countAll();
+    std::unique_ptr<ProgressBar> bar;
+    if (wantsProgressBar(console.errIsTerminal, total))
+        bar = std::make_unique<ProgressBar>(console.err, barLabel, total);
+    const qint64 copied = copyEntries(from, *to, append, [&](qint64 added) {
+        if (bar)
+            bar->advanceTo(added);
+    });
+    if (bar)
+        bar->finish();
+    return copied;
+}
 
 CopyCommand::CopyCommand() : Command(u"copy"_s, {u"SOURCE"_s, u"TARGET"_s}, {appendOption()}) {}
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "command.h"
+#include "kb/knowledge_base.h"
 
 namespace donguri::kbtool {
 
@@ -21,5 +22,12 @@ private:
     int run(const QCommandLineParser &parser, const QStringList &words,
             const CommandContext &context) override;
 };
+
+// Copies every entry of `from` into the knowledge base `target`, created when it is not there,
+// in one transaction, as copy does (with `append`, as new entries); a bar labelled `barLabel`
+// shows how far it got when many go over on a terminal. How many went over. Throws CommandError
+// for a target that holds entries already, KbError for a failure of either knowledge base.
+qint64 copyAllEntries(KnowledgeBase &from, const QString &target, bool append,
+                      const Console &console, const QString &barLabel);
 
 } // namespace donguri::kbtool

@@ -30,6 +30,11 @@ private:
             const CommandContext &context) final;
 };
 
+// Refuses `target` when it is the knowledge base file `database` or one of SQLite's files beside
+// it, however it is reached (another spelling, a symbolic or hard link): writing there would
+// destroy what is read. The message ends saying what to do `instead` ("export to another file").
+void refuseToOverwrite(const QString &target, const QString &database, const QString &instead);
+
 // The header row of an exported or imported file.
 QStringList headerFields();
 

@@ -69,6 +69,16 @@ QString decoded(const Parts &parts, qsizetype rowLine)
     return text;
 }
 
+// "256 MiB", "64 KiB" or "1000 bytes".
+QString sizeText(qsizetype bytes)
+{
+    if (bytes % (1024 * 1024) == 0)
+        return u"%1 MiB"_s.arg(bytes / (1024 * 1024));
+    if (bytes % 1024 == 0)
+        return u"%1 KiB"_s.arg(bytes / 1024);
+    return u"%1 bytes"_s.arg(bytes);
+}
+
 } // namespace
 
 TextError::TextError(qsizetype line, const QString &reason) : CommandError(reason), m_line(line) {}
@@ -120,8 +130,8 @@ void appendRow(QByteArray &out, std::initializer_list<QByteArrayView> fields, Te
     out += '\n';
 }
 
-RowReader::RowReader(QIODevice &input, TextFormat format)
-    : m_input(input), m_delimiter(delimiterOf(format))
+RowReader::RowReader(QIODevice &input, TextFormat format, qsizetype maxRowBytes)
+    : m_input(input), m_delimiter(delimiterOf(format)), m_maxRowBytes(maxRowBytes)
 {
 }
 
@@ -155,8 +165,8 @@ std::optional<TextRow> RowReader::next()
 
 // Makes the text hold the whole row that starts at m_pos, so that it is scanned once more at
 // most: read a piece at a time and scanned again each time, a row of many megabytes would take
-// time that grows with the square of its length. A file is looked through for the row's end
-// first and the row then read in one piece, so the buffer is no larger than the row.
+// time that grows with the square of its length. A row found to be longer than rows may be ends
+// the reading.
 void RowReader::readWholeRow()
 {
     // Most rows are merely cut by the end of a chunk: the next chunk completes them.
@@ -165,13 +175,30 @@ void RowReader::readWholeRow()
         return;
     }
     m_scan = Scan::FieldStart;
-    if (findRowEnd(QByteArrayView(m_text).sliced(m_pos)) >= 0 || m_input.isSequential()) {
-        // The end is there and was only peeked past, or the input cannot be read twice: then
-        // the buffer at least doubles, which keeps the rescans linear.
-        const qsizetype before = m_text.size() - m_pos;
-        while (readMore() && m_text.size() - m_pos < 2 * before) {}
-        return;
-    }
+    const qsizetype rowEnd = findRowEnd(QByteArrayView(m_text).sliced(m_pos));
+    if (rowEnd < 0)
+        checkRowSize(m_text.size() - m_pos, m_line);
+    // The end is there and was only peeked past, or the input cannot be read twice.
+    if (rowEnd >= 0 || m_input.isSequential())
+        readDoubled(rowEnd >= 0);
+    else
+        readRowOfFile();
+}
+
+// Reads until the text of the row at least doubles, which keeps the rescans linear; a row whose
+// end is not in sight yet grows no further than one byte past the longest a row may be, so that
+// a pipe that never stops writing is told as soon as it has sent too much.
+void RowReader::readDoubled(bool endInSight)
+{
+    const qsizetype before = m_text.size() - m_pos;
+    const qsizetype wanted = endInSight ? 2 * before : std::min(2 * before, m_maxRowBytes + 1);
+    while (readMore() && m_text.size() - m_pos < wanted) {}
+}
+
+// A file is looked through for the row's end first and the row then read in one piece, so the
+// buffer is no larger than the row; a file whose row goes on too long is read no further.
+void RowReader::readRowOfFile()
+{
     const qint64 restartAt = m_input.pos();
     qint64 rowBytes = m_text.size() - m_pos;
     for (;;) {
@@ -180,6 +207,7 @@ void RowReader::readWholeRow()
             break; // the row runs to the end of the input (or a read error, seen below)
         const qsizetype end = findRowEnd(ahead);
         rowBytes += end >= 0 ? end + 1 : ahead.size();
+        checkRowSize(rowBytes, m_line);
         if (end >= 0)
             break;
     }
@@ -196,6 +224,13 @@ void RowReader::readWholeRow()
     m_text.resize(had + qsizetype(std::max<qint64>(got, 0)));
     if (got <= 0)
         readMore(); // notes the end of the input, or reports why it cannot be read
+}
+
+void RowReader::checkRowSize(qsizetype bytes, qsizetype rowLine) const
+{
+    if (bytes > m_maxRowBytes)
+        throw TextError(rowLine, u"a row longer than %1, the most one row may hold"_s.arg(
+                                     sizeText(m_maxRowBytes)));
 }
 
 // Follows the quoting of the row whose start was set in m_scan through `text`: the offset of
@@ -281,16 +316,19 @@ bool RowReader::atEnd() const
 
 TextRow RowReader::scanRow()
 {
+    const qsizetype start = m_pos;
     TextRow row{m_line, {}};
     for (;;) {
         row.fields << nextField(row.line);
-        if (atEnd())
-            return row;
-        if (current() != m_delimiter) {
+        if (!atEnd()) {
+            if (current() == m_delimiter) {
+                ++m_pos;
+                continue;
+            }
             endRow(row.line);
-            return row;
         }
-        ++m_pos;
+        checkRowSize(m_pos - start, row.line);
+        return row;
     }
 }
 

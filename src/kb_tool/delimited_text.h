@@ -51,16 +51,18 @@ private:
 };
 
 // Reads rows one at a time from a device, holding only the text around the row being read, so a
-// file of any size is read in the same little memory, and a row of any length in about its own
-// size (plus its text as a string). A byte-order mark at the start is skipped;
+// file of any size is read in the same little memory, and a row in about its own size (plus its
+// text as a string). A row may be at most `maxRowBytes` long, its line end included: one that
+// goes on past that ends the reading there, whether it ends later, never (/dev/zero, a pipe
+// that keeps writing) or with the file. A byte-order mark at the start is skipped;
 // rows may end with LF or CR LF. Throws TextError for an unterminated quote, text after a closing
 // quote, a quote inside an unquoted field, a CR that does not end a row, a field that is not
-// UTF-8, or a device that cannot be read. An unterminated quote is reported at the line where
-// it opens.
+// UTF-8, a row that is too long, or a device that cannot be read. An unterminated quote is
+// reported at the line where it opens, a row that is too long at the line where it starts.
 class RowReader
 {
 public:
-    RowReader(QIODevice &input, TextFormat format);
+    RowReader(QIODevice &input, TextFormat format, qsizetype maxRowBytes = MaxRowBytes);
 
     // The next row, header included; nullopt after the last one.
     std::optional<TextRow> next();
@@ -75,6 +77,10 @@ private:
 
     bool readMore();
     void readWholeRow();
+    void readDoubled(bool endInSight);
+    void readRowOfFile();
+    // Throws when the row starting on `rowLine`, `bytes` long so far, is longer than rows may be.
+    void checkRowSize(qsizetype bytes, qsizetype rowLine) const;
     qsizetype findRowEnd(QByteArrayView text);
     void dropReadRowsIfLarge();
     TextRow scanRow();
@@ -89,6 +95,7 @@ private:
 
     QIODevice &m_input;
     char m_delimiter;
+    qsizetype m_maxRowBytes;
     QByteArray m_text; // what has been read and not yet consumed
     qsizetype m_pos = 0;
     qsizetype m_line = 1;

@@ -5,11 +5,7 @@
 #include "kb/kb_location.h"
 #include "progress_bar.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <QSaveFile>
-
-#include <sys/stat.h>
 
 namespace donguri::kbtool {
 
@@ -19,28 +15,6 @@ namespace {
 
 // Rows are written out in pieces of about this size.
 constexpr qsizetype ExportBufferBytes = qsizetype{64} * 1024;
-
-// The files SQLite keeps for a knowledge base: the file itself, its log and its shared memory.
-const QStringList &databaseFileSuffixes()
-{
-    static const QStringList suffixes = {QString(), u"-wal"_s, u"-shm"_s, u"-journal"_s};
-    return suffixes;
-}
-
-bool sameFile(const struct stat &a, const struct stat &b)
-{
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-}
-
-std::optional<struct stat> statusOf(const QString &path)
-{
-    struct stat status
-    {
-    };
-    if (stat(QFile::encodeName(path).constData(), &status) != 0)
-        return std::nullopt;
-    return status;
-}
 
 // Writes every entry of `kb` as rows to `output`; how many.
 qint64 writeRows(KnowledgeBase &kb, QIODevice &output, TextFormat format, ProgressBar *bar)
@@ -70,28 +44,6 @@ qint64 writeRows(KnowledgeBase &kb, QIODevice &output, TextFormat format, Progre
 
 } // namespace
 
-void refuseToOverwrite(const QString &target, const QString &database)
-{
-    if (isServerLocation(database))
-        return;
-    const std::optional<struct stat> written = statusOf(target);
-    // A symbolic link to a file not there yet (a log SQLite has not made) is followed by name.
-    const QString linkedTo = QFileInfo(target).symLinkTarget();
-    for (const QString &suffix : databaseFileSuffixes()) {
-        const QString file = database + suffix;
-        const std::optional<struct stat> kept = statusOf(file);
-        const QString named = QFileInfo(file).absoluteFilePath();
-        const bool same = (written && kept && sameFile(*written, *kept))
-                          || QFileInfo(target).absoluteFilePath() == named || linkedTo == named;
-        if (same)
-            throw CommandError(
-                u"will not write %1: it is %2 of the knowledge base %3; export to another file"_s
-                    .arg(cutLongName(target),
-                         suffix.isEmpty() ? u"the file"_s : u"the %1 file"_s.arg(suffix),
-                         shownLocation(database)));
-    }
-}
-
 ExportCommand::ExportCommand() : DatabaseCommand(u"export"_s, {u"FILE"_s}, {formatOption()}) {}
 
 int ExportCommand::runOn(const QString &location, const QCommandLineParser &parser,
@@ -114,7 +66,7 @@ int ExportCommand::runOn(const QString &location, const QCommandLineParser &pars
             throw CommandError(u"cannot write to standard output: %1"_s.arg(device->errorString()));
         return Success;
     }
-    refuseToOverwrite(file, location);
+    refuseToOverwrite(file, location, u"export to another file"_s);
     // Written beside the target and renamed into place: a failed export leaves the file that
     // was there as it was, and no half-written one.
     QSaveFile output(file);

@@ -19,8 +19,4 @@ private:
               const CommandContext &context) override;
 };
 
-// Refuses `target` when it is the knowledge base file `database` or one of SQLite's files beside
-// it, however it is reached (a symbolic or hard link): writing there would destroy what is read.
-void refuseToOverwrite(const QString &target, const QString &database);
-
 } // namespace donguri::kbtool

@@ -36,11 +36,13 @@ NewEntry entryFrom(TextRow &&row)
 }
 
 // How many rows follow the header, counted without decoding them: a row ends at a line end
-// outside quotes. Only for drawing a progress bar.
+// outside quotes. Only for drawing a progress bar, and only of a plain file: a pipe opened a
+// second time would give this count the rows the import is to read, or wait for a writer that
+// has gone, and a device such as /dev/zero never ends.
 qint64 rowsAfterHeader(const QString &file)
 {
     QFile input(file);
-    if (!input.open(QIODevice::ReadOnly))
+    if (!QFileInfo(file).isFile() || !input.open(QIODevice::ReadOnly))
         return 0;
     qint64 lineEnds = 0;
     bool quoted = false;
@@ -73,8 +75,7 @@ void removeIfLeftEmpty(const QString &database)
                             << "as it is after a failed import:" << error.message();
         return;
     }
-    for (const QString &suffix : {QString(), u"-wal"_s, u"-shm"_s, u"-journal"_s})
-        QFile::remove(database + suffix);
+    removeKnowledgeBaseFile(database);
 }
 
 // Whether the failure may have left the entries stored after all: a server that never
@@ -104,7 +105,7 @@ int ImportCommand::runOn(const QString &location, const QCommandLineParser &pars
     if (!input.open(QIODevice::ReadOnly))
         throw CommandError(u"cannot read %1: %2"_s.arg(cutLongName(file), input.errorString()));
     try {
-        RowReader rows(input, format);
+        RowReader rows(input, format, context.limits.maxRowBytes);
         checkHeader(rows.next());
         // A bar needs the number of rows, which costs a quick pass over the file first.
         const qint64 total = context.console.errIsTerminal ? rowsAfterHeader(file) : 0;

@@ -19,25 +19,31 @@ QString usage()
        donguri-kb import FILE [--db PATH|ADDRESS] [--format tsv|csv]
        donguri-kb stats [--db PATH|ADDRESS]
        donguri-kb copy SOURCE TARGET [--append]
+       donguri-kb backup TARGET [--db PATH|ADDRESS] [--replace]
        donguri-kb --help | --version
 
 Commands:
   export FILE   write every entry to FILE, in ID order; FILE - is standard output. FILE is
                 replaced whole or not at all, and never when it is the knowledge base itself
-  import FILE   add every row of FILE as a new entry; a file with any bad row adds nothing
+  import FILE   add every row of FILE as a new entry; a file with any bad row adds nothing,
+                and a row may hold at most 256 MiB
   stats         entry count, size and an integrity check
   copy SOURCE TARGET
                 copy every entry (IDs and order kept) and the character choice into TARGET,
                 which must hold no entries; SOURCE and TARGET are files or server addresses
+  backup TARGET write the knowledge base as it stands to the new file TARGET, safely while the
+                program uses it: a file page by page, a server's entries as a file; TARGET
+                appears only whole, and never over the knowledge base itself
 
 Options (an option a command does not take is a usage error):
-  --db PATH|ADDRESS  export, import, stats: the knowledge base to use (default: the one
+  --db PATH|ADDRESS  export, import, stats, backup: the knowledge base to use (default: the one
                      donguri.ini names): a file, or a PostgreSQL server as a URI
                      (postgresql://kb.example.lan/donguri) or as keywords
                      ('host=kb.example.lan dbname=donguri')
   --format tsv|csv   export, import: the file format, when the file name does not end in .tsv
                      or .csv (standard output is tsv unless told)
   --append           copy: add the entries to TARGET as new entries instead
+  --replace          backup: replace TARGET when it exists
   -h, --help         show this text
   --version          show the version
 
@@ -104,20 +110,21 @@ int runCommandLine(const QStringList &arguments, const CommandContext &context)
     }
     const QStringList words = parser.positionalArguments();
     if (words.isEmpty())
-        throw UsageProblem(u"which command? export, import, stats or copy"_s);
+        throw UsageProblem(u"which command? export, import, stats, copy or backup"_s);
     return commandNamed(commands, words.first()).execute(arguments, context);
 }
 
 } // namespace
 
-int runKbCommand(const QStringList &arguments, const DatabasePlaces &places, const Console &console)
+int runKbCommand(const QStringList &arguments, const DatabasePlaces &places, const Console &console,
+                 const Limits &limits)
 {
     if (arguments.size() <= 1) {
         console.err << usage() << Qt::flush;
         return UsageError;
     }
     try {
-        return runCommandLine(arguments, {console, places});
+        return runCommandLine(arguments, {console, places, limits});
     } catch (const CommandError &error) {
         console.err << u"donguri-kb: "_s << error.message() << u'\n';
         if (error.status() == UsageError)

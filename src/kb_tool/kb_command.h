@@ -10,6 +10,11 @@
 
 namespace donguri::kbtool {
 
+// The longest row an import reads, in bytes, its line end included. A longer one ends the import
+// naming its line: the reader holds a row whole, so a file without line breaks (or /dev/zero)
+// would otherwise take all memory. A row this long still goes in, in under a gigabyte.
+inline constexpr qsizetype MaxRowBytes = qsizetype{256} * 1024 * 1024;
+
 enum ExitStatus : int {
     Success = 0,
     Failure = 1,    // the file or the database could not be handled; nothing half done
@@ -27,9 +32,15 @@ struct Console
     QIODevice *data = nullptr;
 };
 
+// How much the commands take on at once; tests make it small.
+struct Limits
+{
+    qsizetype maxRowBytes = MaxRowBytes;
+};
+
 // Runs donguri-kb: `arguments` starts with the program's name. Without --db the knowledge base
 // is the one start-up would pick from `places`.
-int runKbCommand(const QStringList &arguments, const DatabasePlaces &places,
-                 const Console &console);
+int runKbCommand(const QStringList &arguments, const DatabasePlaces &places, const Console &console,
+                 const Limits &limits = {});
 
 } // namespace donguri::kbtool

@@ -16,13 +16,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Byte 18 of an SQLite file: 1 for a rollback journal, 2 for write-ahead logging.
-int journalFormat(const QString &path)
-{
-    const QByteArray header = fileBytes(path).left(100);
-    return header.size() == 100 ? int(header[18]) : -1;
-}
-
 bool local(const QString &)
 {
     return false;

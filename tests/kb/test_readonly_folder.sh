@@ -60,4 +60,21 @@ if as_nobody "$kb_tool" import "$work/words.tsv" --db "$work/shared/kb.mdb" > "$
 fi
 grep -q 'kb.mdb: its folder is read-only; nothing was added' "$work/folder.log" \
     || { echo "not reported as read-only:"; cat "$work/folder.log"; exit 1; }
-echo "3 passed, 0 failed"
+
+# A backup reads the knowledge base in the read-only folder as it stands, and is refused in a
+# folder the user may not write, leaving nothing there.
+chmod 444 "$work/shared/kb.mdb"
+mkdir -m 777 "$work/out"
+as_nobody "$kb_tool" backup "$work/out/copy.mdb" --db "$work/shared/kb.mdb" > "$work/backup.log" 2>&1 \
+    || { echo "backing up a read-only knowledge base failed:"; cat "$work/backup.log"; exit 1; }
+[ "$(ls "$work/out")" = "copy.mdb" ] || { echo "files left beside the backup: $(ls "$work/out")"; exit 1; }
+"$kb_tool" stats --db "$work/out/copy.mdb" | grep -q '^Entries: 1$' \
+    || { echo "the backup does not hold the entry"; exit 1; }
+listed=$(ls -a "$work/shared")
+if as_nobody "$kb_tool" backup "$work/shared/copy.mdb" --db "$work/out/copy.mdb" > "$work/backup.log" 2>&1; then
+    echo "a backup into a read-only folder claimed success"; cat "$work/backup.log"; exit 1
+fi
+grep -q 'cannot back up to .*copy.mdb: its folder is read-only' "$work/backup.log" \
+    || { echo "not reported as read-only:"; cat "$work/backup.log"; exit 1; }
+[ "$(ls -a "$work/shared")" = "$listed" ] || { echo "the backup left files in the read-only folder"; exit 1; }
+echo "4 passed, 0 failed"

@@ -31,6 +31,35 @@ private:
     qint64 m_read = 0;
 };
 
+// Text that never ends, as from /dev/zero or a writer that never stops: `start`, then `filler`
+// over and over. It counts how much it handed out.
+class EndlessText : public QIODevice
+{
+public:
+    EndlessText(const QByteArray &start, char filler) : m_start(start), m_filler(filler)
+    {
+        open(QIODevice::ReadOnly);
+    }
+    bool isSequential() const override { return true; }
+    qint64 handedOut() const { return m_handedOut; }
+
+protected:
+    qint64 readData(char *data, qint64 maxSize) override
+    {
+        const qint64 fromStart = std::clamp<qint64>(m_start.size() - m_handedOut, 0, maxSize);
+        std::copy_n(m_start.constData() + m_handedOut, fromStart, data);
+        std::fill_n(data + fromStart, maxSize - fromStart, m_filler);
+        m_handedOut += maxSize;
+        return maxSize;
+    }
+    qint64 writeData(const char *, qint64) override { return -1; }
+
+private:
+    QByteArray m_start;
+    char m_filler;
+    qint64 m_handedOut = 0;
+};
+
 } // namespace
 
 class TestDelimitedText : public QObject
@@ -236,6 +265,101 @@ private Q_SLOTS:
         QCOMPARE(rows[2].fields, (QStringList{QString(2'000'000, u'u'), u"plain"_s}));
         QCOMPARE(rows[2].line, 5);
         QCOMPARE(rows[3].line, 6);
+    }
+
+    // A row may be as long as the bound, line end included, and not a byte longer: one longer is
+    // named by the line it starts on, whether it ends later, with the text or never. The large
+    // bound takes several chunks to reach; the small one is passed within the first chunk.
+    void rowsLongerThanTheBoundAreRefused_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<qsizetype>("bound");
+        QTest::addColumn<qsizetype>("refusedLine"); // 0: read whole
+        constexpr qsizetype Large = 3 * 64 * 1024 + 123;
+        QTest::newRow("at the bound") << "h\n" + QByteArray(Large - 1, 'a') + "\nlast\n"
+                                      << Large << qsizetype(0);
+        QTest::newRow("at the bound with CR LF")
+            << "h\n" + QByteArray(Large - 2, 'a') + "\r\nlast\n"
+            << Large << qsizetype(0);
+        QTest::newRow("a byte over") << "h\n" + QByteArray(Large, 'a') + "\nlast\n"
+                                     << Large << qsizetype(2);
+        QTest::newRow("the last row, without its line end")
+            << "h\n" + QByteArray(Large + 1, 'a') << Large << qsizetype(2);
+        QTest::newRow("no line break at all")
+            << QByteArray(4 * Large, '\0') << Large << qsizetype(1);
+        QTest::newRow("a quoted field of many lines, after others")
+            << "h\nx\ty\n\"" + QByteArray("line\n").repeated(Large / 5) + "\"\tz\n"
+            << Large << qsizetype(3);
+        QTest::newRow("many fields") << "h\n" + QByteArray("f\t").repeated(Large / 2 + 1) + "\n"
+                                     << Large << qsizetype(2);
+        QTest::newRow("small bound, rows under it")
+            << "h\n" + QByteArray("a\tb\n").repeated(300) << qsizetype(4) << qsizetype(0);
+        QTest::newRow("small bound, one row over it")
+            << "h\n" + QByteArray("a\tb\n").repeated(300) + "a\tbc\n"
+            << qsizetype(4) << qsizetype(302);
+    }
+    void rowsLongerThanTheBoundAreRefused()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(qsizetype, bound);
+        QFETCH(qsizetype, refusedLine);
+        for (const bool onceOnly : {false, true}) {
+            std::unique_ptr<QBuffer> input = onceOnly ? std::make_unique<OnceOnlyBuffer>(&text)
+                                                      : std::make_unique<QBuffer>(&text);
+            QVERIFY(input->open(QIODevice::ReadOnly));
+            RowReader reader(*input, TextFormat::Tsv, bound);
+            qsizetype rows = 0;
+            try {
+                while (reader.next())
+                    ++rows;
+                QVERIFY2(refusedLine == 0, "the long row was accepted");
+                QCOMPARE(rows, text.count('\n'));
+            } catch (const TextError &error) {
+                QCOMPARE(error.line(), refusedLine);
+                QCOMPARE(rows, refusedLine - 1); // the rows before it, one line each
+                QVERIFY2(error.reason().startsWith(u"a row longer than "_s),
+                         qPrintable(error.reason()));
+            }
+        }
+    }
+
+    // The reader stops soon after a row has gone past the bound: a device that never ends is
+    // read little further, and a file no further than the scan for the row's end has gone.
+    void readingStopsSoonAfterTheBound_data()
+    {
+        QTest::addColumn<QByteArray>("start");
+        QTest::addColumn<char>("filler");
+        QTest::addColumn<bool>("endless");
+        QTest::addColumn<qsizetype>("line");
+        QTest::newRow("zeros") << QByteArray() << '\0' << true << qsizetype(1);
+        QTest::newRow("a field without end") << "h\n"_ba << 'x' << true << qsizetype(2);
+        QTest::newRow("a quoted field of endless lines") << "h\n\""_ba << '\n'
+                                                         << true << qsizetype(2);
+        QTest::newRow("a file without line breaks") << "h\n"_ba << 'x' << false << qsizetype(2);
+    }
+    void readingStopsSoonAfterTheBound()
+    {
+        QFETCH(QByteArray, start);
+        QFETCH(char, filler);
+        QFETCH(bool, endless);
+        QFETCH(qsizetype, line);
+        constexpr qsizetype Bound = 1024 * 1024;
+        constexpr qsizetype Slack = 4 * 64 * 1024; // a few chunks, and the device's own buffer
+        QByteArray file = start + QByteArray(16 * Bound, filler);
+        QBuffer fileInput(&file);
+        EndlessText endlessInput(start, filler);
+        QIODevice &input = endless ? static_cast<QIODevice &>(endlessInput) : fileInput;
+        if (!endless)
+            QVERIFY(fileInput.open(QIODevice::ReadOnly));
+        RowReader reader(input, TextFormat::Csv, Bound);
+        try {
+            while (reader.next()) {}
+            QFAIL("the text was accepted");
+        } catch (const TextError &error) {
+            QCOMPARE(error.line(), line);
+        }
+        const qint64 read = endless ? endlessInput.handedOut() : fileInput.pos();
+        QVERIFY2(read <= Bound + Slack, qPrintable(QString::number(read)));
     }
 
     void formatComesFromTheName_data()

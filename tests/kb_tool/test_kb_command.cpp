@@ -1,6 +1,8 @@
 // SPDX-FileCopyrightText: 2026 Donguri developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "kb/file_knowledge_base.h"
+#include "kb/file_system.h"
+#include "kb_tool/database_command.h"
 #include "kb_tool/kb_command.h"
 #include "support/awkward_entries.h"
 #include "support/broken_index.h"
@@ -11,9 +13,14 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QSemaphore>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 
+#include <atomic>
+#include <csignal>
+#include <sys/resource.h>
 #include <unistd.h>
 
 using namespace donguri;
@@ -32,6 +39,40 @@ QByteArray tsvRows(int count)
         rows += "言葉" + QByteArray::number(i) + "\t意味\t\n";
     return rows;
 }
+
+QList<NewEntry> manyEntries(int count, int meaningLength)
+{
+    QList<NewEntry> entries;
+    for (int i = 0; i < count; ++i)
+        entries.append({u"言葉%1"_s.arg(i), QString(meaningLength, u'意'), {}});
+    return entries;
+}
+
+// Files this process writes may grow no larger than `bytes` while it lives; a write past that
+// fails (EFBIG) instead of ending the process.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(qint64 bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &m_before);
+        m_signalBefore = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit lower = m_before;
+        lower.rlim_cur = rlim_t(bytes);
+        setrlimit(RLIMIT_FSIZE, &lower);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &m_before);
+        std::signal(SIGXFSZ, m_signalBefore);
+    }
+    FileSizeLimit(const FileSizeLimit &) = delete;
+    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
+
+private:
+    rlimit m_before{};
+    void (*m_signalBefore)(int) = nullptr;
+};
 
 // Every entry as {ID, word, meaning or "<null>", link}.
 QList<QStringList> entriesOf(const QString &database)
@@ -232,6 +273,14 @@ private Q_SLOTS:
         QTest::newRow("copy --format")
             << QStringList{u"copy"_s, u"a.mdb"_s, u"b.mdb"_s, u"--format"_s, u"tsv"_s}
             << int(UsageError);
+        QTest::newRow("backup without target") << QStringList{u"backup"_s} << int(UsageError);
+        QTest::newRow("backup --append")
+            << QStringList{u"backup"_s, u"b.mdb"_s, u"--append"_s} << int(UsageError);
+        QTest::newRow("copy --replace")
+            << QStringList{u"copy"_s, u"a.mdb"_s, u"b.mdb"_s, u"--replace"_s} << int(UsageError);
+        QTest::newRow("backup to a server")
+            << QStringList{u"backup"_s, u"postgresql://kb.example.lan/donguri"_s}
+            << int(UsageError);
         QTest::newRow("version") << QStringList{u"--version"_s} << int(Success);
     }
     void commandLineMistakes()
@@ -249,23 +298,34 @@ private Q_SLOTS:
         QCOMPARE(m_out, u"donguri-kb 0.1.0\n"_s);
     }
 
-    // However the target reaches the knowledge base or one of SQLite's files beside it, the
-    // export refuses it and the knowledge base stays whole.
-    void exportNeverOverwritesTheKnowledgeBase_data()
+    // However the target reaches the knowledge base or one of SQLite's files beside it, export
+    // and backup (even told to replace what is there) refuse it, the knowledge base stays whole
+    // and nothing is left beside it.
+    void neverWritesOverTheKnowledgeBase_data()
     {
+        QTest::addColumn<QStringList>("command");
         QTest::addColumn<QString>("target");
         QTest::addColumn<QString>("linkTo"); // "symlink:NAME" or "hardlink:NAME", or empty
-        QTest::newRow("the file itself") << u"kb.mdb"_s << QString();
-        QTest::newRow("by another spelling") << u"./sub/../kb.mdb"_s << QString();
-        QTest::newRow("symbolic link") << u"link.tsv"_s << u"symlink:kb.mdb"_s;
-        QTest::newRow("hard link") << u"hard.tsv"_s << u"hardlink:kb.mdb"_s;
-        QTest::newRow("its -wal") << u"kb.mdb-wal"_s << QString();
-        QTest::newRow("its -shm") << u"kb.mdb-shm"_s << QString();
-        QTest::newRow("link to a -journal not made yet")
-            << u"journal.tsv"_s << u"symlink:kb.mdb-journal"_s;
+        const QList<std::pair<const char *, QStringList>> commands = {
+            {"export", {u"export"_s, u"--format"_s, u"tsv"_s}},
+            {"backup", {u"backup"_s, u"--replace"_s}}};
+        for (const auto &[name, command] : commands) {
+            const auto row = [name](const char *what) {
+                return &QTest::addRow("%s: %s", name, what);
+            };
+            *row("the file itself") << command << u"kb.mdb"_s << QString();
+            *row("by another spelling") << command << u"./sub/../kb.mdb"_s << QString();
+            *row("symbolic link") << command << u"link.tsv"_s << u"symlink:kb.mdb"_s;
+            *row("hard link") << command << u"hard.tsv"_s << u"hardlink:kb.mdb"_s;
+            *row("its -wal") << command << u"kb.mdb-wal"_s << QString();
+            *row("its -shm") << command << u"kb.mdb-shm"_s << QString();
+            *row("link to a -journal not made yet")
+                << command << u"journal.tsv"_s << u"symlink:kb.mdb-journal"_s;
+        }
     }
-    void exportNeverOverwritesTheKnowledgeBase()
+    void neverWritesOverTheKnowledgeBase()
     {
+        QFETCH(QStringList, command);
         QFETCH(QString, target);
         QFETCH(QString, linkTo);
         FileKnowledgeBase(m_db).addAll(awkwardEntries());
@@ -278,11 +338,114 @@ private Q_SLOTS:
                             QFile::encodeName(targetPath).constData()),
                      0);
         const QList<QStringList> before = entriesOf(m_db);
+        const QStringList files = filesThere();
 
-        QCOMPARE(run({u"export"_s, targetPath, u"--db"_s, m_db, u"--format"_s, u"tsv"_s}), Failure);
+        command.insert(1, targetPath);
+        QCOMPARE(run(command + QStringList{u"--db"_s, m_db}), Failure);
         QVERIFY2(m_err.contains(u"will not write"_s), qPrintable(m_err));
         QVERIFY2(m_err.contains(m_db), qPrintable(m_err));
+        QCOMPARE(filesThere(), files);
         QCOMPARE(entriesOf(m_db), before);
+        QCOMPARE(FileKnowledgeBase(m_db).integrityProblems(), QStringList());
+    }
+
+    // Another handle keeps adding entries while the backup runs. The copy is the knowledge base
+    // at one moment: whole, a plain file with nothing beside it, with every entry committed
+    // before the backup began, and each entry as it was written.
+    void aBackupIsOneMomentWhileAnotherHandleWrites()
+    {
+        FileKnowledgeBase(m_db).addAll(manyEntries(3000, 1000));
+        std::atomic<bool> stop = false;
+        QSemaphore writing;
+        std::unique_ptr<QThread> writer(QThread::create([&] {
+            FileKnowledgeBase kb(m_db);
+            for (int i = 0; !stop && i < 100'000; ++i) {
+                kb.add(u"書き足し%1"_s.arg(i), u"途中"_s, {});
+                if (i == 0)
+                    writing.release();
+            }
+        }));
+        writer->start();
+        writing.acquire();
+        const qint64 committedBefore = FileKnowledgeBase(m_db).countAll();
+        const QString target = path(u"backup.mdb"_s);
+        const int status = run({u"backup"_s, target, u"--db"_s, m_db});
+        stop = true;
+        writer->wait();
+
+        QCOMPARE(status, Success);
+        QVERIFY2(m_out.startsWith(u"Backed up "_s), qPrintable(m_out));
+        QCOMPARE(journalFormat(target), 1);
+        for (const QString &suffix : sqliteFileSuffixes())
+            QVERIFY2(!QFileInfo::exists(target + suffix), qPrintable(suffix));
+        QCOMPARE(sqlNumber(target, "SELECT count(*) FROM pragma_integrity_check"
+                                   " WHERE integrity_check <> 'ok'"),
+                 0);
+        const QList<QStringList> copied = entriesOf(target);
+        QVERIFY2(copied.size() >= committedBefore, qPrintable(QString::number(copied.size())));
+        QCOMPARE(copied, entriesOf(m_db).mid(0, copied.size()));
+    }
+
+    void anExistingTargetIsReplacedOnlyWhenAsked()
+    {
+        FileKnowledgeBase(m_db).addAll(awkwardEntries());
+        const QString target = path(u"backup.mdb"_s);
+        writeBytes(target, "the previous backup\n");
+        QCOMPARE(run({u"backup"_s, target, u"--db"_s, m_db}), Failure);
+        QVERIFY2(m_err.contains(u"exists already"_s) && m_err.contains(u"--replace"_s),
+                 qPrintable(m_err));
+        QCOMPARE(fileBytes(target), "the previous backup\n"_ba);
+
+        // Through a symbolic link, the file it leads to is replaced; the link stays.
+        const QString link = path(u"latest.mdb"_s);
+        QVERIFY(QFile::link(target, link));
+        QCOMPARE(run({u"backup"_s, link, u"--db"_s, m_db, u"--replace"_s}), Success);
+        QVERIFY2(m_out.contains(u"Backed up %1 entries"_s.arg(awkwardEntries().size())),
+                 qPrintable(m_out));
+        QVERIFY(QFileInfo(link).isSymLink());
+        QCOMPARE(entriesOf(target), entriesOf(m_db));
+        QCOMPARE(filesThere(),
+                 (QStringList{u"backup.mdb"_s, u"kb.mdb"_s, u"latest.mdb"_s, u"program"_s}));
+
+        // Only a file is replaced.
+        QVERIFY(QDir(m_dir->path()).mkdir(u"folder.mdb"_s));
+        QCOMPARE(run({u"backup"_s, path(u"folder.mdb"_s), u"--db"_s, m_db, u"--replace"_s}),
+                 Failure);
+        QVERIFY2(m_err.contains(u"it is not a file"_s), qPrintable(m_err));
+    }
+
+    // A target that cannot be written, found before or while the backup is written: the command
+    // fails, saying so, and leaves nothing anywhere.
+    void aBackupThatCannotBeWrittenLeavesNothing_data()
+    {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<qint64>("fileSizeLimit"); // 0: none
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("missing folder")
+            << u"missing/backup.mdb"_s << qint64(0) << u"its folder does not exist"_s;
+        QTest::newRow("a file for a folder") << u"in.tsv/backup.mdb"_s << qint64(0) << QString();
+        QTest::newRow("no room halfway") << u"backup.mdb"_s << qint64(1024 * 1024) << QString();
+    }
+    void aBackupThatCannotBeWrittenLeavesNothing()
+    {
+        QFETCH(QString, target);
+        QFETCH(qint64, fileSizeLimit);
+        QFETCH(QString, reason);
+        FileKnowledgeBase(m_db).addAll(manyEntries(2000, 1000));
+        writeBytes(path(u"in.tsv"_s), Header);
+        const QStringList files = filesThere();
+        int status = -1;
+        {
+            const std::optional<FileSizeLimit> limit =
+                fileSizeLimit > 0 ? std::optional<FileSizeLimit>(std::in_place, fileSizeLimit)
+                                  : std::nullopt;
+            status = run({u"backup"_s, path(target), u"--db"_s, m_db});
+        }
+        QCOMPARE(status, Failure);
+        QVERIFY2(m_err.contains(u"cannot back up"_s) && m_err.contains(path(target)),
+                 qPrintable(m_err));
+        QVERIFY2(m_err.contains(reason), qPrintable(m_err));
+        QCOMPARE(filesThere(), files);
         QCOMPARE(FileKnowledgeBase(m_db).integrityProblems(), QStringList());
     }
 
@@ -302,13 +465,7 @@ private Q_SLOTS:
     // the previous export as it was, and no half-written file beside it.
     void aFailedExportLeavesTheOldFile()
     {
-        {
-            FileKnowledgeBase kb(m_db);
-            QList<NewEntry> entries;
-            for (int i = 0; i < 3000; ++i)
-                entries.append({u"言葉%1"_s.arg(i), QString(200, u'意'), {}});
-            kb.addAll(entries);
-        }
+        FileKnowledgeBase(m_db).addAll(manyEntries(3000, 200));
         const QString target = path(u"old.tsv"_s);
         writeBytes(target, "the previous export\n");
         QByteArray damaged = fileBytes(m_db);
@@ -344,6 +501,78 @@ private Q_SLOTS:
         QCOMPARE(run({u"import"_s, file, u"--db"_s, copy}), Success);
         QCOMPARE(entriesOf(copy), entriesOf(m_db));
         QCOMPARE(FileKnowledgeBase(copy).entry(1)->meaning->size(), meaning.size());
+    }
+
+    // However a row goes on past the bound (to the end of a file without another line break, in
+    // the device that never ends, from a pipe whose writer never stops), the import reads no
+    // further, names the row's line and adds nothing.
+    void aRowPastTheBoundEndsTheImport_data()
+    {
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<int>("line");
+        QTest::newRow("file without a line break, tsv") << u"file"_s << u"tsv"_s << 2;
+        QTest::newRow("file without a line break, csv") << u"file"_s << u"csv"_s << 2;
+        QTest::newRow("/dev/zero, csv") << u"/dev/zero"_s << u"csv"_s << 1;
+        QTest::newRow("/dev/zero, tsv") << u"/dev/zero"_s << u"tsv"_s << 1;
+        QTest::newRow("endless pipe, tsv") << u"fifo"_s << u"tsv"_s << 2;
+        QTest::newRow("endless pipe, csv") << u"fifo"_s << u"csv"_s << 2;
+    }
+    void aRowPastTheBoundEndsTheImport()
+    {
+        QFETCH(QString, source);
+        QFETCH(QString, format);
+        QFETCH(int, line);
+        constexpr qint64 MiB = 1024 * 1024;
+        m_limits.maxRowBytes = MiB;
+        FileKnowledgeBase(m_db).add(u"前から"_s, u"ある"_s, {});
+        const QByteArray before = fileBytes(m_db);
+        const QByteArray header = encodeRow(headerFields(), *formatNamed(format));
+        QString file = source;
+        std::unique_ptr<FifoWriter> writer;
+        if (source == u"file") {
+            file = path(u"long."_s + format);
+            writeBytes(file, header + QByteArray(3 * MiB, 'x'));
+        } else if (source == u"fifo") {
+            file = path(u"endless."_s + format);
+            writer =
+                std::make_unique<FifoWriter>(file, header, QByteArray(64 * 1024, 'x'), 64 * MiB);
+            QVERIFY(writer->made());
+        }
+
+        QCOMPARE(run({u"import"_s, file, u"--db"_s, m_db, u"--format"_s, format}), Failure);
+        QVERIFY2(m_err.contains(u"%1, line %2: a row longer than 1 MiB, the most one row may hold; "
+                                "nothing was added to "_s.arg(file)
+                                    .arg(line)),
+                 qPrintable(m_err));
+        QCOMPARE(fileBytes(m_db), before);
+        QCOMPARE(FileKnowledgeBase(m_db).countAll(), 1);
+        if (writer) {
+            QVERIFY(writer->stoppedByReader());
+            QVERIFY2(writer->written() < 4 * MiB, qPrintable(QString::number(writer->written())));
+        }
+    }
+
+    // A pipe can be read only once, and its writer is gone once it has written (a small file
+    // fits into the pipe at once): on a terminal too, its rows are imported without first being
+    // counted for a bar, which would wait for another writer.
+    void aPipeIsImportedWholeOnATerminal()
+    {
+        m_terminal = true;
+        const QString fifo = path(u"rows.tsv"_s);
+        FifoWriter writer(fifo, Header + tsvRows(100), {}, 0);
+        QVERIFY(writer.made());
+        int status = -1;
+        QVERIFY(finishesWithin(
+            20000,
+            [&] {
+                status = run({u"import"_s, fifo, u"--db"_s, m_db});
+            },
+            fifo));
+        QCOMPARE(status, Success);
+        QVERIFY2(m_out.startsWith(u"Added 100 entries"_s), qPrintable(m_out + m_err));
+        QCOMPARE(m_err, QString());
+        QCOMPARE(FileKnowledgeBase(m_db).countAll(), 100);
     }
 
     void messagesCutLongNames()
@@ -387,6 +616,7 @@ private Q_SLOTS:
         QCOMPARE(run({u"import"_s, path(u"in.tsv"_s), u"--db"_s, address}), Failure);
         QCOMPARE(run({u"export"_s, path(u"out.tsv"_s), u"--db"_s, address}), Failure);
         QCOMPARE(run({u"copy"_s, address, path(u"copy.mdb"_s)}), Failure);
+        QCOMPARE(run({u"backup"_s, path(u"backup.mdb"_s), u"--db"_s, address}), Failure);
         for (const QString &secret : secrets)
             QVERIFY2(!(m_out + m_err).contains(secret), qPrintable(m_err));
         QVERIFY2(m_err.contains(u"cannot connect to"_s), qPrintable(m_err));
@@ -447,6 +677,13 @@ private Q_SLOTS:
     }
 
 private:
+    // Everything in the test's folder, hidden files included.
+    QStringList filesThere() const
+    {
+        return QDir(m_dir->path())
+            .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    }
+
     void checkProgress(const QString &label, int rows, bool bar)
     {
         if (!bar) {

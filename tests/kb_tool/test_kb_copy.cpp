@@ -70,6 +70,31 @@ private Q_SLOTS:
         QCOMPARE(openKnowledgeBase(last)->add(u"次"_s, u"x"_s, {}), 11);
     }
 
+    // A server is backed up as a knowledge-base file that answers as the server does: every
+    // entry under its ID, the character choice, a plain file with nothing beside it.
+    void aServerIsBackedUpAsAFile()
+    {
+        const QString server = cluster().newDatabase();
+        QCOMPARE(run({u"copy"_s, filledFile(), server}), Success);
+        const QString backup = path(u"backup.mdb"_s);
+        QCOMPARE(run({u"backup"_s, backup, u"--db"_s, server}), Success);
+        QVERIFY2(m_out.contains(u"Backed up 8 entries from %1 to %2"_s.arg(server, backup)),
+                 qPrintable(m_out + m_err));
+        QCOMPARE(journalFormat(backup), 1);
+        QCOMPARE(QDir(m_dir->path()).entryList({u"backup.mdb*"_s}, QDir::Files | QDir::Hidden),
+                 QStringList{u"backup.mdb"_s});
+        QCOMPARE(contentsOf(backup), contentsOf(server));
+        QCOMPARE(contentsOf(backup), contentsOf(filledFile()));
+
+        // Not over a file that is there, and nothing left beside it when the server is gone.
+        QCOMPARE(run({u"backup"_s, backup, u"--db"_s, server}), Failure);
+        const QString unreachable = u"postgresql:///nowhere?host=%1"_s.arg(path(u"no-server"_s));
+        QCOMPARE(run({u"backup"_s, path(u"other.mdb"_s), u"--db"_s, unreachable}), Failure);
+        QVERIFY(!QFileInfo::exists(path(u"other.mdb"_s)));
+        QCOMPARE(QDir(m_dir->path()).entryList({u"*.new*"_s}, QDir::Files | QDir::Hidden),
+                 QStringList());
+    }
+
     void anExportFromTheServerIsByteIdenticalToTheFilesExport_data()
     {
         QTest::addColumn<QString>("extension");
@@ -212,6 +237,7 @@ private Q_SLOTS:
             u"postgresql://kagi:geheim-99@/nowhere?host=%1"_s.arg(cluster().socketDirectory());
         QCOMPARE(run({u"stats"_s, u"--db"_s, withPassword}), Failure);
         QCOMPARE(run({u"copy"_s, filledFile(), withPassword}), Failure);
+        QCOMPARE(run({u"backup"_s, path(u"backup.mdb"_s), u"--db"_s, withPassword}), Failure);
         QVERIFY2(!(m_out + m_err).contains(u"geheim-99"_s), qPrintable(m_out + m_err));
         QVERIFY2(m_err.contains(u"***"_s), qPrintable(m_err));
     }

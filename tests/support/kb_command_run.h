@@ -28,6 +28,7 @@ protected:
         m_err.clear();
         m_data.clear();
         m_terminal = false;
+        m_limits = {};
     }
 
     QString path(const QString &name) const { return m_dir->filePath(name); }
@@ -41,7 +42,7 @@ protected:
         QBuffer data(&m_data);
         data.open(QIODevice::WriteOnly | QIODevice::Append);
         return kbtool::runKbCommand(QStringList{QStringLiteral("donguri-kb")} + arguments, m_places,
-                                    {out, err, m_terminal, &data});
+                                    {out, err, m_terminal, &data}, m_limits);
     }
 
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -51,6 +52,7 @@ protected:
     QString m_err;
     QByteArray m_data;
     bool m_terminal = false; // whether the error output counts as a terminal
+    kbtool::Limits m_limits;
 };
 
 } // namespace donguri::testing

@@ -5,7 +5,10 @@
 #include <QFile>
 #include <QThread>
 
+#include <cerrno>
+#include <csignal>
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -69,6 +72,78 @@ FifoRelease::~FifoRelease()
 {
     m_done = true;
     m_thread->wait();
+}
+
+FifoWriter::FifoWriter(const QString &path, QByteArray first, QByteArray again, qint64 most)
+    : m_path(path), m_made(makeFifo(path))
+{
+    if (!m_made)
+        return;
+    m_thread.reset(QThread::create([this, first, again, most] { write(first, again, most); }));
+    m_thread->start();
+}
+
+FifoWriter::~FifoWriter()
+{
+    if (!m_thread)
+        return;
+    // A reader that never came: the other end opened and closed again lets the writer's open
+    // return and its first write fail.
+    if (!m_opened) {
+        const int reader = ::open(QFile::encodeName(m_path).constData(), O_RDONLY | O_NONBLOCK);
+        while (reader >= 0 && !m_opened)
+            QThread::yieldCurrentThread();
+        if (reader >= 0)
+            ::close(reader);
+    }
+    m_thread->wait();
+}
+
+qint64 FifoWriter::written()
+{
+    if (m_thread)
+        m_thread->wait();
+    return m_written;
+}
+
+bool FifoWriter::stoppedByReader()
+{
+    written();
+    return m_stoppedByReader;
+}
+
+// A write into a pipe its reader has closed raises SIGPIPE, which would end the test program:
+// it is held back on this thread, so that the write fails with EPIPE instead, and then taken.
+void FifoWriter::write(const QByteArray &first, const QByteArray &again, qint64 most)
+{
+    sigset_t pipeSignal;
+    sigemptyset(&pipeSignal);
+    sigaddset(&pipeSignal, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &pipeSignal, nullptr);
+    const int fd = ::open(QFile::encodeName(m_path).constData(), O_WRONLY);
+    m_opened = true;
+    if (fd < 0)
+        return;
+    const auto writeAll = [&](const QByteArray &bytes) {
+        for (qsizetype done = 0; done < bytes.size();) {
+            const ssize_t count =
+                ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+            if (count < 0) {
+                m_stoppedByReader = errno == EPIPE;
+                return false;
+            }
+            done += count;
+            m_written += count;
+        }
+        return true;
+    };
+    if (writeAll(first)) {
+        while (!again.isEmpty() && m_written < most && writeAll(again)) {}
+    }
+    ::close(fd);
+    const timespec noWait{};
+    if (m_stoppedByReader)
+        sigtimedwait(&pipeSignal, nullptr, &noWait);
 }
 
 bool finishesWithin(int ms, const std::function<void()> &work, const QString &fifo)
@@ -141,6 +216,12 @@ void copyAsLeftOnDisk(const QString &fromPath, const QString &toPath)
 void copyOver(const QString &source, const QString &path)
 {
     writeBytes(path, fileBytes(source));
+}
+
+int journalFormat(const QString &path)
+{
+    const QByteArray header = fileBytes(path).left(100);
+    return header.size() == 100 ? int(header[18]) : -1;
 }
 
 } // namespace donguri::testing

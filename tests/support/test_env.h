@@ -46,6 +46,35 @@ private:
     std::unique_ptr<QThread> m_thread;
 };
 
+// Feeds a FIFO it makes at `path` from a thread of its own, as a program at the other end of a
+// pipe would: `first` once, then `again` over and over until the reader closes its end or `most`
+// bytes have gone in, then it closes its own end (with `again` empty, after `first`).
+class FifoWriter
+{
+public:
+    FifoWriter(const QString &path, QByteArray first, QByteArray again, qint64 most);
+    // Frees a writer still waiting for a reader, and waits for it to end.
+    ~FifoWriter();
+    FifoWriter(const FifoWriter &) = delete;
+    FifoWriter &operator=(const FifoWriter &) = delete;
+
+    bool made() const { return m_made; }
+    // Waits for the writer to end: how many bytes went in, and whether it stopped because the
+    // reader had closed the pipe.
+    qint64 written();
+    bool stoppedByReader();
+
+private:
+    void write(const QByteArray &first, const QByteArray &again, qint64 most);
+
+    QString m_path;
+    bool m_made = false;
+    std::atomic<bool> m_opened = false;
+    qint64 m_written = 0;
+    bool m_stoppedByReader = false;
+    std::unique_ptr<QThread> m_thread;
+};
+
 } // namespace donguri::testing
 
 namespace donguri::testing {
@@ -54,6 +83,9 @@ namespace donguri::testing {
 void execSql(const QString &path, const char *sql);
 // The first column of the first row a query gives, as a number; -1 when it gives none.
 qint64 sqlNumber(const QString &path, const char *sql);
+// Byte 18 of an SQLite file: 1 for a rollback journal, 2 for write-ahead logging; -1 when the
+// file has no header.
+int journalFormat(const QString &path);
 
 // Another program reading a knowledge base file: it holds the state it began reading, so writes
 // made meanwhile cannot all be merged into the file and stay in its log, as they would when a
