@@ -16,12 +16,8 @@
 
 #include <sqlite3.h>
 
-#include <cerrno>
-#include <cstdio>
-#include <fcntl.h>
 #include <limits>
 #include <type_traits>
-#include <unistd.h>
 
 namespace donguri {
 
@@ -117,27 +113,6 @@ void matchFunction(sqlite3_context *context, int, sqlite3_value **args)
     sqlite3_result_int(context, WordPattern::matches(pattern, word) ? 1 : 0);
 }
 
-// Gives the file `from` the name `to` unless a file of that name exists. QFile::rename would copy
-// over one that appeared after its check, the file another program has just created and opened.
-bool moveIntoPlace(const QString &from, const QString &to)
-{
-    const QByteArray source = QFile::encodeName(from);
-    const QByteArray target = QFile::encodeName(to);
-    if (renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE)
-        == 0)
-        return true;
-    if (errno != EINVAL && errno != ENOSYS)
-        return false;
-    // A file system without that: a hard link never replaces a file either.
-    if (link(source.constData(), target.constData()) == 0) {
-        unlink(source.constData());
-        return true;
-    }
-    // Nor hard links (some network file systems): look first, then rename.
-    return errno != EEXIST && !QFileInfo::exists(to)
-           && std::rename(source.constData(), target.constData()) == 0;
-}
-
 // Columns in the order "SELECT ID, 言葉, 意味, リンク" gives them.
 Entry entryFrom(const sql::Statement &row)
 {
@@ -216,7 +191,7 @@ void FileKnowledgeBase::createFile()
         throw KbError(error.message().replace(shownLocation(building), shownLocation(path())),
                       error.code());
     }
-    if (!moveIntoPlace(building, path()))
+    if (!renameWithoutReplacing(building, path()))
         QFile::remove(building);
 }
 

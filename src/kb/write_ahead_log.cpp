@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "write_ahead_log.h"
 
+#include "file_system.h"
+
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
@@ -12,9 +14,7 @@
 #include <array>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <limits>
-#include <stdio.h>
 
 namespace donguri {
 
@@ -186,16 +186,10 @@ std::optional<QString> setLogAside(const QString &databasePath, QString *error)
         const QString to =
             from + u".foreign-"_s + stamp + (attempt == 0 ? QString() : u"-%1"_s.arg(attempt));
         // Never over an earlier one: each may hold someone's last words.
-        if (renameat2(AT_FDCWD, QFile::encodeName(from).constData(), AT_FDCWD,
-                      QFile::encodeName(to).constData(), RENAME_NOREPLACE)
-            == 0)
+        if (renameWithoutReplacing(from, to))
             return to;
-        if (errno == EEXIST)
-            continue;
-        if ((errno == EINVAL || errno == ENOSYS) && !QFileInfo::exists(to)
-            && QFile::rename(from, to))
-            return to;
-        break;
+        if (errno != EEXIST)
+            break;
     }
     if (error)
         *error = QString::fromLocal8Bit(std::strerror(errno));

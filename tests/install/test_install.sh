@@ -30,13 +30,23 @@ export HOME=$work/home XDG_DATA_HOME=$work/home/.local/share XDG_CONFIG_HOME=$wo
 export XDG_RUNTIME_DIR=$work/runtime QT_QPA_PLATFORM=offscreen TMPDIR=$work/tmp
 export DBUS_SESSION_BUS_ADDRESS=unix:path=$work/no-bus
 mkdir -p "$HOME" "$TMPDIR" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+"$work/prefix/bin/donguri" > "$work/run.log" 2>&1 &
+program=$!
+socket=$XDG_RUNTIME_DIR/org.donguri.Donguri
+for _ in $(seq 100); do
+    [ -S "$socket" ] || ! kill -0 "$program" 2> /dev/null && break
+    sleep 0.1
+done
+kill -0 "$program" 2> /dev/null \
+    || { echo "the installed program ended by itself:"; cat "$work/run.log"; exit 1; }
+[ -S "$socket" ] || { echo "no socket in the runtime folder"; kill "$program"; exit 1; }
+# The end of the session ends it cleanly: the socket goes, and the knowledge base is left whole
+# with nothing beside it.
+kill -TERM "$program"
 status=0
-timeout 4 "$work/prefix/bin/donguri" > "$work/run.log" 2>&1 || status=$?
-if [ "$status" -ne 124 ]; then
-    echo "the installed program ended by itself (status $status):"; cat "$work/run.log"; exit 1
-fi
-
-[ -S "$XDG_RUNTIME_DIR/org.donguri.Donguri" ] || { echo "no socket in the runtime folder"; exit 1; }
+wait "$program" || status=$?
+[ "$status" -eq 0 ] || { echo "ended with status $status:"; cat "$work/run.log"; exit 1; }
+[ ! -e "$socket" ] || { echo "the socket was left behind"; exit 1; }
 # The service file names the installed program.
 service=$work/prefix/share/dbus-1/services/org.donguri.Donguri.service
 grep -qx "Exec=$work/prefix/bin/donguri" "$service" \
@@ -45,6 +55,9 @@ grep -qx "Exec=$work/prefix/bin/donguri" "$service" \
 data=$XDG_DATA_HOME/donguri
 [ -f "$data/donguri.ini" ] || { echo "no settings file in $data"; exit 1; }
 [ -f "$data/どんぐりくん.mdb" ] || { echo "no knowledge base in $data"; exit 1; }
+for beside in -wal -shm; do
+    [ ! -e "$data/どんぐりくん.mdb$beside" ] || { echo "どんぐりくん.mdb$beside left behind"; exit 1; }
+done
 printf '%s\r\n' "$data/どんぐりくん.mdb" | cmp -s - "$data/donguri.ini" \
     || { echo "unexpected settings file:"; od -c "$data/donguri.ini"; exit 1; }
 # donguri-kb finds the same knowledge base by itself.
