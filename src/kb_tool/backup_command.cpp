@@ -34,9 +34,9 @@ QString checkedTarget(const QString &target, const QString &location, bool repla
         throw UsageProblem(u"backup writes a file; copy puts a knowledge base onto a server"_s);
     refuseToOverwrite(target, location, u"back up to another file"_s);
     const QFileInfo named(target);
-    const QString file = named.exists()      ? named.canonicalFilePath()
-                         : named.isSymLink() ? named.symLinkTarget()
-                                             : target;
+    QString file = named.exists()      ? named.canonicalFilePath()
+                   : named.isSymLink() ? named.symLinkTarget()
+                                       : target;
     if (QFileInfo::exists(file)) {
         if (!replace)
             throw CommandError(

@@ -72,8 +72,9 @@ QString decoded(const Parts &parts, qsizetype rowLine)
 // "256 MiB", "64 KiB" or "1000 bytes".
 QString sizeText(qsizetype bytes)
 {
-    if (bytes % (1024 * 1024) == 0)
-        return u"%1 MiB"_s.arg(bytes / (1024 * 1024));
+    constexpr qsizetype MiB = qsizetype(1024) * 1024;
+    if (bytes % MiB == 0)
+        return u"%1 MiB"_s.arg(bytes / MiB);
     if (bytes % 1024 == 0)
         return u"%1 KiB"_s.arg(bytes / 1024);
     return u"%1 bytes"_s.arg(bytes);
