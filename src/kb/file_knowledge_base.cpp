@@ -140,6 +140,9 @@ QStringList columnsOf(sql::Database &db, const char *table)
 FileKnowledgeBase::FileKnowledgeBase(const QString &path, const FileSystemProbe &onNetwork)
     : KnowledgeBase(path)
 {
+    if (QFileInfo(path).isDir())
+        throw KbError(QStringLiteral("%1 is a folder").arg(shownLocation(path)), 0,
+                      KbCause::Folder);
     if (!QFileInfo::exists(path))
         createFile();
     openExisting();
@@ -189,7 +192,7 @@ void FileKnowledgeBase::createFile()
         QFile::remove(building);
         QFile::remove(building + u"-journal"_s);
         throw KbError(error.message().replace(shownLocation(building), shownLocation(path())),
-                      error.code());
+                      error.code(), error.cause());
     }
     if (!renameWithoutReplacing(building, path()))
         QFile::remove(building);
@@ -280,8 +283,20 @@ void FileKnowledgeBase::checkSchema()
     const QStringList characters = columnsOf(*m_db, "キャラクター");
     const QStringList expectedWords = {u"ID"_s, u"言葉"_s, u"意味"_s, u"照合語"_s, u"リンク"_s};
     const QStringList expectedCharacters = {u"ID"_s, u"キャラクター番号"_s};
-    if (words.mid(0, 5) != expectedWords || characters.mid(0, 2) != expectedCharacters)
-        throw KbError(QStringLiteral("%1 is not a knowledge base").arg(shownLocation(path())));
+    if (words.mid(0, 5) == expectedWords && characters.mid(0, 2) == expectedCharacters)
+        return;
+    throw KbError(QStringLiteral("%1 is not a knowledge base").arg(shownLocation(path())), 0,
+                  schemaMismatch(words, characters));
+}
+
+// A file with neither table holds another program's data, or nothing at all (an empty file: no
+// database can be empty on disk); one with either table is a knowledge base of another shape.
+KbCause FileKnowledgeBase::schemaMismatch(const QStringList &words, const QStringList &characters)
+{
+    if (!words.isEmpty() || !characters.isEmpty())
+        return KbCause::WrongShape;
+    sql::Statement anything(*m_db, "SELECT 1 FROM sqlite_schema LIMIT 1");
+    return anything.step() ? KbCause::OtherProgram : KbCause::Damaged;
 }
 
 void FileKnowledgeBase::configureConnection(bool onNetwork)
@@ -360,19 +375,19 @@ void FileKnowledgeBase::noteFileAsSeen()
     m_seenHeader = fileBeginning(path(), FileHeaderBytes);
 }
 
-bool FileKnowledgeBase::changedUnderneath()
+KnowledgeBase::Underneath FileKnowledgeBase::changedUnderneath()
 {
     // Deleted, or another file renamed to this name: the handle holds a file that is not there.
     if (fileIdentity(path()) != m_seenFile)
-        return true;
+        return Underneath::Replaced;
     if (fileBeginning(path(), FileHeaderBytes) == m_seenHeader)
-        return false;
+        return Underneath::Same;
     // The same file with another header: another program wrote to it, or a file was copied over
     // it. In both cases what this handle remembers of it may be out of date; in the second its
     // log belongs to what was there before, and must not be merged into what is there now.
     m_keepLog = true;
     m_db->keepLogOnClose();
-    return true;
+    return Underneath::Rewritten;
 }
 
 // Files written by earlier versions have triggers that rewrite the match column after every

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "file_system.h"
+#include "kb_error.h"
 #include "knowledge_base.h"
 
 namespace donguri {
@@ -51,7 +52,7 @@ public:
     void repairCharacterChoice() override;
     void interrupt() override;
     void settleInterrupt() override;
-    bool changedUnderneath() override;
+    Underneath changedUnderneath() override;
 
 protected:
     MatchIds findMatches(const QString &pattern) override;
@@ -79,6 +80,7 @@ private:
                     std::optional<qint16> characterChoice,
                     const std::function<void(qint64 added)> &added);
     void checkSchema();
+    KbCause schemaMismatch(const QStringList &words, const QStringList &characters);
     void configureConnection(bool onNetwork);
     void upgradeSchema();
     bool hasInsertTrigger();

@@ -159,10 +159,15 @@ public:
         return std::nullopt;
     }
 
-    // Whether what the handle was opened on is no longer there as it left it: a file replaced,
-    // moved or deleted underneath it, or overwritten by another file. Such a handle must be
-    // closed and the knowledge base opened again, so nothing is written into the wrong file.
-    virtual bool changedUnderneath() { return false; }
+    // Whether what the handle was opened on is no longer there as it left it. A handle that
+    // is not must be closed and the knowledge base opened again, so nothing is written into
+    // the wrong file.
+    enum class Underneath {
+        Same,
+        Rewritten, // the same file, written by another program or overwritten by another file
+        Replaced,  // another file in its place (moved or renamed there), or none: deleted
+    };
+    virtual Underneath changedUnderneath() { return Underneath::Same; }
 
     // Stops what this handle is running now, from any thread: the call running fails soon
     // after with KbError instead of reading on. Does nothing when no call runs.

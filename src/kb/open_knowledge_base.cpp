@@ -17,7 +17,8 @@ std::unique_ptr<KnowledgeBase> openKnowledgeBase(const QString &location,
     if (isServerLocation(location))
         return std::make_unique<ServerKnowledgeBase>(location, options);
     if (!options.create && !QFileInfo(location).isFile())
-        throw KbError(QStringLiteral("no knowledge base at %1").arg(shownLocation(location)));
+        throw KbError(QStringLiteral("no knowledge base at %1").arg(shownLocation(location)), 0,
+                      QFileInfo(location).isDir() ? KbCause::Folder : KbCause::Missing);
     return std::make_unique<FileKnowledgeBase>(location);
 }
 

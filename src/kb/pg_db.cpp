@@ -314,10 +314,12 @@ void Connection::connect()
             throw KbError(
                 withoutPassword(u"cannot connect to %1: no answer to the lookup of %2"
                                 " within %3 ms"_s.arg(shownLocation(), QString::fromUtf8(host))
-                                    .arg(m_patience.connectMs)));
+                                    .arg(m_patience.connectMs)),
+                0, KbCause::Unreachable);
         if (found->isEmpty())
             throw KbError(withoutPassword(u"cannot connect to %1: cannot look up %2: %3"_s.arg(
-                shownLocation(), QString::fromUtf8(host), failure)));
+                              shownLocation(), QString::fromUtf8(host), failure)),
+                          0, KbCause::Unreachable);
         // Every address is tried in turn, as the library would; each is named by the host.
         address = *found;
         hosts = QByteArrayList(address.count(',') + 1, host).join(',');
@@ -332,26 +334,36 @@ void Connection::connect()
                                   address.constData(), nullptr};
     m_conn = PQconnectStartParams(keywords, values, 1);
     if (!m_conn)
-        throw KbError(u"cannot connect to %1: out of memory"_s.arg(shownLocation()));
+        throw KbError(u"cannot connect to %1: out of memory"_s.arg(shownLocation()), 0,
+                      KbCause::Unreachable);
+    // Once the server has been reached and sent our greeting, a failure is its answer: a login
+    // refused, a database it does not have, no room for another client. Before that, it was
+    // not reached at all.
+    bool serverReached = false;
     const auto refused = [&](const QString &why) {
+        const QString reason = withoutPassword(why);
         const QString message =
             withoutPassword(u"cannot connect to %1: %2"_s.arg(shownLocation(), why));
         drop();
-        throw KbError(message);
+        throw KbError(message, 0, serverReached ? KbCause::Refused : KbCause::Unreachable, reason);
     };
     if (PQstatus(m_conn) == CONNECTION_BAD)
         refused(trimmed(PQerrorMessage(m_conn)));
     for (PostgresPollingStatusType state = PGRES_POLLING_WRITING; state != PGRES_POLLING_OK;) {
         if (state == PGRES_POLLING_FAILED)
             refused(trimmed(PQerrorMessage(m_conn)));
+        if (state == PGRES_POLLING_READING)
+            serverReached = true;
         const short events = state == PGRES_POLLING_READING ? POLLIN : POLLOUT;
         pollfd socket{PQsocket(m_conn), events, 0};
         const int ready =
             poll(&socket, 1, int(std::min<qint64>(deadline.remainingTime(), INT_MAX)));
         if (ready < 0 && errno != EINTR)
             refused(QString::fromLocal8Bit(strerror(errno)));
-        if (ready == 0)
+        if (ready == 0) {
+            serverReached = false; // a server that does not answer is not reached
             refused(u"no answer within %1 ms"_s.arg(m_patience.connectMs));
+        }
         state = PQconnectPoll(m_conn);
     }
     PQsetNoticeProcessor(m_conn, ignoreNotice, nullptr);
@@ -397,11 +409,13 @@ void Connection::lost(const QString &why, bool timedOut)
 
 void Connection::failed(pg_result *result)
 {
-    const QString message = withoutPassword(u"%1: %2 (%3)"_s.arg(
-        shownLocation(), trimmed(PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY)),
-        QString::fromLatin1(PQresultErrorField(result, PG_DIAG_SQLSTATE))));
+    const QString reason =
+        withoutPassword(trimmed(PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY)));
+    const QString sqlState = QString::fromLatin1(PQresultErrorField(result, PG_DIAG_SQLSTATE));
+    const QString message =
+        withoutPassword(u"%1: %2 (%3)"_s.arg(shownLocation(), reason, sqlState));
     PQclear(result);
-    throw KbError(message);
+    throw KbError(message, 0, causeOfSqlState(sqlState), reason);
 }
 
 void Connection::waitFor(short events, const QDeadlineTimer &deadline, const char *what)

@@ -28,7 +28,8 @@ namespace donguri::pg {
 class ConnectionLost : public KbError
 {
 public:
-    ConnectionLost(const QString &message, bool timedOut) : KbError(message), m_timedOut(timedOut)
+    ConnectionLost(const QString &message, bool timedOut)
+        : KbError(message, 0, KbCause::Unreachable), m_timedOut(timedOut)
     {
     }
     // The server did not answer in time (rather than the connection breaking).

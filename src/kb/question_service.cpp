@@ -116,18 +116,19 @@ void QuestionService::Worker::loop()
 
 void QuestionService::Worker::runJob(Job &job)
 {
-    QString error;
+    CallFailure failure;
     try {
         KnowledgeBase &handle = handleFor(job.location);
         job.run(handle);
-    } catch (const KbError &failure) {
-        error = failure.message();
-    } catch (const std::exception &failure) {
-        error = QString::fromLocal8Bit(failure.what());
+    } catch (const KbError &error) {
+        failure = {error.message(), error.cause(), withoutPassword(error.detail(), job.location)};
+    } catch (const std::exception &error) {
+        failure.error = QString::fromLocal8Bit(error.what());
     }
-    if (!error.isEmpty()) {
-        error = withoutPassword(error, job.location);
-        qCDebug(lcKb).noquote() << "a call on" << shownLocation(job.location) << "failed:" << error;
+    if (!failure.error.isEmpty()) {
+        failure.error = withoutPassword(failure.error, job.location);
+        qCDebug(lcKb).noquote() << "a call on" << shownLocation(job.location)
+                                << "failed:" << failure.error;
     }
     bool superseded = false;
     {
@@ -146,8 +147,8 @@ void QuestionService::Worker::runJob(Job &job)
     QMetaObject::invokeMethod(
         &service,
         [service = &service, lane = job.lane, ticket = job.ticket, context = job.context,
-         answer = std::move(job.answer), error,
-         superseded] { service->deliver(lane, ticket, context, answer, error, superseded); },
+         answer = std::move(job.answer), failure,
+         superseded] { service->deliver(lane, ticket, context, answer, failure, superseded); },
         Qt::QueuedConnection);
 }
 
@@ -156,11 +157,20 @@ void QuestionService::Worker::runJob(Job &job)
 KnowledgeBase &QuestionService::Worker::handleFor(const QString &location)
 {
     if (kb && kb->path() == location) {
-        if (!kb->changedUnderneath())
+        switch (kb->changedUnderneath()) {
+        case KnowledgeBase::Underneath::Same:
             return *kb;
-        qCWarning(lcKb).noquote() << shownLocation(location)
-                                  << "was replaced, moved or deleted while it was open: opening "
-                                     "it again";
+        case KnowledgeBase::Underneath::Rewritten:
+            // Usually another program's write; now and then a file copied over it.
+            qCDebug(lcKb).noquote()
+                << shownLocation(location) << "was written by another program: opening it again";
+            break;
+        case KnowledgeBase::Underneath::Replaced:
+            qCWarning(lcKb).noquote() << shownLocation(location)
+                                      << "was replaced, moved or deleted while it was open: "
+                                         "opening it again";
+            break;
+        }
     }
     closeHandle();
     std::unique_ptr<KnowledgeBase> opened = openKnowledgeBase(location);
@@ -298,12 +308,12 @@ bool QuestionService::holdsHandle() const
 }
 
 void QuestionService::deliver(Lane lane, quint64 ticket, const QPointer<QObject> &context,
-                              const Answer &answer, const QString &error, bool superseded)
+                              const Answer &answer, const CallFailure &failure, bool superseded)
 {
     superseded = superseded || ticket < m_answeredFrom[static_cast<std::size_t>(lane)];
     // A window that has gone, or a question that was taken over, hears nothing.
     if (!superseded && context)
-        answer(error);
+        answer(failure);
     noteAnswered();
 }
 

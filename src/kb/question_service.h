@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "kb_error.h"
 #include "knowledge_base.h"
 
 #include <QObject>
@@ -22,7 +23,17 @@ struct Reply
 {
     std::optional<T> value;
     QString error; // the failure's text, password already hidden; empty when it worked
+    KbCause cause = KbCause::Unknown; // why it failed, for the person
+    QString detail;                   // a server's own words for its refusal
     bool ok() const { return value.has_value(); }
+};
+
+// A call's failure as the worker caught it.
+struct CallFailure
+{
+    QString error; // empty when the call worked
+    KbCause cause = KbCause::Unknown;
+    QString detail;
 };
 
 // The program's one way to the knowledge base. Windows hand it calls; it runs them one after
@@ -69,8 +80,8 @@ public:
         return enqueue(
             lane, location, context,
             [work = std::move(work), value](KnowledgeBase &kb) { *value = work(kb); },
-            [done = std::move(done), value](const QString &error) {
-                done(Reply<T>{std::move(*value), error});
+            [done = std::move(done), value](const CallFailure &failure) {
+                done(Reply<T>{std::move(*value), failure.error, failure.cause, failure.detail});
             });
     }
 
@@ -95,11 +106,11 @@ Q_SIGNALS:
 private:
     struct Worker;
     using Run = std::function<void(KnowledgeBase &)>;
-    using Answer = std::function<void(const QString &error)>;
+    using Answer = std::function<void(const CallFailure &failure)>;
 
     quint64 enqueue(Lane lane, const QString &location, QObject *context, Run run, Answer answer);
     void deliver(Lane lane, quint64 ticket, const QPointer<QObject> &context, const Answer &answer,
-                 const QString &error, bool superseded);
+                 const CallFailure &failure, bool superseded);
     void noteAnswered();
 
     std::unique_ptr<Worker> m_worker;

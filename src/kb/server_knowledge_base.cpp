@@ -402,7 +402,8 @@ void ServerKnowledgeBase::prepareTables(bool create)
     Schema schema = readSchemaAndConnections();
     m_connectionsWhenOpened = schema.connections;
     if (!schema.wordsTable && !schema.characterTable && !create)
-        throw KbError(u"no knowledge base at %1"_s.arg(m_db->shownLocation()));
+        throw KbError(u"no knowledge base at %1"_s.arg(m_db->shownLocation()), 0,
+                      KbCause::NoTables);
     refuseForeignTables(schema);
     if (create && !schema.isComplete())
         schema = completedSchema(schema);
@@ -582,14 +583,16 @@ void ServerKnowledgeBase::refuseForeignTables(const Schema &schema)
     const QStringList expectedCharacters = {u"ID"_s, u"キャラクター番号"_s};
     if ((schema.wordsTable && schema.wordColumns.mid(0, 5) != expectedWords)
         || (schema.characterTable && schema.characterColumns.mid(0, 2) != expectedCharacters))
-        throw KbError(u"%1 is not a knowledge base"_s.arg(m_db->shownLocation()));
+        throw KbError(u"%1 is not a knowledge base"_s.arg(m_db->shownLocation()), 0,
+                      KbCause::WrongShape);
 }
 
 void ServerKnowledgeBase::checkTables(const Schema &schema)
 {
     refuseForeignTables(schema);
     if (!schema.wordsTable || !schema.characterTable)
-        throw KbError(u"%1 is not a knowledge base"_s.arg(m_db->shownLocation()));
+        throw KbError(u"%1 is not a knowledge base"_s.arg(m_db->shownLocation()), 0,
+                      KbCause::NoTables);
 }
 
 std::optional<qint32> ServerKnowledgeBase::findWord(const QString &word)

@@ -11,14 +11,7 @@
 
 #include <sqlite3.h>
 
-namespace donguri {
-
-KbError::KbError(const QString &message, int code)
-    : std::runtime_error(message.toStdString()), m_code(code)
-{
-}
-
-} // namespace donguri
+#include <cerrno>
 
 namespace donguri::sql {
 
@@ -65,10 +58,11 @@ Database::Database(const QString &path, Mode mode)
     const int rc = sqlite3_open_v2(file.constData(), &m_db, flags, nullptr);
     if (rc != SQLITE_OK) {
         const QString message = QString::fromUtf8(m_db ? sqlite3_errmsg(m_db) : sqlite3_errstr(rc));
+        const KbCause cause = causeOfSqliteFailure(rc, m_db ? sqlite3_system_errno(m_db) : 0);
         sqlite3_close(m_db);
         m_db = nullptr;
         throw KbError(QStringLiteral("cannot open %1: %2").arg(shownLocation(path), message),
-                      rc & 0xff);
+                      rc & 0xff, cause);
     }
     sqlite3_extended_result_codes(m_db, 1);
     sqlite3_busy_handler(m_db, waitForLock, &m_lockWait);
@@ -87,7 +81,9 @@ void Database::exec(const char *sql)
         const QString what = QString::fromUtf8(sql).simplified().section(u' ', 0, 1);
         const QString message = QString::fromUtf8(error ? error : "unknown error");
         sqlite3_free(error);
-        throw KbError(QStringLiteral("%1: %2").arg(what, message), rc & 0xff);
+        throw KbError(
+            QStringLiteral("%1: %2").arg(what, message), rc & 0xff,
+            causeOfSqliteFailure(sqlite3_extended_errcode(m_db), sqlite3_system_errno(m_db)));
     }
 }
 
@@ -125,7 +121,7 @@ void Database::syncLog()
         return;
     if (const int rc = log->pMethods->xSync(log, SQLITE_SYNC_NORMAL); rc != SQLITE_OK)
         throw KbError(QStringLiteral("sync the log: %1").arg(QString::fromUtf8(sqlite3_errstr(rc))),
-                      rc & 0xff);
+                      rc & 0xff, causeOfSqliteFailure(rc, errno));
 }
 
 void Database::keepLogOnClose()
@@ -143,7 +139,8 @@ void Database::fail(const char *what) const
 {
     throw KbError(QStringLiteral("%1: %2").arg(QString::fromUtf8(what),
                                                QString::fromUtf8(sqlite3_errmsg(m_db))),
-                  sqlite3_errcode(m_db) & 0xff);
+                  sqlite3_errcode(m_db) & 0xff,
+                  causeOfSqliteFailure(sqlite3_extended_errcode(m_db), sqlite3_system_errno(m_db)));
 }
 
 Statement::Statement(Database &db, const char *sql) : m_db(db)

@@ -266,6 +266,7 @@ void TestKbFileSafety::aFileChangedUnderneathIsOpenedAgain_data()
     QTest::addColumn<QStringList>("expected");
     const QStringList other = {u"ほか1"_s, u"ほか2"_s};
     QTest::newRow("another file moved over it") << u"move"_s << other + QStringList{u"みず"_s};
+    // Told from another program's write only by what is in it: no warning.
     QTest::newRow("another file copied over it") << u"copy"_s << other + QStringList{u"みず"_s};
     // Made anew at the same place, as on a first start.
     QTest::newRow("deleted") << u"delete"_s << QStringList{u"みず"_s};
@@ -302,8 +303,10 @@ void TestKbFileSafety::aFileChangedUnderneathIsOpenedAgain()
         copyOver(other, file);
     else
         QVERIFY(QFile::remove(file));
-    QTest::ignoreMessage(QtWarningMsg,
-                         QRegularExpression(u"was replaced, moved or deleted while it was open"_s));
+    if (change != u"copy")
+        QTest::ignoreMessage(
+            QtWarningMsg,
+            QRegularExpression(u"was replaced, moved or deleted while it was open"_s));
     teach(u"みず"_s);
 
     QCOMPARE(wordsIn(file), expected);
