@@ -18,6 +18,9 @@ public:
     virtual void Speak(const QString &text) = 0;
     virtual void Play(const QString &animation) = 0;
     virtual void MoveTo(int x, int y) = 0;
+    // Shows the text in the balloon as Speak does, without saying it aloud: for what the user
+    // has heard already. A character without a voice speaks it.
+    virtual void ShowText(const QString &text) { Speak(text); }
 };
 
 // A character nobody sees or hears: it lets every request go. Speaking to it is speaking to no

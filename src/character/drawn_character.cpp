@@ -77,6 +77,10 @@ void DrawnCharacter::Speak(const QString &text)
     // Only what can be shown is kept: a huge text costs its copy here and nothing after.
     enqueue({Request::Kind::Speak, balloonText(text), {}});
 }
+void DrawnCharacter::ShowText(const QString &text)
+{
+    enqueue({Request::Kind::Speak, balloonText(text), {}, false});
+}
 void DrawnCharacter::Play(const QString &animation)
 {
     enqueue({Request::Kind::Play, animation, {}});
@@ -177,7 +181,7 @@ void DrawnCharacter::begin(Request request)
     case Request::Kind::Speak:
         Q_EMIT requestStarted(describe(QStringLiteral("Speak"), m_current->text));
         // The balloon keeps its own time; the voice runs alongside and never holds it up.
-        if (m_voiceEnabled && m_visible)
+        if (m_voiceEnabled && m_visible && m_current->aloud)
             m_voice->say(spokenText(m_current->text));
         break;
     case Request::Kind::Play:

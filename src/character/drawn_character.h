@@ -33,6 +33,7 @@ public:
 
     void Show() override;
     void Speak(const QString &text) override;
+    void ShowText(const QString &text) override;
     void Play(const QString &animation) override;
     void MoveTo(int x, int y) override;
 
@@ -70,6 +71,7 @@ private:
         enum class Kind { Show, Speak, Play, MoveTo } kind;
         QString text;
         QPoint target;
+        bool aloud = true; // a Speak said by the voice too
     };
 
     void enqueue(Request request);

@@ -29,6 +29,10 @@ void RecordingCharacter::Play(const QString &animation)
 {
     m_log->add(m_name + QStringLiteral(": Play ") + animation);
 }
+void RecordingCharacter::ShowText(const QString &text)
+{
+    m_log->add(m_name + QStringLiteral(": ShowText ") + text);
+}
 void RecordingCharacter::MoveTo(int x, int y)
 {
     m_log->add(m_name + QStringLiteral(": MoveTo %1,%2").arg(x).arg(y));

@@ -36,6 +36,7 @@ public:
     void Speak(const QString &text) override;
     void Play(const QString &animation) override;
     void MoveTo(int x, int y) override;
+    void ShowText(const QString &text) override;
     const QString &name() const { return m_name; }
 
 private:
