@@ -15,6 +15,7 @@
 #include "link_opener.h"
 #include "main_window_log.h"
 #include "random_source.h"
+#include "ui/kb_problem_text.h"
 #include "ui/shared_state.h"
 #include "ui/ui_support.h"
 
@@ -139,11 +140,12 @@ void Form1::Form_Load()
         QuestionService::Lane::Edit, location, this,
         [](KnowledgeBase &kb) { return chosenCharacterNumber(kb); },
         [this, location](const Reply<int> &reply) {
-            // Without a usable knowledge base Genie comes up all the same.
-            if (!reply.ok())
-                qCWarning(lcMainWindow).noquote() << "cannot read the character choice from"
-                                                  << shownLocation(location) << "-" << reply.error;
+            // Without a usable knowledge base Genie comes up all the same, and says why it
+            // will not be able to answer.
             greet(reply.value.value_or(1));
+            if (!reply.ok())
+                tellProblem(u"reading the character choice"_s, location, reply.cause, reply.detail,
+                            reply.error);
         });
 }
 
@@ -330,23 +332,53 @@ void Form1::Sirabemasu()
         });
 }
 
-// Runs one step of a question on the service; a failure is only logged, since a question that
-// cannot be answered ends without a word.
+// Runs one step of a question on the service. A question that cannot be answered says why in
+// the balloon, with the question left in the box.
 template <typename T>
 void Form1::askKnowledgeBase(const QString &what, std::function<T(KnowledgeBase &)> work,
                              std::function<void(T)> answered)
 {
     const QString location = m_state.DatabasePath;
-    m_state.questions().call<T>(QuestionService::Lane::Question, location, this, std::move(work),
-                                [what, location, answered = std::move(answered)](Reply<T> reply) {
-                                    if (reply.ok()) {
-                                        answered(std::move(*reply.value));
-                                        return;
-                                    }
-                                    qCWarning(lcMainWindow).noquote()
-                                        << what << "failed on" << shownLocation(location) << "-"
-                                        << reply.error;
-                                });
+    m_state.questions().call<T>(
+        QuestionService::Lane::Question, location, this, std::move(work),
+        [this, what, location, answered = std::move(answered)](Reply<T> reply) {
+            if (reply.ok()) {
+                noteAnswered();
+                answered(std::move(*reply.value));
+                return;
+            }
+            tellProblem(what, location, reply.cause, reply.detail, reply.error);
+        });
+}
+
+// Every failed question shows the sentence; the voice says it the first time for a cause (a
+// person who asks again and again hears it once), and the log has it once per change.
+void Form1::tellProblem(const QString &what, const QString &location, KbCause cause,
+                        const QString &detail, const QString &error)
+{
+    if (m_lastProblem != cause)
+        qCWarning(lcMainWindow).noquote()
+            << what << "failed on" << shownLocation(location) << "-" << error;
+    m_lastProblem = cause;
+    const QString sentence = kbProblemSentence(cause, location, detail);
+    whenCharacterIsUp([this, cause, sentence] {
+        Character &character = m_state.character();
+        if (m_problemsSaidAloud.contains(cause)) {
+            character.ShowText(sentence);
+            return;
+        }
+        m_problemsSaidAloud.append(cause);
+        character.Speak(sentence);
+    });
+}
+
+// A good answer after a failure: the next failure is news again.
+void Form1::noteAnswered()
+{
+    if (m_lastProblem)
+        qCInfo(lcMainWindow).noquote() << "the knowledge base answers again";
+    m_lastProblem.reset();
+    m_problemsSaidAloud.clear();
 }
 
 void Form1::reportCount(const QString &question, qint64 count)

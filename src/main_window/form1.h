@@ -7,6 +7,7 @@
 #include "editors/form3.h"
 #include "editors/form4.h"
 #include "editors/form5.h"
+#include "kb/kb_error.h"
 #include "kb/knowledge_base.h"
 #include "kb/question_service.h"
 #include "services.h"
@@ -80,6 +81,10 @@ private:
     void Form_Load();
     void aimTimer1();
     void greet(int characterChoice);
+    // Says in the balloon why the knowledge base could not answer.
+    void tellProblem(const QString &what, const QString &location, KbCause cause,
+                     const QString &detail, const QString &error);
+    void noteAnswered();
     void whenCharacterIsUp(std::function<void()> step);
     void Sirabemasu();
     template <typename T>
@@ -124,6 +129,10 @@ private:
     QPointer<Form4> m_form4;
     QPointer<Form5> m_form5;
     bool m_characterUp = false;
+    // The causes of failed questions told aloud since the last answer: the balloon shows every
+    // one, the voice says each once.
+    QList<KbCause> m_problemsSaidAloud;
+    std::optional<KbCause> m_lastProblem;                     // logged once per change
     std::vector<std::function<void()>> m_waitingForCharacter; // asked of it before it came up
     bool m_form3Initialized = false;
     bool m_ending = false;

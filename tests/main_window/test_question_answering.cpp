@@ -178,13 +178,32 @@ private Q_SLOTS:
         QCOMPARE(log().requests().first(), u"Speak 知りません。教えてください。"_s);
     }
 
-    void aFailureEndsSilentlyAndKeepsTheQuestion()
+    // A question that cannot be answered says why and keeps the question. The voice says it
+    // once; the balloon shows it every time; a good answer after it starts over.
+    void aFailureSaysWhyAndKeepsTheQuestion()
     {
+        const QString good = m_run->state.DatabasePath;
+        m_run->kb().add(u"どんぐり"_s, u"木の実"_s, {});
         m_run->state.DatabasePath = m_run->dir.path(); // a folder: cannot be opened
+        const QString sentence =
+            u"知識ファイルの場所「%1」はフォルダです。"_s.arg(m_run->dir.path());
         ask(u"どんぐり"_s);
-        QVERIFY(log().entries.isEmpty());
+        QCOMPARE(log().requests(), QStringList{u"Speak "_s + sentence});
         QCOMPARE(text1()->text(), u"どんぐり"_s);
         QVERIFY(!m_run->form().teachWindow());
+        log().clear();
+        ask(u"ど*"_s);
+        QCOMPARE(log().requests(), QStringList{u"ShowText "_s + sentence});
+        QVERIFY(!m_run->form().listWindow());
+
+        m_run->state.DatabasePath = good;
+        log().clear();
+        ask(u"どんぐり"_s);
+        QCOMPARE(log().requests(), (QStringList{u"Play announce"_s, u"Speak 木の実"_s}));
+        m_run->state.DatabasePath = m_run->dir.path();
+        log().clear();
+        ask(u"どんぐり"_s);
+        QCOMPARE(log().requests(), QStringList{u"Speak "_s + sentence});
     }
 
     void anEntryWithoutMeaningIsAFailure()
