@@ -331,22 +331,26 @@ void Form1::Sirabemasu()
 }
 
 // Runs one step of a question on the service; a failure is only logged, since a question that
-// cannot be answered ends without a word.
+// cannot be answered ends without a word. The first answer from a knowledge base made for a
+// name the user gave follows the word that it was made, so that a mistyped name shows at once.
 template <typename T>
 void Form1::askKnowledgeBase(const QString &what, std::function<T(KnowledgeBase &)> work,
                              std::function<void(T)> answered)
 {
     const QString location = m_state.DatabasePath;
-    m_state.questions().call<T>(QuestionService::Lane::Question, location, this, std::move(work),
-                                [what, location, answered = std::move(answered)](Reply<T> reply) {
-                                    if (reply.ok()) {
-                                        answered(std::move(*reply.value));
-                                        return;
-                                    }
-                                    qCWarning(lcMainWindow).noquote()
-                                        << what << "failed on" << shownLocation(location) << "-"
-                                        << reply.error;
-                                });
+    m_state.questions().call<T>(
+        QuestionService::Lane::Question, location, this, std::move(work),
+        [this, what, location, answered = std::move(answered)](Reply<T> reply) {
+            if (reply.ok()) {
+                if (const std::optional<QString> made =
+                        m_state.NewKnowledgeBases.announcement(location))
+                    m_state.character().Speak(*made);
+                answered(std::move(*reply.value));
+                return;
+            }
+            qCWarning(lcMainWindow).noquote()
+                << what << "failed on" << shownLocation(location) << "-" << reply.error;
+        });
 }
 
 void Form1::reportCount(const QString &question, qint64 count)
