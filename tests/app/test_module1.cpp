@@ -5,7 +5,6 @@
 #include "ui/shared_state.h"
 
 #include <QDir>
-#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -18,9 +17,6 @@ class TestModule1 : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase() { m_startFolder = QDir::currentPath(); }
-    void cleanup() { QDir::setCurrent(m_startFolder); }
-
     void init()
     {
         m_dir = std::make_unique<QTemporaryDir>();
@@ -40,34 +36,6 @@ private Q_SLOTS:
                  (expected + QStringLiteral("\r\n")).toUtf8());
         QCOMPARE(m_state.SettingsFile, m_places.program.settingsFile());
         QCOMPARE(m_shown, 1);
-    }
-
-    // A knowledge base the settings file names but that is not there is announced once made;
-    // the default one a first start makes is not.
-    void aMissingKnowledgeBaseIsAnnouncedUnlessOnAFirstStart_data()
-    {
-        QTest::addColumn<QByteArray>("settings"); // empty: no donguri.ini
-        QTest::addColumn<bool>("announced");
-        QTest::newRow("first start") << QByteArray() << false;
-        QTest::newRow("named in the settings") << QByteArray("typo.mbd") << true;
-        QTest::newRow("empty first line") << QByteArray("\r\n") << true;
-    }
-    void aMissingKnowledgeBaseIsAnnouncedUnlessOnAFirstStart()
-    {
-        QFETCH(QByteArray, settings);
-        QFETCH(bool, announced);
-        QDir::setCurrent(m_places.program.directory);
-        if (!settings.isEmpty())
-            writeBytes(m_places.program.settingsFile(), settings);
-        run();
-        QVERIFY(!QFileInfo::exists(m_state.DatabasePath));
-        writeBytes(m_state.DatabasePath, "made by the first call");
-        const QString name = QFileInfo(m_state.DatabasePath).fileName();
-        QCOMPARE(m_state.NewKnowledgeBases.announcement(m_state.DatabasePath),
-                 announced
-                     ? std::optional(QStringLiteral("新しい知識ファイルを作りました。") + name)
-                     : std::nullopt);
-        QCOMPARE(m_state.Places.program.directory, m_places.program.directory);
     }
 
     void aProgramFolderThatCannotHoldFilesKeepsItsSettingsInTheUserFolder()
@@ -98,7 +66,6 @@ private:
         Module1::Main(m_state, m_places, [this] { ++m_shown; });
     }
 
-    QString m_startFolder;
     std::unique_ptr<QTemporaryDir> m_dir;
     DatabasePlaces m_places;
     SharedState m_state;

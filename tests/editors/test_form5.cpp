@@ -131,23 +131,6 @@ private Q_SLOTS:
         QCOMPARE(open()->pathBox()->text(), defaultPath);
     }
 
-    // Registered and the window closed as for any path; the question that makes the file then
-    // says so.
-    void aPathToNoFileIsRegisteredAndWatched()
-    {
-        const QString typo = m_run->file(u"どんぐりくん.mbd"_s);
-        Form5 *settings = open();
-        settings->pathBox()->setText(typo);
-        settings->Command2_Click();
-        QVERIFY(!settings->isVisible());
-        QCOMPARE(fileBytes(m_run->state.SettingsFile), (typo + u"\r\n"_s).toUtf8());
-        QCOMPARE(m_run->state.DatabasePath, typo);
-        QVERIFY(!QFileInfo::exists(typo));
-        writeBytes(typo, "made by the next question");
-        QCOMPARE(m_run->state.NewKnowledgeBases.announcement(typo),
-                 std::optional(u"新しい知識ファイルを作りました。どんぐりくん.mbd"_s));
-    }
-
     // Typed as it stood on Windows: stored as typed, used as the file of that name.
     void aWindowsPathIsStoredAsTypedAndUsedByItsName()
     {
