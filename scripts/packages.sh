@@ -15,6 +15,9 @@ build_packages=(cmake make g++ pkg-config dpkg-dev qt6-base-dev qt6-svg-dev libx
                 # and the checks of the desktop entry and the AppStream metadata
                 x11-utils dbus-daemon dbus-session-bus-common libglib2.0-bin desktop-file-utils
                 appstream
+                # the bus libdbus would start through the X display (dbus-launch), which the
+                # program must keep from starting when the session has no bus
+                dbus-x11
                 # another program's selection (xclip) and a key pressed in another program
                 # (xdotool), for asking from anywhere on the desktop
                 xclip xdotool

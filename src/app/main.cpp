@@ -5,6 +5,7 @@
 #include "app/desktop_integration.h"
 #include "app/desktop_services.h"
 #include "app/module1.h"
+#include "app/session_bus.h"
 #include "app/single_instance.h"
 #include "app/termination_signals.h"
 #include "main_window/form1.h"
@@ -55,6 +56,8 @@ int main(int argc, char *argv[])
         return 1;
     }
 
+    // Before Qt, whose accessibility and desktop theme reach for the session bus too.
+    keepSessionBusFromAutolaunching();
     QApplication app(argc, argv);
     closeDisplayProbe();
     if (const std::optional<QString> problem = unexpectedArgument(QApplication::arguments())) {

@@ -15,6 +15,11 @@ void Main(SharedState &state, const DatabasePlaces &places,
     const DatabaseChoice choice = chooseDatabase(places, MissingSettings::Create);
     state.DatabasePath = choice.databasePath;
     state.SettingsFile = choice.settingsFile;
+    state.Places = places;
+    // A knowledge base the settings file names but that is not there is made by the first call,
+    // empty, and the first answer says so. A first start makes its default one without a word.
+    if (choice.settingsExisted)
+        state.NewKnowledgeBases.watch(state.DatabasePath);
     // Every window reaches the knowledge base through this one service, on its own thread.
     if (!state.Questions)
         state.Questions = std::make_shared<QuestionService>();

@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "form5.h"
 
+#include "settings/database_location.h"
 #include "settings/settings_file.h"
 #include "ui/shared_state.h"
 #include "ui/ui_support.h"
@@ -70,11 +71,19 @@ void Form5::Command1_Click()
 }
 
 // The path takes effect at once for every window's next use, and is stored for later runs.
-// When it cannot be stored the window stays, and says so.
+// An empty box stands for the default knowledge base, stored as a first start stores it; a path
+// written on Windows is stored as typed and read as start-up reads it. A knowledge base that is
+// not there yet is made by the next question, which then says so. When the path cannot be
+// stored the window stays, and says so.
 void Form5::Command2_Click()
 {
-    m_state.DatabasePath = m_text1->text();
-    if (!writeSettingsLine(m_state.SettingsFile, m_state.DatabasePath)) {
+    const ProgramFiles home = ProgramFiles::holding(m_state.SettingsFile);
+    if (m_text1->text().isEmpty())
+        m_text1->setText(home.defaultDatabase());
+    const QString line = m_text1->text();
+    m_state.DatabasePath = databaseNamedBy(line, m_state.Places, home);
+    m_state.NewKnowledgeBases.watch(m_state.DatabasePath);
+    if (!writeSettingsLine(m_state.SettingsFile, line)) {
         m_problem.show(
             QStringLiteral("設定を保存できませんでした。このファイルは今回だけ使います。"),
             m_state.SettingsFile);

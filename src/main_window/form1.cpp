@@ -333,7 +333,9 @@ void Form1::Sirabemasu()
 }
 
 // Runs one step of a question on the service. A question that cannot be answered says why in
-// the balloon, with the question left in the box.
+// the balloon, with the question left in the box. The first answer from a knowledge base made
+// for a name the user gave follows the word that it was made, so that a mistyped name shows at
+// once.
 template <typename T>
 void Form1::askKnowledgeBase(const QString &what, std::function<T(KnowledgeBase &)> work,
                              std::function<void(T)> answered)
@@ -344,6 +346,9 @@ void Form1::askKnowledgeBase(const QString &what, std::function<T(KnowledgeBase 
         [this, what, location, answered = std::move(answered)](Reply<T> reply) {
             if (reply.ok()) {
                 noteAnswered();
+                if (const std::optional<QString> made =
+                        m_state.NewKnowledgeBases.announcement(location))
+                    m_state.character().Speak(*made);
                 answered(std::move(*reply.value));
                 return;
             }

@@ -2,7 +2,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "database_location.h"
 
+#include "kb/kb_location.h"
 #include "settings_file.h"
+#include "settings_log.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -12,6 +14,51 @@
 namespace donguri {
 
 namespace {
+
+using namespace Qt::StringLiterals;
+
+bool startsWithDrive(QStringView text)
+{
+    return text.size() >= 2 && text[1] == u':'
+           && ((text[0] >= u'A' && text[0] <= u'Z') || (text[0] >= u'a' && text[0] <= u'z'));
+}
+
+// C:\Program Files\Donguri\どんぐりくん.mdb, ..\data\kb.mdb, \\server\share\kb.mdb, C:kb.mdb.
+// Keyword/value server addresses may hold a backslash, and are not paths at all.
+bool isWindowsPath(const QString &line)
+{
+    return (line.contains(u'\\') || startsWithDrive(line)) && !isServerLocation(line);
+}
+
+// The file name a Windows path ends in: after its last separator and any drive letter; empty
+// when it names a folder.
+QString windowsFileName(const QString &path)
+{
+    QString name = path.sliced(std::max(path.lastIndexOf(u'\\'), path.lastIndexOf(u'/')) + 1);
+    while (startsWithDrive(name))
+        name = name.sliced(2);
+    return name == u"."_s || name == u".."_s ? QString() : name;
+}
+
+QString databaseForWindowsPath(const QString &path, const DatabasePlaces &places,
+                               const ProgramFiles &home)
+{
+    const QString name = windowsFileName(path);
+    QString used = name.isEmpty() ? home.defaultDatabase() : home.directory + u'/' + name;
+    if (!name.isEmpty()) {
+        for (const ProgramFiles &place : {places.program, places.userData}) {
+            const QString candidate = place.directory + u'/' + name;
+            if (!place.directory.isEmpty() && QFileInfo::exists(candidate)) {
+                used = candidate;
+                break;
+            }
+        }
+    }
+    qCWarning(lcSettings).noquote()
+        << u"%1 names %2, a path on Windows; the knowledge base used is %3"_s.arg(
+               home.settingsFile(), cutLongName(path), cutLongName(used));
+    return used;
+}
 
 // Whether a settings file could be created in `directory`, making the folder if needed.
 bool canHoldFiles(const QString &directory)
@@ -23,15 +70,17 @@ bool canHoldFiles(const QString &directory)
 }
 
 // The choice `place` makes, or nullopt when it has no settings file and cannot be given one.
-std::optional<DatabaseChoice> choiceIn(const ProgramFiles &place, MissingSettings missing)
+std::optional<DatabaseChoice> choiceIn(const ProgramFiles &place, const DatabasePlaces &places,
+                                       MissingSettings missing)
 {
     const FirstLine first = readFirstLine(place.settingsFile());
     switch (first.status) {
     case FirstLine::Status::Read:
-        return DatabaseChoice{first.line, place.settingsFile()};
+        return DatabaseChoice{databaseNamedBy(first.line, places, place), place.settingsFile(),
+                              true};
     case FirstLine::Status::Unreadable:
         // An empty or unreadable file is left as it is; the default database serves.
-        return DatabaseChoice{place.defaultDatabase(), place.settingsFile()};
+        return DatabaseChoice{place.defaultDatabase(), place.settingsFile(), true};
     case FirstLine::Status::Missing:
         break;
     }
@@ -56,11 +105,24 @@ DatabasePlaces DatabasePlaces::ofRunningProgram()
 DatabaseChoice chooseDatabase(const DatabasePlaces &places, MissingSettings missing)
 {
     for (const ProgramFiles &place : {places.program, places.userData}) {
-        if (const std::optional<DatabaseChoice> choice = choiceIn(place, missing))
+        if (const std::optional<DatabaseChoice> choice = choiceIn(place, places, missing))
             return *choice;
     }
     // Nowhere to keep settings: go on with the default database, without a file.
-    return {places.userData.defaultDatabase(), places.userData.settingsFile()};
+    return {places.userData.defaultDatabase(), places.userData.settingsFile(), false};
+}
+
+QString databaseNamedBy(const QString &line, const DatabasePlaces &places, const ProgramFiles &home)
+{
+    // An empty name opens nothing at all, so every question would go unanswered.
+    if (line.isEmpty()) {
+        qCDebug(lcSettings) << "the settings file" << home.settingsFile()
+                            << "names no knowledge base; the default one serves";
+        return home.defaultDatabase();
+    }
+    if (isWindowsPath(line))
+        return databaseForWindowsPath(line, places, home);
+    return line;
 }
 
 } // namespace donguri

@@ -16,6 +16,11 @@ QString ProgramFiles::defaultDatabase() const
     return directory + QStringLiteral("/どんぐりくん.mdb");
 }
 
+ProgramFiles ProgramFiles::holding(const QString &settingsFile)
+{
+    return {QFileInfo(settingsFile).path()};
+}
+
 bool isInstalledCopy(const QString &programDirectory)
 {
     return QFileInfo::exists(programDirectory + QStringLiteral("/../share/donguri/installed"));

@@ -14,6 +14,9 @@ struct ProgramFiles
 
     QString settingsFile() const;
     QString defaultDatabase() const;
+
+    // The folder that holds `settingsFile`, as start-up named it.
+    static ProgramFiles holding(const QString &settingsFile);
 };
 
 // An installed copy (cmake --install, the .deb) carries a marker in its share folder; its

@@ -2,6 +2,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "settings/database_location.h"
+#include "settings/new_knowledge_base_notice.h"
+
 #include <QString>
 
 #include <memory>
@@ -18,7 +21,9 @@ public:
     SharedState();
 
     QString DatabasePath;
-    QString SettingsFile; // where donguri.ini was found or made at start-up
+    QString SettingsFile;  // where donguri.ini was found or made at start-up
+    DatabasePlaces Places; // the folders start-up looked in, for a path written on Windows
+    NewKnowledgeBaseNotice NewKnowledgeBases; // files the user named that are not made yet
     QString SearchWord;
     qint32 IdleCount = 0;
     std::shared_ptr<Character> CurrentCharacter;

@@ -13,7 +13,9 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTest>
 
 #include <csignal>
@@ -147,7 +149,75 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(kb + u"-shm"_s));
     }
 
+    // Without a session bus (none named, none in the runtime folder) the program comes up and
+    // answers a second start through its socket, and starts no bus of its own: libdbus would
+    // otherwise launch one through the X display, and it would outlive the program.
+    void withoutASessionBusTheProgramStartsNoneOfItsOwn()
+    {
+        if (QStandardPaths::findExecutable(u"dbus-launch"_s).isEmpty())
+            QSKIP("needs dbus-launch (dbus-x11), which is what would start a bus");
+        QTemporaryDir home;
+        const QString program = home.filePath(u"donguri"_s);
+        QVERIFY(QFile::copy(QStringLiteral(DONGURI_EXECUTABLE), program));
+        QProcessEnvironment environment = privateSession(home.path());
+        environment.remove(u"DBUS_SESSION_BUS_ADDRESS"_s);
+        QVERIFY(!QFileInfo::exists(home.filePath(u"bus"_s)));
+        QProcess donguri;
+        // Whatever the outcome, nothing started here is left running.
+        const auto endEverything = qScopeGuard([&] {
+            donguri.kill();
+            donguri.waitForFinished();
+            endProcessesOf(home.path());
+        });
+        donguri.setProcessEnvironment(environment);
+        donguri.setProcessChannelMode(QProcess::ForwardedChannels);
+        donguri.start(program, {});
+        QVERIFY(donguri.waitForStarted());
+        QList<quint32> bar;
+        QTRY_VERIFY_WITH_TIMEOUT(
+            !(bar = m_desktop.windowsOfProcess(donguri.processId(), u"どんぐりくん"_s)).isEmpty(),
+            30000);
+        QVERIFY(QFileInfo::exists(home.filePath(u"org.donguri.Donguri"_s))); // its socket
+
+        QProcess second;
+        second.setProcessEnvironment(environment);
+        second.setProcessChannelMode(QProcess::ForwardedChannels);
+        second.start(program, {});
+        QVERIFY(second.waitForFinished(30000));
+        QCOMPARE(second.exitCode(), 0); // handed over to the first
+        QCOMPARE(donguri.state(), QProcess::Running);
+
+        m_desktop.askToClose(bar.first());
+        QVERIFY(donguri.waitForFinished(10000));
+        QCOMPARE(donguri.exitCode(), 0);
+        const QStringList left = endProcessesOf(home.path());
+        QVERIFY2(left.isEmpty(), qPrintable(u"still running: "_s + left.join(u"; "_s)));
+        QVERIFY(!QFileInfo::exists(home.filePath(u".dbus"_s))); // where an autolaunch notes its bus
+    }
+
 private:
+    // The command lines of the processes still running in the surroundings of `home` (started
+    // by a program run there), which are then ended.
+    static QStringList endProcessesOf(const QString &home)
+    {
+        const QByteArray homeVariable = "HOME=" + QFile::encodeName(home);
+        QStringList left;
+        const QStringList processes = QDir(u"/proc"_s).entryList(QDir::Dirs);
+        for (const QString &pid : processes) {
+            QFile environment(u"/proc/%1/environ"_s.arg(pid));
+            if (pid.toInt() <= 0 || !environment.open(QIODevice::ReadOnly))
+                continue;
+            if (!environment.readAll().split('\0').contains(homeVariable))
+                continue;
+            QFile commandLine(u"/proc/%1/cmdline"_s.arg(pid));
+            left << (commandLine.open(QIODevice::ReadOnly)
+                         ? QString::fromLocal8Bit(commandLine.readAll().replace('\0', ' '))
+                         : pid);
+            ::kill(pid_t(pid.toInt()), SIGTERM);
+        }
+        return left;
+    }
+
     // The bar with every window it opens, on the program's own drawn characters.
     struct EveryWindow
     {

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
 
 using namespace donguri;
@@ -116,13 +117,32 @@ private Q_SLOTS:
         QCOMPARE(fileBytes(m_run->state.SettingsFile), before);
     }
 
-    void anEmptyPathIsStoredAsAnEmptyLine()
+    // An empty path would open nothing, and no question would ever be answered again.
+    void anEmptyBoxStoresTheDefaultKnowledgeBase()
     {
+        m_run->state.DatabasePath = m_run->file(u"elsewhere.mdb"_s);
         Form5 *settings = open();
         settings->pathBox()->clear();
         settings->Command2_Click();
-        QCOMPARE(fileBytes(m_run->state.SettingsFile), QByteArray("\r\n"));
-        QCOMPARE(m_run->state.DatabasePath, QString());
+        QVERIFY(!settings->isVisible());
+        const QString defaultPath = m_run->file(u"どんぐりくん.mdb"_s);
+        QCOMPARE(fileBytes(m_run->state.SettingsFile), (defaultPath + u"\r\n"_s).toUtf8());
+        QCOMPARE(m_run->state.DatabasePath, defaultPath);
+        QCOMPARE(open()->pathBox()->text(), defaultPath);
+    }
+
+    // Typed as it stood on Windows: stored as typed, used as the file of that name.
+    void aWindowsPathIsStoredAsTypedAndUsedByItsName()
+    {
+        const QString windowsPath = u"C:\\Program Files\\Donguri\\古い.mdb"_s;
+        Form5 *settings = open();
+        settings->pathBox()->setText(windowsPath);
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"a path on Windows"_s));
+        settings->Command2_Click();
+        QVERIFY(!settings->isVisible());
+        QCOMPARE(fileBytes(m_run->state.SettingsFile), (windowsPath + u"\r\n"_s).toUtf8());
+        QCOMPARE(m_run->state.DatabasePath, m_run->file(u"古い.mdb"_s));
+        QCOMPARE(open()->pathBox()->text(), windowsPath);
     }
 
     void aSettingsFileThatCannotBeWrittenKeepsTheWindowOpen()

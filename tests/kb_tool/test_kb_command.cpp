@@ -13,6 +13,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSemaphore>
 #include <QTemporaryDir>
 #include <QTest>
@@ -205,6 +207,30 @@ private Q_SLOTS:
         QCOMPARE(run({u"import"_s, path(u"in.tsv"_s)}), Success);
         QCOMPARE(entriesOf(named).last(), (QStringList{u"3"_s, u"言葉1"_s, u"意味"_s, QString()}));
         QVERIFY(m_out.contains(u"Added 2 entries"_s));
+    }
+
+    // The settings file of an old Windows installation names its knowledge base by a Windows
+    // path: donguri-kb reads it as the program does, as the file of that name beside the
+    // program, and makes nothing under the Windows path itself. An empty first line means the
+    // default knowledge base.
+    void theDefaultFollowsTheProgramsReadingOfTheSettings()
+    {
+        const QString startedFrom = QDir::currentPath();
+        QVERIFY(QDir().mkpath(path(u"started-from"_s)));
+        QVERIFY(QDir::setCurrent(path(u"started-from"_s)));
+        const auto back = qScopeGuard([&] { QDir::setCurrent(startedFrom); });
+        writeBytes(m_places.program.settingsFile(), "C:\\Program Files\\Donguri\\old.mdb\r\n");
+        writeBytes(path(u"in.tsv"_s), Header + tsvRows(2));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"a path on Windows"_s));
+        QCOMPARE(run({u"import"_s, path(u"in.tsv"_s)}), Success);
+        QCOMPARE(entriesOf(path(u"program/old.mdb"_s)).size(), 2);
+        QCOMPARE(QDir(path(u"started-from"_s)).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+                 QStringList());
+
+        writeBytes(m_places.program.settingsFile(), "\r\n");
+        FileKnowledgeBase(m_places.program.defaultDatabase()).add(u"既定"_s, u"x"_s, {});
+        QCOMPARE(run({u"stats"_s}), Success);
+        QVERIFY2(m_out.contains(u"Entries: 1\n"_s), qPrintable(m_out));
     }
 
     void statsOnAGoodDatabase()

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -50,7 +51,11 @@ private Q_SLOTS:
         QTest::newRow("two lines") << QByteArray("/a.mdb\r\n/b.mdb\r\n") << u"/a.mdb"_s;
         QTest::newRow("blanks") << QByteArray(" /a.mdb \r\n") << u" /a.mdb "_s;
         QTest::newRow("lone CR") << QByteArray("/a.mdb\r") << u"/a.mdb"_s;
-        QTest::newRow("empty line") << QByteArray("\r\n") << QString();
+        QTest::newRow("relative") << QByteArray("kb/a.mdb\r\n") << u"kb/a.mdb"_s;
+        // Keyword/value text may hold a backslash: it is a server's address, not a Windows path.
+        QTest::newRow("server address with a backslash")
+            << QByteArray("host=kb dbname=donguri password='a\\'b'\r\n")
+            << u"host=kb dbname=donguri password='a\\'b'"_s;
     }
     void theFirstLineIsTakenAsItIs()
     {
@@ -60,6 +65,92 @@ private Q_SLOTS:
         for (const MissingSettings missing : {MissingSettings::Create, MissingSettings::LeaveAlone})
             QCOMPARE(chooseDatabase(m_places, missing).databasePath, expected);
         QCOMPARE(fileBytes(m_places.program.settingsFile()), bytes);
+    }
+
+    // A name that opens nothing would leave every question unanswered.
+    void anEmptyFirstLineMeansTheDefaultAndStaysAsItIs()
+    {
+        writeBytes(m_places.program.settingsFile(), "\r\n/second.mdb\r\n");
+        for (const MissingSettings missing :
+             {MissingSettings::Create, MissingSettings::LeaveAlone}) {
+            const DatabaseChoice choice = chooseDatabase(m_places, missing);
+            QCOMPARE(choice.databasePath, m_places.program.defaultDatabase());
+            QVERIFY(choice.settingsExisted);
+        }
+        QCOMPARE(fileBytes(m_places.program.settingsFile()), QByteArray("\r\n/second.mdb\r\n"));
+    }
+
+    // Only a settings file that was there chose the knowledge base; a first start writes one.
+    void whetherASettingsFileChose()
+    {
+        QVERIFY(!chooseDatabase(m_places, MissingSettings::LeaveAlone).settingsExisted);
+        QVERIFY(!chooseDatabase(m_places, MissingSettings::Create).settingsExisted);
+        QVERIFY(chooseDatabase(m_places, MissingSettings::Create).settingsExisted);
+        writeBytes(m_places.program.settingsFile(), {});
+        QVERIFY(chooseDatabase(m_places, MissingSettings::LeaveAlone).settingsExisted);
+    }
+
+    // An older installation's settings file names a path on Windows. Its file name is looked
+    // for beside the program, then in the user's data folder; otherwise the one beside the
+    // program is used (and made on first use). The file is left as it is.
+    void aWindowsPathIsReadAsAFileName_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QStringList>("existing"); // the places that hold a file of its name
+        QTest::addColumn<QString>("expected");     // place/name
+        const QStringList nowhere;
+        QTest::newRow("drive and backslashes, nowhere")
+            << u"C:\\Program Files\\Donguri\\どんぐりくん.mdb"_s.toUtf8() << nowhere
+            << u"program/どんぐりくん.mdb"_s;
+        QTest::newRow("relative, in the user folder")
+            << QByteArray("..\\data\\kb.mdb") << QStringList{u"user/data"_s}
+            << u"user/data/kb.mdb"_s;
+        QTest::newRow("share, in both")
+            << QByteArray("\\\\server\\share\\kb.mdb") << QStringList{u"program"_s, u"user/data"_s}
+            << u"program/kb.mdb"_s;
+        QTest::newRow("drive and slashes")
+            << QByteArray("D:/kb/kb.mdb") << nowhere << u"program/kb.mdb"_s;
+        QTest::newRow("drive only") << QByteArray("c:kb.mdb") << nowhere << u"program/kb.mdb"_s;
+        QTest::newRow("a folder") << QByteArray("C:\\Donguri\\") << nowhere
+                                  << u"program/どんぐりくん.mdb"_s;
+        // 表 is 0x95 0x5C in Shift_JIS: its second byte is a backslash.
+        QTest::newRow("Shift_JIS") << QByteArray("C:\\\x83\x66\x81\x5b\x83\x5e\\\x95\x5c.mdb")
+                                   << QStringList{u"user/data"_s} << u"user/data/表.mdb"_s;
+    }
+    void aWindowsPathIsReadAsAFileName()
+    {
+        QFETCH(QByteArray, line);
+        QFETCH(QStringList, existing);
+        QFETCH(QString, expected);
+        QDir().mkpath(m_places.userData.directory);
+        const QString name = expected.sliced(expected.lastIndexOf(u'/') + 1);
+        for (const QString &place : existing)
+            writeBytes(m_dir->filePath(place + u'/' + name), "kb");
+        const QByteArray bytes = line + "\r\n";
+        writeBytes(m_places.program.settingsFile(), bytes);
+
+        for (const MissingSettings missing :
+             {MissingSettings::Create, MissingSettings::LeaveAlone}) {
+            QTest::ignoreMessage(QtWarningMsg,
+                                 QRegularExpression(u"names .+, a path on Windows; "
+                                                    u"the knowledge base used is .+/"_s
+                                                    + QRegularExpression::escape(expected)));
+            QCOMPARE(chooseDatabase(m_places, missing).databasePath, m_dir->filePath(expected));
+        }
+        QCOMPARE(fileBytes(m_places.program.settingsFile()), bytes);
+    }
+
+    // Settings kept in the user's data folder, beside a program folder that holds nothing.
+    void aWindowsPathInTheUserFolderSettingsMakesItsFileThere()
+    {
+        writeBytes(m_dir->filePath(u"blocker"_s), "x");
+        const ProgramFiles readOnly{m_dir->filePath(u"blocker/program"_s)};
+        QDir().mkpath(m_places.userData.directory);
+        writeBytes(m_places.userData.settingsFile(), "C:\\old\\kb.mdb\r\n");
+        m_places.program = readOnly;
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"a path on Windows"_s));
+        QCOMPARE(chooseDatabase(m_places, MissingSettings::LeaveAlone).databasePath,
+                 m_places.userData.directory + u"/kb.mdb"_s);
     }
 
     void theProgramFolderSettingsComeFirst()
