@@ -105,7 +105,7 @@ int ImportCommand::runOn(const QString &location, const QCommandLineParser &pars
     if (!input.open(QIODevice::ReadOnly))
         throw CommandError(u"cannot read %1: %2"_s.arg(cutLongName(file), input.errorString()));
     try {
-        RowReader rows(input, format, context.limits.maxRowBytes);
+        RowReader rows(input, format, std::nullopt, context.limits.maxRowBytes);
         checkHeader(rows.next());
         // A bar needs the number of rows, which costs a quick pass over the file first.
         const qint64 total = context.console.errIsTerminal ? rowsAfterHeader(file) : 0;

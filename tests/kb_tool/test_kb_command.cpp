@@ -155,7 +155,8 @@ private Q_SLOTS:
                                         + "a\xFF"
                                           "b\tok\t\xE3\x81\n"_ba);
         QCOMPARE(run({u"import"_s, output, u"--db"_s, path(u"again.mdb"_s)}), Failure);
-        QVERIFY2(m_err.contains(u"out.tsv, line 2: text that is not UTF-8"_s), qPrintable(m_err));
+        QVERIFY2(m_err.contains(u"out.tsv, line 2: text that is neither UTF-8 nor Shift_JIS"_s),
+                 qPrintable(m_err));
     }
 
     void aBadFileChangesNothing_data()
