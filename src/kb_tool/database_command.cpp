@@ -78,6 +78,17 @@ TextFormat DatabaseCommand::formatFor(const QCommandLineParser &parser, const QS
         u"cannot tell the format of %1; use --format tsv|csv"_s.arg(cutLongName(file)));
 }
 
+std::optional<TextEncoding> DatabaseCommand::encodingFor(const QCommandLineParser &parser)
+{
+    if (!parser.isSet(encodingOption()))
+        return std::nullopt;
+    const QString name = parser.value(encodingOption());
+    if (const std::optional<TextEncoding> named = encodingNamed(name))
+        return named;
+    throw UsageProblem(
+        u"unknown encoding %1; use utf-8, shift_jis or utf-16"_s.arg(cutLongName(name)));
+}
+
 void refuseToOverwrite(const QString &target, const QString &database, const QString &instead)
 {
     if (isServerLocation(database))

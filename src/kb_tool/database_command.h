@@ -24,6 +24,8 @@ protected:
     static std::unique_ptr<KnowledgeBase> openExisting(const QString &location);
     // The file's format: --format, else the file name's extension.
     static TextFormat formatFor(const QCommandLineParser &parser, const QString &file);
+    // --encoding, when given.
+    static std::optional<TextEncoding> encodingFor(const QCommandLineParser &parser);
 
 private:
     int run(const QCommandLineParser &parser, const QStringList &words,
