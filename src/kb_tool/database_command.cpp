@@ -6,6 +6,7 @@
 #include "kb/kb_error.h"
 #include "kb/kb_location.h"
 #include "kb/open_knowledge_base.h"
+#include "knowledge_base_place.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -48,10 +49,12 @@ int DatabaseCommand::run(const QCommandLineParser &parser, const QStringList &wo
         parser.isSet(databaseOption())
             ? parser.value(databaseOption())
             : chooseDatabase(context.places, MissingSettings::LeaveAlone).databasePath;
+    if (const QString problem = problemAtPlace(location); !problem.isEmpty())
+        throw CommandError(problem);
     try {
         return runOn(location, parser, words, context);
     } catch (const KbError &error) {
-        throw CommandError(aboutLocation(location, error.message()));
+        throw CommandError(aboutFailure(location, error.message()));
     }
 }
 

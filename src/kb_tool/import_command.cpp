@@ -7,6 +7,7 @@
 #include "kb/kb_location.h"
 #include "kb/open_knowledge_base.h"
 #include "kb_tool_log.h"
+#include "knowledge_base_place.h"
 #include "progress_bar.h"
 
 #include <QFile>
@@ -236,7 +237,7 @@ int ImportCommand::runOn(const QString &location, const QCommandLineParser &pars
                                .arg(error.reason(), shownLocation(location)));
     } catch (const KbError &error) {
         tellHeadersPassedOver(entries.headerLines(), file, context.console.err);
-        const QString message = aboutLocation(location, error.message());
+        const QString message = aboutFailure(location, error.message());
         throw CommandError(mayBeStored(message) ? message : message + u"; nothing was added"_s);
     }
 }

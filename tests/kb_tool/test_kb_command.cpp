@@ -526,6 +526,78 @@ private Q_SLOTS:
         QCOMPARE(QDir(m_dir->path()).entryList({u"excel*"_s}), QStringList{u"excel.csv"_s});
     }
 
+    // donguri-kb pointed at something that is no knowledge base says in plain words what it is
+    // and what to do, and leaves it as it was.
+    void placesThatAreNoKnowledgeBaseAreNamed_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("message"); // after the place's name
+        const QString give = u"give the path of a knowledge-base file"_s;
+        const QString foreign =
+            u": it is a database of another program, not a knowledge base: export its words as "
+            "CSV (言葉,意味) and bring them in with donguri-kb import"_s;
+        QTest::newRow("folder") << u"folder"_s << u" is a folder: "_s + give;
+        QTest::newRow("folder with knowledge bases") << u"folder with knowledge bases"_s
+                                                     << u" is a folder: "_s + give
+                                                            + u" (in it: a.mdb, "
+                                                              "b.mdb, c.mdb, …)"_s;
+        QTest::newRow("FIFO") << u"fifo"_s << u" is not a file: "_s + give;
+        QTest::newRow("empty file")
+            << u"empty"_s << u" is an empty file, not a knowledge base: "_s + give;
+        QTest::newRow("text file") << u"text"_s << u" is not a database at all: "_s + give;
+        QTest::newRow("word list") << u"word list"_s
+                                   << u" is a word list, not a knowledge base: bring its rows in "
+                                      "with donguri-kb import "_s;
+        QTest::newRow("SQLite database of another program") << u"sqlite"_s << foreign;
+        QTest::newRow("Access database") << u"access"_s << foreign;
+    }
+    void placesThatAreNoKnowledgeBaseAreNamed()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, message);
+        QString place = path(u"place.mdb"_s);
+        if (kind == u"folder") {
+            QVERIFY(QDir().mkpath(place));
+        } else if (kind == u"folder with knowledge bases") {
+            QVERIFY(QDir().mkpath(place));
+            for (const QString &name : {u"a.mdb"_s, u"b.mdb"_s, u"c.mdb"_s, u"d.mdb"_s})
+                FileKnowledgeBase(place + u'/' + name).countAll();
+        } else if (kind == u"fifo") {
+            QVERIFY(makeFifo(place));
+        } else if (kind == u"empty") {
+            writeBytes(place, {});
+        } else if (kind == u"text") {
+            writeBytes(place, "買い物: 牛乳、卵\n");
+        } else if (kind == u"word list") {
+            place = path(u"words.csv"_s);
+            writeBytes(place, "言葉,意味\nどんぐり,木の実\n");
+        } else if (kind == u"sqlite") {
+            execSql(place, "CREATE TABLE 単語 (見出し TEXT, 説明 TEXT)");
+        } else if (kind == u"access") {
+            writeBytes(place, QByteArray("\x00\x01\x00\x00Standard Jet DB\x00", 20)
+                                  + QByteArray(2028, '\0'));
+        }
+        writeBytes(path(u"in.tsv"_s), Header + tsvRows(1));
+        FileKnowledgeBase(m_db).add(u"どんぐり"_s, u"木の実"_s, {});
+        const QByteArray before = isFifo(place) ? QByteArray() : fileBytes(place);
+        const QStringList files = filesThere();
+        const QList<QStringList> commands = {{u"stats"_s, u"--db"_s, place},
+                                             {u"export"_s, path(u"out.tsv"_s), u"--db"_s, place},
+                                             {u"import"_s, path(u"in.tsv"_s), u"--db"_s, place},
+                                             {u"backup"_s, path(u"backup.mdb"_s), u"--db"_s, place},
+                                             {u"copy"_s, place, path(u"copy.mdb"_s)},
+                                             {u"copy"_s, m_db, place}};
+        for (const QStringList &command : commands) {
+            m_err.clear();
+            const QString said = u"donguri-kb: "_s + place + message;
+            QCOMPARE(run(command), Failure);
+            QVERIFY2(m_err.startsWith(said), qPrintable(command.join(u' ') + u": "_s + m_err));
+        }
+        QCOMPARE(filesThere(), files);
+        if (!isFifo(place))
+            QCOMPARE(fileBytes(place), before);
+    }
+
     void importOfAFolderSaysSo()
     {
         QVERIFY(QDir(m_dir->path()).mkdir(u"words.csv"_s));
