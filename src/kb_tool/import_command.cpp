@@ -23,16 +23,17 @@ namespace {
 // columns, every link empty). None when the row is not a header.
 std::optional<qsizetype> columnsNamedBy(const TextRow &row)
 {
-    QStringList names = row.fields;
+    static const QStringList header = headerFields();
+    const QStringList &names = row.fields;
+    if (names.size() < 2 || names.size() > header.size())
+        return std::nullopt;
     // A file joined onto another keeps its byte-order mark, which then starts its header.
-    if (!names.isEmpty() && names.first().startsWith(u'\uFEFF'))
-        names.first().remove(0, 1);
-    const QStringList all = headerFields();
-    if (names == all)
-        return all.size();
-    if (names == all.first(2))
-        return 2;
-    return std::nullopt;
+    QStringView first(names.constFirst());
+    if (first.startsWith(u'\uFEFF'))
+        first = first.sliced(1);
+    if (first != header[0] || names.mid(1) != header.mid(1, names.size() - 1))
+        return std::nullopt;
+    return names.size();
 }
 
 qsizetype columnsOfHeader(const std::optional<TextRow> &header, TextEncoding encoding)
@@ -47,7 +48,9 @@ qsizetype columnsOfHeader(const std::optional<TextRow> &header, TextEncoding enc
     if (header && header->fields.join(QString()).contains(QChar(0)))
         reason += u"; it looks like UTF-16 without a byte-order mark: give --encoding utf-16"_s;
     else if (encoding != TextEncoding::Utf8)
-        reason += u" (the file was read as %1)"_s.arg(encodingName(encoding));
+        reason +=
+            u" (the file was read as %1; if it is in another encoding, save it as UTF-8)"_s.arg(
+                encodingName(encoding));
     throw TextError(header ? header->line : 1, reason);
 }
 
