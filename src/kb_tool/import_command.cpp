@@ -61,7 +61,11 @@ class EntriesOfRows
 public:
     explicit EntriesOfRows(RowReader &rows) : m_rows(rows) {}
 
-    void readHeader() { m_columns = columnsOfHeader(m_rows.next(), m_rows.encoding()); }
+    void readHeader()
+    {
+        const std::optional<TextRow> header = m_rows.next(); // tells the encoding, too
+        m_columns = columnsOfHeader(header, m_rows.encoding());
+    }
 
     std::optional<NewEntry> next()
     {

@@ -313,6 +313,12 @@ private Q_SLOTS:
             << Header + tsvRows(2) + iconvBytes("crème brûlée\tÿ\t\n", u"LATIN1"_s) + tsvRows(1)
             << 4 << neither << told;
         QTest::newRow("EUC-JP") << iconvBytes(rows, u"EUC-JP"_s) << 1 << neither << told;
+        QTest::newRow("CP932 without the header")
+            << iconvBytes(tsvRows(3), u"CP932"_s) << 1
+            << u"the first row must be the header 言葉, 意味, リンク, or 言葉 and 意味 alone (the "
+               "file was read as Shift_JIS (CP932); if it is in another encoding, save it as "
+               "UTF-8)"_s
+            << told;
         QTest::newRow("UTF-16 without a mark")
             << iconvBytes(rows, u"UTF-16LE"_s) << 1
             << u"text that is neither UTF-8 nor Shift_JIS (CP932); it looks like UTF-16 without a "
