@@ -78,7 +78,9 @@ QString characterAt(QByteArrayView text, qsizetype offset)
 class Iconv
 {
 public:
-    Iconv(const char *to, const char *from) : m_handle(iconv_open(to, from))
+    // `growth`: at most how many bytes one byte of the input becomes.
+    Iconv(const char *to, const char *from, int growth)
+        : m_handle(iconv_open(to, from)), m_growth(growth)
     {
         if (m_handle == iconv_t(-1))
             throw CommandError(
@@ -102,8 +104,7 @@ public:
         size_t inLeft = size_t(in.size());
         for (;;) {
             const qsizetype had = out.size();
-            // CP932 to UTF-8 takes at most three bytes for one, and UTF-8 to CP932 fewer.
-            out.resize(had + 3 * qsizetype(inLeft) + 4);
+            out.resize(had + m_growth * qsizetype(inLeft) + 4);
             char *outAt = out.data() + had;
             size_t outLeft = size_t(out.size() - had);
             const size_t converted = iconv(m_handle, &inAt, &inLeft, &outAt, &outLeft);
@@ -118,6 +119,7 @@ public:
 
 private:
     iconv_t m_handle;
+    int m_growth;
 };
 
 // A character cut by the end of one piece is carried over to the next.
@@ -186,7 +188,7 @@ protected:
     }
 
 private:
-    Iconv m_iconv{"UTF-8", "CP932"};
+    Iconv m_iconv{"UTF-8", "CP932", 3}; // half-width katakana take three bytes in UTF-8
     CarriedOver m_cut;
 };
 
@@ -273,28 +275,51 @@ public:
         if (result.error != 0)
             return Unwritable{result.read, u"%1 has no place in Shift_JIS (CP932)"_s.arg(
                                                characterAt(text, result.read))};
-        QByteArray readBack;
-        m_fromCp932.convert(written, readBack);
-        if (readBack != text)
-            return changedCharacter(text, readBack);
+        if (std::optional<Unwritable> changed = changedCharacter(text, written))
+            return changed;
         out += written;
         return std::nullopt;
     }
 
 private:
-    static Unwritable changedCharacter(QByteArrayView text, QByteArrayView readBack)
+    // The first character of `text` that `written` reads back as another, read back a piece at a
+    // time: a meaning of many megabytes is not held a second time.
+    static std::optional<Unwritable> changedCharacter(QByteArrayView text, QByteArrayView written)
     {
-        qsizetype at = 0;
-        while (at < text.size() && at < readBack.size() && text[at] == readBack[at])
-            ++at;
-        while (at > 0 && (uchar(text[at]) & 0xC0) == 0x80)
-            --at; // back to the start of the character
-        const QString back = at < readBack.size() ? characterAt(readBack, at) : u"nothing"_s;
-        return {at, u"%1 would be read back as %2"_s.arg(characterAt(text, at), back)};
+        constexpr qsizetype Piece = qsizetype{64} * 1024;
+        Cp932ToUtf8 reader;
+        QByteArray back;
+        qsizetype matched = 0; // of `text`, read back as it is; `back` follows it
+        for (qsizetype i = 0; i < written.size(); i += Piece) {
+            back.resize(0);
+            reader.append(written.sliced(i, std::min(Piece, written.size() - i)), back);
+            const QByteArrayView expected =
+                text.sliced(matched, std::min(back.size(), text.size() - matched));
+            if (back != expected)
+                return changedAt(text, matched, back);
+            matched += back.size();
+        }
+        if (matched < text.size())
+            return changedAt(text, matched, {});
+        return std::nullopt;
     }
 
-    Iconv m_toCp932{"CP932", "UTF-8"};
-    Iconv m_fromCp932{"UTF-8", "CP932"};
+    // `back` is read back from `text` at `from`, where both start a character, and differs.
+    static Unwritable changedAt(QByteArrayView text, qsizetype from, QByteArrayView back)
+    {
+        qsizetype at = 0;
+        while (from + at < text.size() && at < back.size() && text[from + at] == back[at])
+            ++at;
+        if (from + at == text.size())
+            return {from + at, u"the text would be read back with more after it"_s};
+        while (at > 0 && (uchar(text[from + at]) & 0xC0) == 0x80)
+            --at; // back to the start of the character
+        const QString readBack = at < back.size() ? characterAt(back, at) : u"nothing"_s;
+        return {from + at,
+                u"%1 would be read back as %2"_s.arg(characterAt(text, from + at), readBack)};
+    }
+
+    Iconv m_toCp932{"CP932", "UTF-8", 1};
 };
 
 // Little-endian with a byte-order mark, as Excel writes "Unicode text".

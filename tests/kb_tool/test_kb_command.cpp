@@ -508,6 +508,9 @@ private Q_SLOTS:
         QTest::newRow("emoji, after lines in a meaning")
             << QList<NewEntry>{{u"行\r\n"_s, u"一\n二\n三"_s, {}}, {u"栗"_s, u"実"_s, u"🌰"_s}} << 6
             << u"the entry 栗 (ID 2)"_s << u"🌰 (U+1F330) has no place in Shift_JIS (CP932)"_s;
+        QTest::newRow("far into a long meaning")
+            << QList<NewEntry>{{u"x"_s, u"a"_s + QString(100'000, u'あ') + u"〜"_s, {}}} << 2
+            << u"the entry x (ID 1)"_s << u"〜 (U+301C) would be read back as ～ (U+FF5E)"_s;
         QTest::newRow("a word of many lines")
             << QList<NewEntry>{{u"𠮷\n野家"_s, u"店"_s, {}}} << 2 << u"the entry 𠮷… (ID 1)"_s
             << u"𠮷 (U+20BB7) has no place in Shift_JIS (CP932)"_s;
