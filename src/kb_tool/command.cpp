@@ -77,6 +77,13 @@ const QCommandLineOption &formatOption()
     return option;
 }
 
+const QCommandLineOption &encodingOption()
+{
+    static const QCommandLineOption option(u"encoding"_s, u"The file's text encoding."_s,
+                                           u"utf-8|shift_jis|utf-16"_s);
+    return option;
+}
+
 const QCommandLineOption &appendOption()
 {
     static const QCommandLineOption option(u"append"_s, u"Add as new entries."_s);

@@ -80,6 +80,7 @@ std::vector<std::unique_ptr<Command>> allCommands();
 // The options several commands share.
 const QCommandLineOption &databaseOption();
 const QCommandLineOption &formatOption();
+const QCommandLineOption &encodingOption();
 const QCommandLineOption &appendOption();
 const QCommandLineOption &replaceOption();
 

@@ -7,6 +7,7 @@
 #include "kb/kb_error.h"
 #include "kb/kb_location.h"
 #include "kb/open_knowledge_base.h"
+#include "knowledge_base_place.h"
 #include "progress_bar.h"
 
 #include <QFileInfo>
@@ -37,7 +38,7 @@ std::unique_ptr<KnowledgeBase> openSource(const QString &location)
     try {
         return openKnowledgeBase(location, existing);
     } catch (const KbError &error) {
-        throw CommandError(aboutLocation(location, error.message()));
+        throw CommandError(aboutFailure(location, error.message()));
     }
 }
 
@@ -93,6 +94,10 @@ void copyKnowledgeBase(const CopyRequest &request, const Console &console)
     const QString target = shownLocation(request.target);
     if (sameKnowledgeBase(request.source, request.target))
         throw CommandError(u"%1 and %2 are the same knowledge base"_s.arg(source, target));
+    for (const QString &place : {request.source, request.target}) {
+        if (const QString problem = problemAtPlace(place); !problem.isEmpty())
+            throw CommandError(problem);
+    }
     if (!isServerLocation(request.target)) {
         if (const QString why = readOnlyReason(request.target); !why.isEmpty())
             throw CommandError(u"cannot copy into %1: %2"_s.arg(target, why));
@@ -148,7 +153,7 @@ int CopyCommand::run(const QCommandLineParser &parser, const QStringList &words,
         const QString message = withoutPassword(error.message(), request.source);
         throw CommandError(message.contains(shownLocation(request.source))
                                ? message
-                               : aboutLocation(request.target, message));
+                               : aboutFailure(request.target, message));
     }
     return Success;
 }

@@ -6,6 +6,7 @@
 #include "kb/kb_error.h"
 #include "kb/kb_location.h"
 #include "kb/open_knowledge_base.h"
+#include "knowledge_base_place.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -48,10 +49,12 @@ int DatabaseCommand::run(const QCommandLineParser &parser, const QStringList &wo
         parser.isSet(databaseOption())
             ? parser.value(databaseOption())
             : chooseDatabase(context.places, MissingSettings::LeaveAlone).databasePath;
+    if (const QString problem = problemAtPlace(location); !problem.isEmpty())
+        throw CommandError(problem);
     try {
         return runOn(location, parser, words, context);
     } catch (const KbError &error) {
-        throw CommandError(aboutLocation(location, error.message()));
+        throw CommandError(aboutFailure(location, error.message()));
     }
 }
 
@@ -76,6 +79,17 @@ TextFormat DatabaseCommand::formatFor(const QCommandLineParser &parser, const QS
         return TextFormat::Tsv;
     throw UsageProblem(
         u"cannot tell the format of %1; use --format tsv|csv"_s.arg(cutLongName(file)));
+}
+
+std::optional<TextEncoding> DatabaseCommand::encodingFor(const QCommandLineParser &parser)
+{
+    if (!parser.isSet(encodingOption()))
+        return std::nullopt;
+    const QString name = parser.value(encodingOption());
+    if (const std::optional<TextEncoding> named = encodingNamed(name))
+        return named;
+    throw UsageProblem(
+        u"unknown encoding %1; use utf-8, shift_jis or utf-16"_s.arg(cutLongName(name)));
 }
 
 void refuseToOverwrite(const QString &target, const QString &database, const QString &instead)

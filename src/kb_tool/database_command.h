@@ -9,7 +9,8 @@
 namespace donguri::kbtool {
 
 // A command on one knowledge base: the one --db names, or else the one the program itself would
-// open (as donguri.ini says). A failure of the knowledge base is reported naming it.
+// open (as donguri.ini says). A failure of the knowledge base is reported naming it; a folder or
+// a file that is no knowledge base at all is refused before it is opened.
 class DatabaseCommand : public Command
 {
 public:
@@ -24,6 +25,8 @@ protected:
     static std::unique_ptr<KnowledgeBase> openExisting(const QString &location);
     // The file's format: --format, else the file name's extension.
     static TextFormat formatFor(const QCommandLineParser &parser, const QString &file);
+    // --encoding, when given.
+    static std::optional<TextEncoding> encodingFor(const QCommandLineParser &parser);
 
 private:
     int run(const QCommandLineParser &parser, const QStringList &words,

@@ -64,7 +64,9 @@ QString decoded(const Parts &parts, qsizetype rowLine)
     for (const QByteArrayView part : parts)
         end = decoder.appendToBuffer(end, part);
     if (decoder.hasError())
-        throw TextError(rowLine, u"text that is not UTF-8"_s);
+        throw TextError(rowLine,
+                        u"text that is not UTF-8: it looks like Shift_JIS (CP932) or "
+                        "another encoding; save it as UTF-8 or give --encoding shift_jis"_s);
     text.truncate(end - text.constData());
     return text;
 }
@@ -131,22 +133,22 @@ void appendRow(QByteArray &out, std::initializer_list<QByteArrayView> fields, Te
     out += '\n';
 }
 
-RowReader::RowReader(QIODevice &input, TextFormat format, qsizetype maxRowBytes)
-    : m_input(input), m_delimiter(delimiterOf(format)), m_maxRowBytes(maxRowBytes)
+RowReader::RowReader(QIODevice &input, TextFormat format, std::optional<TextEncoding> encoding,
+                     qsizetype maxRowBytes)
+    : m_input(input), m_delimiter(delimiterOf(format)), m_maxRowBytes(maxRowBytes),
+      m_encoding(encoding), m_encodingGiven(encoding.has_value())
 {
 }
+
+RowReader::~RowReader() = default;
 
 // Delimiters, quotes, CR and LF are ASCII and never occur inside a UTF-8 sequence, so fields are
 // cut out as bytes and decoded afterwards. A row that runs past the text read so far is scanned
 // again from its start once more has been read.
 std::optional<TextRow> RowReader::next()
 {
-    if (!m_started) {
-        while (m_text.size() < 3 && readMore()) {}
-        if (m_text.startsWith("\xEF\xBB\xBF"))
-            m_pos = 3;
-        m_started = true;
-    }
+    if (!m_started)
+        start();
     for (;;) {
         if (atEndOfText() && !readMore())
             return std::nullopt;
@@ -164,6 +166,90 @@ std::optional<TextRow> RowReader::next()
     }
 }
 
+// Text in another encoding is made UTF-8 as it is read, and then read as UTF-8 is.
+void RowReader::start()
+{
+    m_started = true;
+    if (!m_encoding)
+        m_encoding = findEncoding();
+    if (*m_encoding != TextEncoding::Utf8)
+        m_toUtf8 = ToUtf8::from(*m_encoding);
+    while (m_text.size() < 3 && m_undecodableLine == 0 && readMore()) {}
+    if (m_text.startsWith("\xEF\xBB\xBF"))
+        m_pos = 3;
+}
+
+TextEncoding RowReader::findEncoding()
+{
+    const bool readsAgain = !m_input.isSequential();
+    const qint64 start = m_input.pos();
+    QByteArray seen;
+    while (seen.size() < 3) {
+        const QByteArray more = readChunk();
+        if (more.isEmpty())
+            break;
+        seen += more;
+    }
+    TextEncoding found = TextEncoding::Utf8;
+    if (seen.startsWith("\xFF\xFE") || seen.startsWith("\xFE\xFF"))
+        found = TextEncoding::Utf16;
+    else if (!seen.startsWith("\xEF\xBB\xBF"))
+        found = encodingOfText(seen, readsAgain);
+    if (readsAgain) {
+        if (!m_input.seek(start))
+            throw TextError(1, u"the file cannot be read: %1"_s.arg(m_input.errorString()));
+    } else {
+        m_readAhead = std::move(seen);
+    }
+    return found;
+}
+
+// Reads on from `seen` while the text may still be either.
+TextEncoding RowReader::encodingOfText(QByteArray &seen, bool readsAgain)
+{
+    EncodingGuess guess;
+    guess.feed(seen);
+    while (guess.undecided() && guess.lineBytes() <= m_maxRowBytes
+           && (readsAgain || seen.size() < DecidingBytes)) {
+        const QByteArray piece = readChunk();
+        if (piece.isEmpty()) {
+            guess.end();
+            break;
+        }
+        guess.feed(piece);
+        if (!readsAgain)
+            seen += piece;
+    }
+    if (const std::optional<TextEncoding> found = guess.verdict())
+        return *found;
+    // Half the bytes of UTF-16 text in Latin letters and digits are zero, which text in the other
+    // encodings hardly ever holds.
+    const bool looksLikeUtf16 = seen.first(std::min<qsizetype>(seen.size(), 4096)).contains('\0');
+    throw TextError(guess.failingLine(),
+                    looksLikeUtf16 ? u"text that is neither UTF-8 nor Shift_JIS (CP932); it looks "
+                                     "like UTF-16 without a byte-order mark: give --encoding "
+                                     "utf-16"_s
+                                   : u"text that is neither UTF-8 nor Shift_JIS (CP932); save "
+                                     "the file as UTF-8 and import it again"_s);
+}
+
+QString RowReader::undecodable() const
+{
+    switch (encoding()) {
+    case TextEncoding::ShiftJis:
+        return m_encodingGiven ? u"text that is not Shift_JIS (CP932), which --encoding names; "
+                                 "without --encoding the encoding is told from the file"_s
+                               : u"text that is not Shift_JIS (CP932), as the lines before it "
+                                 "are; save the file as UTF-8 and import it again"_s;
+    case TextEncoding::Utf16:
+        return u"text that is not UTF-16 (half a character); save the file as UTF-8 and "
+               "import it again"_s;
+    case TextEncoding::Utf8:
+        break;
+    }
+    return u"text that is not UTF-8"_s;
+}
+
 // Makes the text hold the whole row that starts at m_pos, so that it is scanned once more at
 // most: read a piece at a time and scanned again each time, a row of many megabytes would take
 // time that grows with the square of its length. A row found to be longer than rows may be ends
@@ -179,8 +265,9 @@ void RowReader::readWholeRow()
     const qsizetype rowEnd = findRowEnd(QByteArrayView(m_text).sliced(m_pos));
     if (rowEnd < 0)
         checkRowSize(m_text.size() - m_pos, m_line);
-    // The end is there and was only peeked past, or the input cannot be read twice.
-    if (rowEnd >= 0 || m_input.isSequential())
+    // The end is there and was only peeked past, or the input cannot be read twice (text that
+    // is decoded as it is read is not where it was in the file).
+    if (rowEnd >= 0 || m_input.isSequential() || m_toUtf8)
         readDoubled(rowEnd >= 0);
     else
         readRowOfFile();
@@ -287,23 +374,51 @@ void RowReader::dropReadRowsIfLarge()
 }
 
 // Appends the next chunk of the input, first dropping what has been consumed. False when the
-// input has nothing more.
+// input has nothing more. Text that cannot be decoded is reported once the rows before it have
+// been read, so that a file's first fault is the one named.
 bool RowReader::readMore()
 {
     if (m_inputDone)
         return false;
+    if (m_undecodableLine > 0)
+        throw TextError(m_undecodableLine, undecodable());
     m_text.remove(0, m_pos);
     m_pos = 0;
-    const QByteArray chunk = m_input.read(ChunkBytes);
+    const QByteArray chunk = m_readAhead.isEmpty() ? readChunk() : readAheadChunk();
+    if (chunk.isEmpty() && (!m_toUtf8 || m_toUtf8->endsWhole())) {
+        m_inputDone = true;
+        return false;
+    }
+    if (!m_toUtf8)
+        m_text += chunk;
+    else if (chunk.isEmpty() || !m_toUtf8->append(chunk, m_text))
+        m_undecodableLine = m_toUtf8->line(); // it ends inside a character, or goes wrong
+    return true;
+}
+
+// What was read ahead goes on a chunk at a time as well: the buffer of rows stays small.
+QByteArray RowReader::readAheadChunk()
+{
+    const QByteArray chunk = m_readAhead.sliced(m_readAheadPos)
+                                 .first(std::min(ChunkBytes, m_readAhead.size() - m_readAheadPos));
+    m_readAheadPos += chunk.size();
+    if (m_readAheadPos == m_readAhead.size()) {
+        m_readAhead.clear();
+        m_readAheadPos = 0;
+    }
+    return chunk;
+}
+
+// The next chunk of the input as it is; empty at its end.
+QByteArray RowReader::readChunk()
+{
+    QByteArray chunk = m_input.read(ChunkBytes);
     if (chunk.isEmpty()) {
         const auto *file = qobject_cast<const QFileDevice *>(&m_input);
         if (file && file->error() != QFileDevice::NoError)
             throw TextError(m_line, u"the file cannot be read: %1"_s.arg(file->errorString()));
-        m_inputDone = true;
-        return false;
     }
-    m_text += chunk;
-    return true;
+    return chunk;
 }
 
 bool RowReader::atEnd() const
@@ -384,12 +499,13 @@ void RowReader::endRow(qsizetype rowLine)
     ++m_line;
 }
 
-QList<TextRow> readRows(QByteArrayView text, TextFormat format)
+QList<TextRow> readRows(QByteArrayView text, TextFormat format,
+                        std::optional<TextEncoding> encoding)
 {
     QByteArray copy = text.toByteArray();
     QBuffer input(&copy);
     input.open(QIODevice::ReadOnly);
-    RowReader reader(input, format);
+    RowReader reader(input, format, encoding);
     QList<TextRow> rows;
     while (std::optional<TextRow> row = reader.next())
         rows << *std::move(row);

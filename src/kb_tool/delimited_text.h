@@ -3,6 +3,7 @@
 #pragma once
 
 #include "command.h"
+#include "text_encoding.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -52,20 +53,30 @@ private:
 
 // Reads rows one at a time from a device, holding only the text around the row being read, so a
 // file of any size is read in the same little memory, and a row in about its own size (plus its
-// text as a string). A row may be at most `maxRowBytes` long, its line end included: one that
-// goes on past that ends the reading there, whether it ends later, never (/dev/zero, a pipe
-// that keeps writing) or with the file. A byte-order mark at the start is skipped;
-// rows may end with LF or CR LF. Throws TextError for an unterminated quote, text after a closing
-// quote, a quote inside an unquoted field, a CR that does not end a row, a field that is not
-// UTF-8, a row that is too long, or a device that cannot be read. An unterminated quote is
-// reported at the line where it opens, a row that is too long at the line where it starts.
+// text as a string). A row may be at most `maxRowBytes` long as UTF-8, its line end included:
+// one that goes on past that ends the reading there, whether it ends later, never (/dev/zero, a
+// pipe that keeps writing) or with the file. The text is in `encoding`, or else in the one
+// its bytes show (UTF-8, UTF-16 with a byte-order mark, or CP932; see findEncoding). A
+// byte-order mark at the start is skipped; rows may end with LF or CR LF, and a line break
+// inside a quoted field is kept as it is. Throws TextError for an unterminated quote, text
+// after a closing quote, a quote inside an unquoted field, a CR that does not end a row, text
+// that is not in the encoding, a row that is too long, or a device that cannot be read. An
+// unterminated quote is reported at the line where it opens, a row that is too long at the line
+// where it starts, text that cannot be decoded at its line.
 class RowReader
 {
 public:
-    RowReader(QIODevice &input, TextFormat format, qsizetype maxRowBytes = MaxRowBytes);
+    RowReader(QIODevice &input, TextFormat format,
+              std::optional<TextEncoding> encoding = std::nullopt,
+              qsizetype maxRowBytes = MaxRowBytes);
+    ~RowReader();
+    RowReader(const RowReader &) = delete;
+    RowReader &operator=(const RowReader &) = delete;
 
     // The next row, header included; nullopt after the last one.
     std::optional<TextRow> next();
+    // What the text is read as; known once next() has been called.
+    TextEncoding encoding() const { return m_encoding.value_or(TextEncoding::Utf8); }
 
 private:
     // Thrown inside a row that runs past the text read so far.
@@ -75,7 +86,19 @@ private:
     // Where the look-ahead for the end of a row stands.
     enum class Scan { FieldStart, Unquoted, Quoted, QuoteInQuoted };
 
+    void start();
+    // The encoding the bytes show: a byte-order mark says UTF-8 or UTF-16; otherwise it is UTF-8
+    // when the text is UTF-8 throughout, else CP932 when it reads as CP932 throughout, else
+    // neither, refused at the line where the one that read further stopped. A file is read
+    // through once for this and then from its start again. A pipe or a device, which cannot be
+    // read twice, is judged by its first DecidingBytes, which are kept for the reading. The look
+    // stops early at a line longer than a row may be, which the reading refuses anyway.
+    TextEncoding findEncoding();
+    TextEncoding encodingOfText(QByteArray &seen, bool readsAgain);
+    QString undecodable() const;
     bool readMore();
+    QByteArray readChunk();
+    QByteArray readAheadChunk();
     void readWholeRow();
     void readDoubled(bool endInSight);
     void readRowOfFile();
@@ -96,7 +119,13 @@ private:
     QIODevice &m_input;
     char m_delimiter;
     qsizetype m_maxRowBytes;
-    QByteArray m_text; // what has been read and not yet consumed
+    std::optional<TextEncoding> m_encoding;
+    bool m_encodingGiven;
+    std::unique_ptr<ToUtf8> m_toUtf8; // none for UTF-8, which is decoded field by field
+    QByteArray m_readAhead;           // read while finding the encoding, not yet decoded
+    qsizetype m_readAheadPos = 0;
+    qsizetype m_undecodableLine = 0; // where decoding stopped, once the rows before are read
+    QByteArray m_text;               // what has been read and not yet consumed
     qsizetype m_pos = 0;
     qsizetype m_line = 1;
     bool m_inputDone = false;
@@ -104,7 +133,11 @@ private:
     Scan m_scan = Scan::FieldStart;
 };
 
+// How much of a pipe decides its encoding.
+inline constexpr qsizetype DecidingBytes = qsizetype{1024} * 1024;
+
 // Every row of the text, header included, read as RowReader reads a file.
-QList<TextRow> readRows(QByteArrayView text, TextFormat format);
+QList<TextRow> readRows(QByteArrayView text, TextFormat format,
+                        std::optional<TextEncoding> encoding = std::nullopt);
 
 } // namespace donguri::kbtool

@@ -6,9 +6,9 @@
 
 namespace donguri::kbtool {
 
-// donguri-kb import FILE [--db PATH|ADDRESS] [--format tsv|csv]: every row of FILE as a new
-// entry, read, checked and added one at a time in one transaction, so that the first bad row
-// undoes the whole import and the file is never held in memory.
+// donguri-kb import FILE [--db PATH|ADDRESS] [--format tsv|csv] [--encoding ENCODING]: every row
+// of FILE as a new entry, read, checked and added one at a time in one transaction, so that the
+// first bad row undoes the whole import and the file is never held in memory.
 class ImportCommand final : public DatabaseCommand
 {
 public:
@@ -17,7 +17,6 @@ public:
 private:
     int runOn(const QString &location, const QCommandLineParser &parser, const QStringList &words,
               const CommandContext &context) override;
-    qint64 addRows(const QString &location, RowReader &rows, qint64 total, const Console &console);
 };
 
 } // namespace donguri::kbtool

@@ -15,8 +15,8 @@ namespace {
 
 QString usage()
 {
-    return uR"(Usage: donguri-kb export FILE [--db PATH|ADDRESS] [--format tsv|csv]
-       donguri-kb import FILE [--db PATH|ADDRESS] [--format tsv|csv]
+    return uR"(Usage: donguri-kb export FILE [--db PATH|ADDRESS] [--format tsv|csv] [--encoding ENC]
+       donguri-kb import FILE [--db PATH|ADDRESS] [--format tsv|csv] [--encoding ENC]
        donguri-kb stats [--db PATH|ADDRESS]
        donguri-kb copy SOURCE TARGET [--append]
        donguri-kb backup TARGET [--db PATH|ADDRESS] [--replace]
@@ -26,7 +26,9 @@ Commands:
   export FILE   write every entry to FILE, in ID order; FILE - is standard output. FILE is
                 replaced whole or not at all, and never when it is the knowledge base itself
   import FILE   add every row of FILE as a new entry; a file with any bad row adds nothing,
-                and a row may hold at most 256 MiB
+                and a row may hold at most 256 MiB. FILE is UTF-8, UTF-16 with a byte-order
+                mark or Shift_JIS (CP932, Excel's CSV on a Japanese Windows), told from its
+                bytes; its header is 言葉, 意味, リンク or 言葉, 意味
   stats         entry count, size and an integrity check
   copy SOURCE TARGET
                 copy every entry (IDs and order kept) and the character choice into TARGET,
@@ -42,6 +44,8 @@ Options (an option a command does not take is a usage error):
                      ('host=kb.example.lan dbname=donguri')
   --format tsv|csv   export, import: the file format, when the file name does not end in .tsv
                      or .csv (standard output is tsv unless told)
+  --encoding ENC     export, import: utf-8, shift_jis or utf-16; export writes UTF-8 unless
+                     told, import tells it from the file's bytes unless told
   --append           copy: add the entries to TARGET as new entries instead
   --replace          backup: replace TARGET when it exists
   -h, --help         show this text

@@ -1,11 +1,13 @@
 // SPDX-FileCopyrightText: 2026 Donguri developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "kb_tool/delimited_text.h"
+#include "support/iconv_text.h"
 
 #include <QBuffer>
 #include <QTest>
 
 using namespace donguri::kbtool;
+using namespace donguri::testing;
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -59,6 +61,69 @@ private:
     char m_filler;
     qint64 m_handedOut = 0;
 };
+
+// Text a pipe hands out a few bytes at a time, so that characters of every encoding are cut
+// anywhere between two reads.
+class TricklingText : public QIODevice
+{
+public:
+    TricklingText(const QByteArray &text, qint64 piece) : m_text(text), m_piece(piece)
+    {
+        open(QIODevice::ReadOnly);
+    }
+    bool isSequential() const override { return true; }
+
+protected:
+    qint64 readData(char *data, qint64 maxSize) override
+    {
+        const qint64 count = std::min({maxSize, m_piece, m_text.size() - m_read});
+        std::copy_n(m_text.constData() + m_read, count, data);
+        m_read += count;
+        return count;
+    }
+    qint64 writeData(const char *, qint64) override { return -1; }
+
+private:
+    QByteArray m_text;
+    qint64 m_piece;
+    qint64 m_read = 0;
+};
+
+struct ReadText
+{
+    QList<QStringList> fields;
+    QList<qsizetype> lines;
+    TextEncoding encoding = TextEncoding::Utf8;
+};
+
+ReadText readAll(QIODevice &input, std::optional<TextEncoding> encoding = std::nullopt)
+{
+    RowReader reader(input, TextFormat::Csv, encoding);
+    ReadText read;
+    while (std::optional<TextRow> row = reader.next()) {
+        read.fields << row->fields;
+        read.lines << row->line;
+    }
+    read.encoding = reader.encoding();
+    return read;
+}
+
+// UTF-16 as the host (x86, little-endian) holds it, lone surrogates and all.
+QByteArray utf16le(const QString &text)
+{
+    return QByteArray(reinterpret_cast<const char *>(text.utf16()), 2 * text.size());
+}
+
+// Rows whose characters CP932 holds, with the bytes that trip Shift_JIS readers: 0x5C as the
+// second byte of 表, ソ and 能, NEC's ①, half-width katakana, a backslash and a tilde, and line
+// breaks inside quotes, CR LF among them.
+const QByteArray JapaneseRows = "言葉,意味,リンク\r\n"
+                                "表,\"ソ\r\n能\",①\r\n"
+                                "ｶﾀｶﾅ,\"a \"\"q\"\", b\nc\",\\~\r\n"_ba;
+const QList<QStringList> JapaneseFields = {{u"言葉"_s, u"意味"_s, u"リンク"_s},
+                                           {u"表"_s, u"ソ\r\n能"_s, u"①"_s},
+                                           {u"ｶﾀｶﾅ"_s, u"a \"q\", b\nc"_s, u"\\~"_s}};
+const QList<qsizetype> JapaneseLines = {1, 2, 4};
 
 } // namespace
 
@@ -193,10 +258,190 @@ private Q_SLOTS:
         QFETCH(QByteArray, text);
         QFETCH(qsizetype, line);
         try {
-            readRows(text, TextFormat::Tsv);
+            // Read as UTF-8 whatever else the bytes might be (a cut sequence is CP932).
+            readRows(text, TextFormat::Tsv, TextEncoding::Utf8);
             QFAIL("the text was accepted");
         } catch (const TextError &error) {
             QCOMPARE(error.line(), line);
+        }
+    }
+
+    // The same rows from text in each encoding a word list comes in, converted by iconv: told
+    // from the bytes, from a file and from a pipe, or as given.
+    void readsEveryEncoding_data()
+    {
+        QTest::addColumn<QString>("iconvName"); // empty: UTF-8 as written here
+        QTest::addColumn<QByteArray>("mark");   // written before the text
+        QTest::addColumn<std::optional<TextEncoding>>("given");
+        QTest::addColumn<TextEncoding>("read");
+        const std::optional<TextEncoding> told;
+        const QByteArray none;
+        QTest::newRow("UTF-8") << QString() << none << told << TextEncoding::Utf8;
+        QTest::newRow("UTF-8 with a mark")
+            << QString() << "\xEF\xBB\xBF"_ba << told << TextEncoding::Utf8;
+        QTest::newRow("UTF-8, given")
+            << QString() << none << std::optional(TextEncoding::Utf8) << TextEncoding::Utf8;
+        QTest::newRow("CP932") << u"CP932"_s << none << told << TextEncoding::ShiftJis;
+        QTest::newRow("CP932, given") << u"CP932"_s << none << std::optional(TextEncoding::ShiftJis)
+                                      << TextEncoding::ShiftJis;
+        QTest::newRow("UTF-16LE with a mark")
+            << u"UTF-16LE"_s << "\xFF\xFE"_ba << told << TextEncoding::Utf16;
+        QTest::newRow("UTF-16BE with a mark")
+            << u"UTF-16BE"_s << "\xFE\xFF"_ba << told << TextEncoding::Utf16;
+        QTest::newRow("UTF-16LE without a mark, given")
+            << u"UTF-16LE"_s << none << std::optional(TextEncoding::Utf16) << TextEncoding::Utf16;
+        QTest::newRow("UTF-16BE with a mark, given")
+            << u"UTF-16BE"_s << "\xFE\xFF"_ba << std::optional(TextEncoding::Utf16)
+            << TextEncoding::Utf16;
+    }
+    void readsEveryEncoding()
+    {
+        QFETCH(QString, iconvName);
+        QFETCH(QByteArray, mark);
+        QFETCH(std::optional<TextEncoding>, given);
+        QFETCH(TextEncoding, read);
+        const QByteArray converted =
+            iconvName.isEmpty() ? JapaneseRows : iconvBytes(JapaneseRows, iconvName);
+        QVERIFY(!converted.isEmpty());
+        QByteArray text = mark + converted;
+        for (const bool onceOnly : {false, true}) {
+            std::unique_ptr<QBuffer> input = onceOnly ? std::make_unique<OnceOnlyBuffer>(&text)
+                                                      : std::make_unique<QBuffer>(&text);
+            QVERIFY(input->open(QIODevice::ReadOnly));
+            const ReadText rows = readAll(*input, given);
+            QCOMPARE(rows.fields, JapaneseFields);
+            QCOMPARE(rows.lines, JapaneseLines);
+            QCOMPARE(rows.encoding, read);
+        }
+    }
+
+    // A pipe that hands out a few bytes at a time cuts characters of every length anywhere:
+    // CP932's two bytes (0x5C second among them), UTF-16's two and a surrogate pair's four.
+    void charactersCutBetweenReadsReadTheSame_data()
+    {
+        QTest::addColumn<QString>("iconvName");
+        QTest::addColumn<QByteArray>("mark");
+        QTest::addColumn<TextEncoding>("encoding");
+        QTest::addColumn<bool>("cp932Only"); // no character outside CP932
+        QTest::newRow("CP932") << u"CP932"_s << QByteArray() << TextEncoding::ShiftJis << true;
+        QTest::newRow("UTF-16LE") << u"UTF-16LE"_s << "\xFF\xFE"_ba << TextEncoding::Utf16 << false;
+        QTest::newRow("UTF-16BE") << u"UTF-16BE"_s << "\xFE\xFF"_ba << TextEncoding::Utf16 << false;
+        QTest::newRow("UTF-8") << QString() << QByteArray() << TextEncoding::Utf8 << false;
+    }
+    void charactersCutBetweenReadsReadTheSame()
+    {
+        QFETCH(QString, iconvName);
+        QFETCH(QByteArray, mark);
+        QFETCH(TextEncoding, encoding);
+        QFETCH(bool, cp932Only);
+        const QByteArray rows = JapaneseRows + (cp932Only ? "" : "𠮷野家,🌰,\n");
+        QList<QStringList> fields = JapaneseFields;
+        if (!cp932Only)
+            fields << QStringList{u"𠮷野家"_s, u"🌰"_s, QString()};
+        const QByteArray text = mark + (iconvName.isEmpty() ? rows : iconvBytes(rows, iconvName));
+        for (const qint64 piece : {1, 2, 3, 5, 7}) {
+            TricklingText input(text, piece);
+            QCOMPARE(readAll(input, encoding).fields, fields);
+        }
+    }
+
+    // A file is judged by all of its bytes, a pipe by its first DecidingBytes: text that turns
+    // to CP932 only after those is read as CP932 from a file and refused from a pipe, at its
+    // line, saying what to do.
+    void aFileIsJudgedWholeAPipeByItsStart()
+    {
+        const qsizetype asciiRows = DecidingBytes / 2 + 1;
+        QByteArray text = "h\n" + QByteArray("a\n").repeated(asciiRows) + "\x95\x5C\n"_ba;
+        QBuffer file(&text);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const ReadText fromFile = readAll(file);
+        QCOMPARE(fromFile.encoding, TextEncoding::ShiftJis);
+        QCOMPARE(fromFile.fields.last(), QStringList{u"表"_s});
+        QCOMPARE(fromFile.lines.last(), asciiRows + 2);
+
+        OnceOnlyBuffer pipe(&text);
+        QVERIFY(pipe.open(QIODevice::ReadOnly));
+        RowReader reader(pipe, TextFormat::Csv);
+        qsizetype rows = 0;
+        try {
+            while (reader.next())
+                ++rows;
+            QFAIL("the pipe's later CP932 was taken");
+        } catch (const TextError &error) {
+            QCOMPARE(error.line(), asciiRows + 2);
+            QCOMPARE(rows, asciiRows + 1);
+            QVERIFY2(error.reason().contains(u"give --encoding shift_jis"_s),
+                     qPrintable(error.reason()));
+        }
+    }
+
+    // Text in no encoding the reader knows, or not in the one given, is refused at its line,
+    // saying what to do; the rows before it are read first, so that the file's first fault is
+    // the one named. Told from the bytes, the line is where the encoding that read further
+    // stopped.
+    void refusesTextOutsideItsEncoding_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<std::optional<TextEncoding>>("given");
+        QTest::addColumn<qsizetype>("line");
+        QTest::addColumn<qsizetype>("rowsBefore");
+        QTest::addColumn<QString>("reason");
+        const std::optional<TextEncoding> told;
+        const QString neither = u"text that is neither UTF-8 nor Shift_JIS (CP932); save the "
+                                "file as UTF-8"_s;
+        QTest::newRow("neither; CP932 reads further")
+            << "h\n\x82\xA0\nok\n\xFF\n"_ba << told << qsizetype(4) << qsizetype(0) << neither;
+        QTest::newRow("neither; UTF-8 reads further")
+            << "h\nあ\nok\n\xFF\n"_ba << told << qsizetype(4) << qsizetype(0) << neither;
+        QTest::newRow("neither; CP932 cut off at the end")
+            << "h\n\x82"_ba << told << qsizetype(2) << qsizetype(0) << neither;
+        QTest::newRow("UTF-8 given, CP932 text")
+            << "h\nok\n\x82\xA0\n"_ba << std::optional(TextEncoding::Utf8) << qsizetype(3)
+            << qsizetype(2)
+            << u"text that is not UTF-8: it looks like Shift_JIS (CP932) or another encoding; "
+               "save it as UTF-8 or give --encoding shift_jis"_s;
+        QTest::newRow("Shift_JIS given, a byte CP932 lacks")
+            << "h\n\x82\xA0\n\x80\n"_ba << std::optional(TextEncoding::ShiftJis) << qsizetype(3)
+            << qsizetype(2) << u"text that is not Shift_JIS (CP932), which --encoding names"_s;
+        QTest::newRow("Shift_JIS given, cut off at the end")
+            << "h\n\x82\xA0\n\x82"_ba << std::optional(TextEncoding::ShiftJis) << qsizetype(3)
+            << qsizetype(2) << u"text that is not Shift_JIS (CP932)"_s;
+        const QByteArray mark("\xFF\xFE");
+        const QString notUtf16 = u"text that is not UTF-16"_s;
+        QTest::newRow("UTF-16, a low surrogate alone")
+            << mark + utf16le(u"h\nok\n"_s + QChar(0xDC00) + u"\n"_s) << told << qsizetype(3)
+            << qsizetype(2) << notUtf16;
+        QTest::newRow("UTF-16, a high surrogate without its pair")
+            << mark + utf16le(u"h\n"_s + QChar(0xD800) + u"a\n"_s) << told << qsizetype(2)
+            << qsizetype(1) << notUtf16;
+        QTest::newRow("UTF-16, a high surrogate at the end")
+            << mark + utf16le(u"h\n"_s + QChar(0xD800)) << told << qsizetype(2) << qsizetype(1)
+            << notUtf16;
+        QTest::newRow("UTF-16, an odd byte at the end")
+            << mark + utf16le(u"h\nx"_s) + "y" << told << qsizetype(2) << qsizetype(1) << notUtf16;
+    }
+    void refusesTextOutsideItsEncoding()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(std::optional<TextEncoding>, given);
+        QFETCH(qsizetype, line);
+        QFETCH(qsizetype, rowsBefore);
+        QFETCH(QString, reason);
+        for (const bool onceOnly : {false, true}) {
+            std::unique_ptr<QBuffer> input = onceOnly ? std::make_unique<OnceOnlyBuffer>(&text)
+                                                      : std::make_unique<QBuffer>(&text);
+            QVERIFY(input->open(QIODevice::ReadOnly));
+            RowReader reader(*input, TextFormat::Csv, given);
+            qsizetype rows = 0;
+            try {
+                while (reader.next())
+                    ++rows;
+                QFAIL("the text was accepted");
+            } catch (const TextError &error) {
+                QCOMPARE(error.line(), line);
+                QCOMPARE(rows, rowsBefore);
+                QVERIFY2(error.reason().startsWith(reason), qPrintable(error.reason()));
+            }
         }
     }
 
@@ -307,7 +552,7 @@ private Q_SLOTS:
             std::unique_ptr<QBuffer> input = onceOnly ? std::make_unique<OnceOnlyBuffer>(&text)
                                                       : std::make_unique<QBuffer>(&text);
             QVERIFY(input->open(QIODevice::ReadOnly));
-            RowReader reader(*input, TextFormat::Tsv, bound);
+            RowReader reader(*input, TextFormat::Tsv, std::nullopt, bound);
             qsizetype rows = 0;
             try {
                 while (reader.next())
@@ -351,7 +596,7 @@ private Q_SLOTS:
         QIODevice &input = endless ? static_cast<QIODevice &>(endlessInput) : fileInput;
         if (!endless)
             QVERIFY(fileInput.open(QIODevice::ReadOnly));
-        RowReader reader(input, TextFormat::Csv, Bound);
+        RowReader reader(input, TextFormat::Csv, std::nullopt, Bound);
         try {
             while (reader.next()) {}
             QFAIL("the text was accepted");

@@ -6,6 +6,7 @@
 #include "kb_tool/kb_command.h"
 #include "support/awkward_entries.h"
 #include "support/broken_index.h"
+#include "support/iconv_text.h"
 #include "support/kb_command_run.h"
 #include "support/test_env.h"
 
@@ -75,6 +76,17 @@ private:
     rlimit m_before{};
     void (*m_signalBefore)(int) = nullptr;
 };
+
+// Entries whose every character Shift_JIS (CP932) holds, with the bytes that trip its readers:
+// 0x5C as the second byte of 表, ソ and 能, NEC's and IBM's extensions, half-width katakana, a
+// backslash and a tilde, quotes, both delimiters and line breaks, CR LF among them.
+QList<NewEntry> entriesShiftJisHolds()
+{
+    return {{u"表"_s, u"ソ\r\n能"_s, u"①㈱"_s},
+            {u"ｶﾀｶﾅ"_s, u"a \"q\", b\tc\nd"_s, u"\\~"_s},
+            {u"髙﨑纊"_s, u"ⅰ∵￢"_s, u"https://example.com/どんぐり"_s},
+            {u" 空白 "_s, u"前後に空白"_s, u"C:\\Users\\表\\"_s}};
+}
 
 // Every entry as {ID, word, meaning or "<null>", link}.
 QList<QStringList> entriesOf(const QString &database)
@@ -157,7 +169,15 @@ private Q_SLOTS:
                                         + "a\xFF"
                                           "b\tok\t\xE3\x81\n"_ba);
         QCOMPARE(run({u"import"_s, output, u"--db"_s, path(u"again.mdb"_s)}), Failure);
-        QVERIFY2(m_err.contains(u"out.tsv, line 2: text that is not UTF-8"_s), qPrintable(m_err));
+        QVERIFY2(m_err.contains(u"out.tsv, line 2: text that is neither UTF-8 nor Shift_JIS"_s),
+                 qPrintable(m_err));
+        // Nor is it changed into another encoding.
+        m_err.clear();
+        QCOMPARE(run({u"export"_s, output, u"--db"_s, m_db, u"--encoding"_s, u"shift_jis"_s}),
+                 Failure);
+        QVERIFY2(m_err.contains(u"line 2, the entry a"_s)
+                     && m_err.contains(u"text that is not UTF-8 (another program stored it so)"_s),
+                 qPrintable(m_err));
     }
 
     void aBadFileChangesNothing_data()
@@ -165,7 +185,8 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("text");
         QTest::addColumn<int>("line");
         QTest::newRow("empty file") << QByteArray() << 1;
-        QTest::newRow("header short") << "言葉\t意味\n"_ba << 1;
+        QTest::newRow("header of one column") << "言葉\n"_ba << 1;
+        QTest::newRow("header with a fourth column") << "言葉\t意味\tリンク\tメモ\n"_ba << 1;
         QTest::newRow("field missing mid-file")
             << Header + tsvRows(50) + "x\ty\n" + tsvRows(50) << 52;
         QTest::newRow("extra field after a multi-line meaning")
@@ -196,6 +217,405 @@ private Q_SLOTS:
         const QString fresh = path(u"fresh.mdb"_s);
         QCOMPARE(run({u"import"_s, path(u"bad.tsv"_s), u"--db"_s, fresh}), Failure);
         QVERIFY(!QFileInfo::exists(fresh));
+    }
+
+    // Word lists from Windows, made by iconv from an export: imported, told from their bytes
+    // (or as --encoding says), to the very same entries, and exported in that encoding again to
+    // the very same bytes. From a file, and from a pipe.
+    void filesFromWindowsGoBothWays_data()
+    {
+        QTest::addColumn<QString>("iconvName");
+        QTest::addColumn<QByteArray>("mark");
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QStringList>("importOptions");
+        QTest::addColumn<QString>("encoding"); // for the export
+        QTest::addColumn<QString>("readAs");
+        QTest::addColumn<bool>("throughPipe");
+        const QString sjis = u"Shift_JIS (CP932)"_s;
+        const QByteArray none;
+        const QByteArray le("\xFF\xFE");
+        QTest::newRow("CP932 CSV, as Excel saves it")
+            << u"CP932"_s << none << u"csv"_s << QStringList() << u"shift_jis"_s << sjis << false;
+        QTest::newRow("CP932 TSV")
+            << u"CP932"_s << none << u"tsv"_s << QStringList() << u"shift_jis"_s << sjis << false;
+        QTest::newRow("CP932, given")
+            << u"CP932"_s << none << u"csv"_s << QStringList{u"--encoding"_s, u"cp932"_s}
+            << u"shift_jis"_s << sjis << false;
+        QTest::newRow("CP932 through a pipe")
+            << u"CP932"_s << none << u"csv"_s << QStringList() << u"shift_jis"_s << sjis << true;
+        QTest::newRow("UTF-16 with a mark, as Excel saves Unicode text")
+            << u"UTF-16LE"_s << le << u"tsv"_s << QStringList() << u"utf-16"_s << u"UTF-16"_s
+            << false;
+        QTest::newRow("UTF-16 through a pipe") << u"UTF-16LE"_s << le << u"csv"_s << QStringList()
+                                               << u"utf-16"_s << u"UTF-16"_s << true;
+        QTest::newRow("UTF-16 without a mark, given")
+            << u"UTF-16LE"_s << none << u"csv"_s << QStringList{u"--encoding"_s, u"UTF-16"_s}
+            << QString() << u"UTF-16"_s << false;
+        QTest::newRow("UTF-8, given")
+            << QString() << none << u"csv"_s << QStringList{u"--encoding"_s, u"utf-8"_s}
+            << u"utf-8"_s << u"UTF-8"_s << false;
+    }
+    void filesFromWindowsGoBothWays()
+    {
+        QFETCH(QString, iconvName);
+        QFETCH(QByteArray, mark);
+        QFETCH(QString, format);
+        QFETCH(QStringList, importOptions);
+        QFETCH(QString, encoding);
+        QFETCH(QString, readAs);
+        QFETCH(bool, throughPipe);
+        FileKnowledgeBase(m_db).addAll(entriesShiftJisHolds());
+        const QString utf8File = path(u"utf8."_s + format);
+        QCOMPARE(run({u"export"_s, utf8File, u"--db"_s, m_db}), Success);
+        const QByteArray converted =
+            iconvName.isEmpty() ? fileBytes(utf8File) : iconvBytes(fileBytes(utf8File), iconvName);
+        QVERIFY(!converted.isEmpty());
+        const QByteArray windowsBytes = mark + converted;
+
+        const QString windowsFile = path(u"windows."_s + format);
+        std::unique_ptr<FifoWriter> writer;
+        if (throughPipe)
+            writer = std::make_unique<FifoWriter>(windowsFile, windowsBytes, QByteArray(), 0);
+        else
+            writeBytes(windowsFile, windowsBytes);
+        const QString copy = path(u"copy.mdb"_s);
+        QCOMPARE(run(QStringList{u"import"_s, windowsFile, u"--db"_s, copy} + importOptions),
+                 Success);
+        QVERIFY2(m_out.contains(u"Added %1 entries from %2 to %3, read as %4\n"_s
+                                    .arg(entriesShiftJisHolds().size())
+                                    .arg(windowsFile, copy, readAs)),
+                 qPrintable(m_out + m_err));
+        QCOMPARE(entriesOf(copy), entriesOf(m_db));
+
+        if (encoding.isEmpty())
+            return; // a mark-less file is never written
+        writer.reset();
+        const QString again = path(u"again."_s + format);
+        QCOMPARE(run({u"export"_s, again, u"--db"_s, copy, u"--encoding"_s, encoding}), Success);
+        QVERIFY2(m_out.endsWith(u"to %1, in %2\n"_s.arg(again, readAs)), qPrintable(m_out));
+        QCOMPARE(fileBytes(again), windowsBytes);
+    }
+
+    // A file in an encoding the import does not know is refused at its line, saying what to
+    // do, and adds nothing.
+    void aFileInNoKnownEncodingIsRefusedByLine_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<int>("line");
+        QTest::addColumn<QString>("reason");
+        QTest::addColumn<QStringList>("given");
+        const QByteArray rows = Header + tsvRows(2) + "どんぐり\t木の実\t\n" + tsvRows(2);
+        const QString neither = u"text that is neither UTF-8 nor Shift_JIS (CP932); save the file "
+                                "as UTF-8 and import it again"_s;
+        QByteArray damaged = iconvBytes(rows, u"CP932"_s);
+        damaged.insert(damaged.indexOf("\x82\xC7") + 2, '\x80'); // after the ど of どんぐり
+        const QStringList told;
+        QTest::newRow("CP932 with a damaged byte") << damaged << 4 << neither << told;
+        QTest::newRow("UTF-8 with a line in Latin-1")
+            << Header + tsvRows(2) + iconvBytes("crème brûlée\tÿ\t\n", u"LATIN1"_s) + tsvRows(1)
+            << 4 << neither << told;
+        QTest::newRow("EUC-JP") << iconvBytes(rows, u"EUC-JP"_s) << 1 << neither << told;
+        QTest::newRow("CP932 without the header")
+            << iconvBytes(tsvRows(3), u"CP932"_s) << 1
+            << u"the first row must be the header 言葉, 意味, リンク, or 言葉 and 意味 alone (the "
+               "file was read as Shift_JIS (CP932); if it is in another encoding, save it as "
+               "UTF-8)"_s
+            << told;
+        QTest::newRow("UTF-16 without a mark")
+            << iconvBytes(rows, u"UTF-16LE"_s) << 1
+            << u"text that is neither UTF-8 nor Shift_JIS (CP932); it looks like UTF-16 without a "
+               "byte-order mark: give --encoding utf-16"_s
+            << told;
+        QTest::newRow("UTF-8 given, CP932 text")
+            << iconvBytes(rows, u"CP932"_s) << 1
+            << u"text that is not UTF-8: it looks like Shift_JIS (CP932) or another encoding; "
+               "save it as UTF-8 or give --encoding shift_jis"_s
+            << QStringList{u"--encoding"_s, u"utf-8"_s};
+    }
+    void aFileInNoKnownEncodingIsRefusedByLine()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(int, line);
+        QFETCH(QString, reason);
+        QFETCH(QStringList, given);
+        QVERIFY(text.size() > Header.size());
+        FileKnowledgeBase(m_db).add(u"前から"_s, u"ある"_s, {});
+        const QByteArray before = fileBytes(m_db);
+        const QString file = path(u"in.tsv"_s);
+        writeBytes(file, text);
+        QCOMPARE(run(QStringList{u"import"_s, file, u"--db"_s, m_db} + given), Failure);
+        QVERIFY2(m_err.contains(
+                     u"%1, line %2: %3; nothing was added to "_s.arg(file).arg(line).arg(reason)),
+                 qPrintable(m_err));
+        QCOMPARE(fileBytes(m_db), before);
+    }
+
+    // The commonest glossary there is has two columns, 言葉 and 意味: every link is empty.
+    void twoColumnGlossaries_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("refusedLine"); // 0: taken
+        QTest::newRow("CSV") << "言葉,意味\r\nどんぐり,木の実\r\n栗,\"秋の\r\n実\"\r\n"_ba
+                             << u"in.csv"_s << 0;
+        QTest::newRow("TSV") << "言葉\t意味\nどんぐり\t木の実\n栗\t\"秋の\r\n実\"\n"_ba
+                             << u"in.tsv"_s << 0;
+        QTest::newRow("CP932 CSV")
+            << iconvBytes("言葉,意味\r\nどんぐり,木の実\r\n栗,\"秋の\r\n実\"\r\n", u"CP932"_s)
+            << u"in.csv"_s << 0;
+        QTest::newRow("a row of three")
+            << "言葉,意味\nどんぐり,木の実\n栗,実,https://example.com/\n"_ba << u"in.csv"_s << 3;
+    }
+    void twoColumnGlossaries()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(QString, name);
+        QFETCH(int, refusedLine);
+        writeBytes(path(name), text);
+        const int status = run({u"import"_s, path(name), u"--db"_s, m_db});
+        if (refusedLine > 0) {
+            QCOMPARE(status, Failure);
+            QVERIFY2(m_err.contains(u"line %1: 3 fields where 2 belong"_s.arg(refusedLine)),
+                     qPrintable(m_err));
+            QVERIFY(!QFileInfo::exists(m_db));
+            return;
+        }
+        QCOMPARE(status, Success);
+        QCOMPARE(entriesOf(m_db),
+                 (QList<QStringList>{{u"1"_s, u"どんぐり"_s, u"木の実"_s, QString()},
+                                     {u"2"_s, u"栗"_s, u"秋の\r\n実"_s, QString()}}));
+    }
+
+    // Two exports joined into one file: the second header is passed over with a warning naming
+    // its line, and the rows after it are read by it.
+    void aHeaderAgainIsPassedOver_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<int>("entries");
+        QTest::addColumn<QList<int>>("headerLines");
+        QTest::addColumn<int>("more"); // header rows counted, not named
+        QTest::addColumn<QString>("lastLink");
+        const QByteArray mark("\xEF\xBB\xBF");
+        const QByteArray row = "言葉\t意味\thttps://example.com/\n";
+        QTest::newRow("two exports") << Header + row + row + Header + row << 3 << QList<int>{4} << 0
+                                     << u"https://example.com/"_s;
+        QTest::newRow("each with its mark") << mark + Header + row + mark + Header + row << 2
+                                            << QList<int>{3} << 0 << u"https://example.com/"_s;
+        QTest::newRow("a glossary after an export") << Header + row + "言葉\t意味\n" + "栗\t実\n"
+                                                    << 2 << QList<int>{3} << 0 << QString();
+        QByteArray many = Header + row;
+        QList<int> lines;
+        for (int i = 0; i < 12; ++i) {
+            lines << many.count('\n') + 1;
+            many += Header + row;
+        }
+        QTest::newRow("thirteen joined")
+            << many << 13 << lines.first(10) << 2 << u"https://example.com/"_s;
+    }
+    void aHeaderAgainIsPassedOver()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(int, entries);
+        QFETCH(QList<int>, headerLines);
+        QFETCH(int, more);
+        QFETCH(QString, lastLink);
+        const QString file = path(u"joined.tsv"_s);
+        writeBytes(file, text);
+        QCOMPARE(run({u"import"_s, file, u"--db"_s, m_db}), Success);
+        QVERIFY2(m_out.startsWith(u"Added %1 entries"_s.arg(entries)), qPrintable(m_out));
+        QString warnings;
+        for (const int line : headerLines)
+            warnings += u"donguri-kb: warning: %1, line %2: the header row again (two files "
+                        "joined?); passed over\n"_s.arg(file)
+                            .arg(line);
+        if (more > 0)
+            warnings +=
+                u"donguri-kb: warning: %1: %2 more header rows passed over\n"_s.arg(file).arg(more);
+        QCOMPARE(m_err, warnings);
+        const QList<QStringList> stored = entriesOf(m_db);
+        QCOMPARE(stored.size(), entries);
+        QCOMPARE(stored.last()[3], lastLink);
+        QVERIFY(std::none_of(stored.begin(), stored.end(), [](const QStringList &entry) {
+            return entry[1].contains(u"言葉"_s) && entry[2] == u"意味"_s && entry[3] == u"リンク"_s;
+        }));
+    }
+
+    // A failure after a header that was passed over still tells of it, before the failure.
+    void aHeaderPassedOverIsToldWhenTheImportFails()
+    {
+        writeBytes(path(u"joined.tsv"_s), Header + tsvRows(1) + Header + "x\ty\n");
+        QCOMPARE(run({u"import"_s, path(u"joined.tsv"_s), u"--db"_s, m_db}), Failure);
+        const qsizetype warning = m_err.indexOf(u"line 3: the header row again"_s);
+        const qsizetype failure = m_err.indexOf(u"line 4: 2 fields where 3 belong"_s);
+        QVERIFY2(warning >= 0 && failure > warning, qPrintable(m_err));
+        QVERIFY(!QFileInfo::exists(m_db));
+    }
+
+    // The 3-column cases of csv-spectrum, a public test suite for CSV readers, under our header:
+    // each field is stored as it is in the file, a CR LF inside quotes included.
+    void importsTheCsvSpectrumCases_data()
+    {
+        QTest::addColumn<QByteArray>("rows");
+        QTest::addColumn<QList<QStringList>>("entries");
+        const QList<QStringList> empty{{u"1"_s, u"1"_s, u""_s, u""_s},
+                                       {u"2"_s, u"2"_s, u"3"_s, u"4"_s}};
+        const auto onceUponATime = [](const QString &lineEnd) {
+            return QList<QStringList>{
+                {u"1"_s, u"1"_s, u"2"_s, u"3"_s},
+                {u"2"_s, u"Once upon "_s + lineEnd + u"a time"_s, u"5"_s, u"6"_s},
+                {u"3"_s, u"7"_s, u"8"_s, u"9"_s}};
+        };
+        const QList<QStringList> simple{{u"1"_s, u"1"_s, u"2"_s, u"3"_s}};
+        QTest::newRow("empty") << "\n1,\"\",\"\"\n2,3,4\n"_ba << empty;
+        QTest::newRow("empty_crlf") << "\r\n1,\"\",\"\"\r\n2,3,4\r\n"_ba << empty;
+        QTest::newRow("newlines") << "\n1,2,3\n\"Once upon \na time\",5,6\n7,8,9\n"_ba
+                                  << onceUponATime(u"\n"_s);
+        QTest::newRow("newlines_crlf")
+            << "\r\n1,2,3\r\n\"Once upon \r\na time\",5,6\r\n7,8,9\r\n"_ba
+            << onceUponATime(u"\r\n"_s);
+        QTest::newRow("simple") << "\n1,2,3\n"_ba << simple;
+        QTest::newRow("simple_crlf") << "\r\n1,2,3\r\n"_ba << simple;
+        QTest::newRow("utf8") << "\n1,2,3\n4,5,ʤ\n"_ba
+                              << QList<QStringList>{{u"1"_s, u"1"_s, u"2"_s, u"3"_s},
+                                                    {u"2"_s, u"4"_s, u"5"_s, u"ʤ"_s}};
+    }
+    void importsTheCsvSpectrumCases()
+    {
+        QFETCH(QByteArray, rows);
+        QFETCH(QList<QStringList>, entries);
+        const QString file = path(u"case.csv"_s);
+        writeBytes(file, "言葉,意味,リンク" + rows);
+        QCOMPARE(run({u"import"_s, file, u"--db"_s, m_db}), Success);
+        QCOMPARE(entriesOf(m_db), entries);
+    }
+
+    // Shift_JIS for Excel holds no character it would give back as another, nor one it lacks:
+    // the export names the line and the entry, and leaves the file that was there as it was.
+    void anExportToShiftJisRefusesWhatItCannotHold_data()
+    {
+        QTest::addColumn<QList<NewEntry>>("entries");
+        QTest::addColumn<int>("line");
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<QString>("reason");
+        const NewEntry plain{u"どんぐり"_s, u"木の実"_s, {}};
+        QTest::newRow("wave dash")
+            << QList<NewEntry>{plain, {u"波"_s, u"〜"_s, {}}} << 3 << u"the entry 波 (ID 2)"_s
+            << u"〜 (U+301C) would be read back as ～ (U+FF5E)"_s;
+        QTest::newRow("yen sign") << QList<NewEntry>{{u"¥100"_s, u"円"_s, {}}} << 2
+                                  << u"the entry ¥100 (ID 1)"_s
+                                  << u"¥ (U+00A5) would be read back as \\ (U+005C)"_s;
+        QTest::newRow("minus sign")
+            << QList<NewEntry>{{u"引く"_s, u"−"_s, {}}} << 2 << u"the entry 引く (ID 1)"_s
+            << u"− (U+2212) would be read back as － (U+FF0D)"_s;
+        QTest::newRow("emoji, after lines in a meaning")
+            << QList<NewEntry>{{u"行\r\n"_s, u"一\n二\n三"_s, {}}, {u"栗"_s, u"実"_s, u"🌰"_s}} << 6
+            << u"the entry 栗 (ID 2)"_s << u"🌰 (U+1F330) has no place in Shift_JIS (CP932)"_s;
+        QTest::newRow("far into a long meaning")
+            << QList<NewEntry>{{u"x"_s, u"a"_s + QString(100'000, u'あ') + u"〜"_s, {}}} << 2
+            << u"the entry x (ID 1)"_s << u"〜 (U+301C) would be read back as ～ (U+FF5E)"_s;
+        QTest::newRow("a word of many lines")
+            << QList<NewEntry>{{u"𠮷\n野家"_s, u"店"_s, {}}} << 2 << u"the entry 𠮷… (ID 1)"_s
+            << u"𠮷 (U+20BB7) has no place in Shift_JIS (CP932)"_s;
+    }
+    void anExportToShiftJisRefusesWhatItCannotHold()
+    {
+        QFETCH(QList<NewEntry>, entries);
+        QFETCH(int, line);
+        QFETCH(QString, entry);
+        QFETCH(QString, reason);
+        FileKnowledgeBase(m_db).addAll(entries);
+        const QString target = path(u"excel.csv"_s);
+        writeBytes(target, "the previous export\n");
+        QCOMPARE(run({u"export"_s, target, u"--db"_s, m_db, u"--encoding"_s, u"shift_jis"_s}),
+                 Failure);
+        QCOMPARE(m_err, u"donguri-kb: cannot write %1 as Shift_JIS (CP932): line %2, %3: %4; "
+                        "export as UTF-8 (without --encoding), or change the character; nothing "
+                        "was written\n"_s.arg(target)
+                            .arg(line)
+                            .arg(entry, reason));
+        QCOMPARE(fileBytes(target), "the previous export\n"_ba);
+        QCOMPARE(QDir(m_dir->path()).entryList({u"excel*"_s}), QStringList{u"excel.csv"_s});
+    }
+
+    // donguri-kb pointed at something that is no knowledge base says in plain words what it is
+    // and what to do, and leaves it as it was.
+    void placesThatAreNoKnowledgeBaseAreNamed_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("message"); // after the place's name
+        const QString give = u"give the path of a knowledge-base file"_s;
+        const QString foreign =
+            u": it is a database of another program, not a knowledge base: export its words as "
+            "CSV (言葉,意味) and bring them in with donguri-kb import"_s;
+        QTest::newRow("folder") << u"folder"_s << u" is a folder: "_s + give;
+        QTest::newRow("folder with knowledge bases") << u"folder with knowledge bases"_s
+                                                     << u" is a folder: "_s + give
+                                                            + u" (in it: a.mdb, "
+                                                              "b.mdb, c.mdb, …)"_s;
+        QTest::newRow("FIFO") << u"fifo"_s << u" is not a file: "_s + give;
+        QTest::newRow("empty file")
+            << u"empty"_s << u" is an empty file, not a knowledge base: "_s + give;
+        QTest::newRow("text file") << u"text"_s << u" is not a database at all: "_s + give;
+        QTest::newRow("word list") << u"word list"_s
+                                   << u" is a word list, not a knowledge base: bring its rows in "
+                                      "with donguri-kb import "_s;
+        QTest::newRow("SQLite database of another program") << u"sqlite"_s << foreign;
+        QTest::newRow("Access database") << u"access"_s << foreign;
+    }
+    void placesThatAreNoKnowledgeBaseAreNamed()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, message);
+        QString place = path(u"place.mdb"_s);
+        if (kind == u"folder") {
+            QVERIFY(QDir().mkpath(place));
+        } else if (kind == u"folder with knowledge bases") {
+            QVERIFY(QDir().mkpath(place));
+            for (const QString &name : {u"a.mdb"_s, u"b.mdb"_s, u"c.mdb"_s, u"d.mdb"_s})
+                FileKnowledgeBase(place + u'/' + name).countAll();
+        } else if (kind == u"fifo") {
+            QVERIFY(makeFifo(place));
+        } else if (kind == u"empty") {
+            writeBytes(place, {});
+        } else if (kind == u"text") {
+            writeBytes(place, "買い物: 牛乳、卵\n");
+        } else if (kind == u"word list") {
+            place = path(u"words.csv"_s);
+            writeBytes(place, "言葉,意味\nどんぐり,木の実\n");
+        } else if (kind == u"sqlite") {
+            execSql(place, "CREATE TABLE 単語 (見出し TEXT, 説明 TEXT)");
+        } else if (kind == u"access") {
+            writeBytes(place, QByteArray("\x00\x01\x00\x00Standard Jet DB\x00", 20)
+                                  + QByteArray(2028, '\0'));
+        }
+        writeBytes(path(u"in.tsv"_s), Header + tsvRows(1));
+        FileKnowledgeBase(m_db).add(u"どんぐり"_s, u"木の実"_s, {});
+        const QByteArray before = isFifo(place) ? QByteArray() : fileBytes(place);
+        const QStringList files = filesThere();
+        const QList<QStringList> commands = {{u"stats"_s, u"--db"_s, place},
+                                             {u"export"_s, path(u"out.tsv"_s), u"--db"_s, place},
+                                             {u"import"_s, path(u"in.tsv"_s), u"--db"_s, place},
+                                             {u"backup"_s, path(u"backup.mdb"_s), u"--db"_s, place},
+                                             {u"copy"_s, place, path(u"copy.mdb"_s)},
+                                             {u"copy"_s, m_db, place}};
+        for (const QStringList &command : commands) {
+            m_err.clear();
+            const QString said = u"donguri-kb: "_s + place + message;
+            QCOMPARE(run(command), Failure);
+            QVERIFY2(m_err.startsWith(said), qPrintable(command.join(u' ') + u": "_s + m_err));
+        }
+        QCOMPARE(filesThere(), files);
+        if (!isFifo(place))
+            QCOMPARE(fileBytes(place), before);
+    }
+
+    void importOfAFolderSaysSo()
+    {
+        QVERIFY(QDir(m_dir->path()).mkdir(u"words.csv"_s));
+        QCOMPARE(run({u"import"_s, path(u"words.csv"_s), u"--db"_s, m_db}), Failure);
+        QCOMPARE(m_err, u"donguri-kb: %1 is a folder: give the path of a file to import\n"_s.arg(
+                            path(u"words.csv"_s)));
+        QVERIFY(!QFileInfo::exists(m_db));
     }
 
     void importAddsAfterTheEntriesThereAndDefaultsToTheConfiguredFile()
@@ -306,6 +726,14 @@ private Q_SLOTS:
             << QStringList{u"copy"_s, u"a.mdb"_s, u"b.mdb"_s, u"--replace"_s} << int(UsageError);
         QTest::newRow("backup to a server")
             << QStringList{u"backup"_s, u"postgresql://kb.example.lan/donguri"_s}
+            << int(UsageError);
+        QTest::newRow("unknown encoding")
+            << QStringList{u"import"_s, u"a.tsv"_s, u"--encoding"_s, u"latin1"_s}
+            << int(UsageError);
+        QTest::newRow("stats --encoding")
+            << QStringList{u"stats"_s, u"--encoding"_s, u"utf-8"_s} << int(UsageError);
+        QTest::newRow("copy --encoding")
+            << QStringList{u"copy"_s, u"a.mdb"_s, u"b.mdb"_s, u"--encoding"_s, u"utf-8"_s}
             << int(UsageError);
         QTest::newRow("version") << QStringList{u"--version"_s} << int(Success);
     }
