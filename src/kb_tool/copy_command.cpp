@@ -38,7 +38,7 @@ std::unique_ptr<KnowledgeBase> openSource(const QString &location)
     try {
         return openKnowledgeBase(location, existing);
     } catch (const KbError &error) {
-        throw CommandError(aboutFailure(location, error.message()));
+        throw CommandError(aboutFailure(location, error.message(), error.cause()));
     }
 }
 
@@ -153,7 +153,7 @@ int CopyCommand::run(const QCommandLineParser &parser, const QStringList &words,
         const QString message = withoutPassword(error.message(), request.source);
         throw CommandError(message.contains(shownLocation(request.source))
                                ? message
-                               : aboutFailure(request.target, message));
+                               : aboutFailure(request.target, message, error.cause()));
     }
     return Success;
 }

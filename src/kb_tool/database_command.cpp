@@ -54,7 +54,7 @@ int DatabaseCommand::run(const QCommandLineParser &parser, const QStringList &wo
     try {
         return runOn(location, parser, words, context);
     } catch (const KbError &error) {
-        throw CommandError(aboutFailure(location, error.message()));
+        throw CommandError(aboutFailure(location, error.message(), error.cause()));
     }
 }
 

@@ -244,7 +244,7 @@ int ImportCommand::runOn(const QString &location, const QCommandLineParser &pars
                                .arg(error.reason(), shownLocation(location)));
     } catch (const KbError &error) {
         tellHeadersPassedOver(entries.headerLines(), file, context.console.err);
-        const QString message = aboutFailure(location, error.message());
+        const QString message = aboutFailure(location, error.message(), error.cause());
         throw CommandError(mayBeStored(message) ? message : message + u"; nothing was added"_s);
     }
 }

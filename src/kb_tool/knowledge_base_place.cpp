@@ -80,11 +80,10 @@ QString problemAtPlace(const QString &location)
     return u"%1 is not a database at all: give the path of a knowledge-base file"_s.arg(shown);
 }
 
-QString aboutFailure(const QString &location, const QString &message)
+QString aboutFailure(const QString &location, const QString &message, KbCause cause)
 {
     // The knowledge base's own refusal of a file whose tables are not its own.
-    const bool foreignTables = message.endsWith(u" is not a knowledge base"_s);
-    if (foreignTables && !isServerLocation(location)
+    if (cause == KbCause::OtherProgram && !isServerLocation(location)
         && firstBytes(location).startsWith(SqliteStart))
         return anotherProgramsDatabase(location);
     return aboutLocation(location, message);

@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "kb/kb_error.h"
+
 #include <QString>
 
 namespace donguri::kbtool {
@@ -15,6 +17,6 @@ QString problemAtPlace(const QString &location);
 
 // The message for the knowledge base's failure `message` at `location`, naming it, and saying
 // what to do when the file turned out to be an SQLite database of another program.
-QString aboutFailure(const QString &location, const QString &message);
+QString aboutFailure(const QString &location, const QString &message, KbCause cause);
 
 } // namespace donguri::kbtool
