@@ -19,6 +19,43 @@ bool isPatternQuestion(const QString &question)
     return question.contains(u'*');
 }
 
+namespace {
+
+bool isTypedSpace(QChar c)
+{
+    return c == u' ' || c == u'\u3000' || c == u'\t' || c == u'\n' || c == u'\r';
+}
+
+} // namespace
+
+QString withoutSurroundingSpace(const QString &typed)
+{
+    qsizetype begin = 0;
+    qsizetype end = typed.size();
+    while (begin < end && isTypedSpace(typed.at(begin)))
+        ++begin;
+    while (end > begin && isTypedSpace(typed.at(end - 1)))
+        --end;
+    return typed.mid(begin, end - begin);
+}
+
+std::optional<QString> plainForm(const QString &word)
+{
+    const QString plain = word.normalized(QString::NormalizationForm_KC);
+    if (plain == word)
+        return std::nullopt;
+    return plain;
+}
+
+std::optional<QString> fullWidthPattern(const QString &question)
+{
+    constexpr QChar FullWidthAsterisk = u'\uFF0A';
+    if (!question.contains(FullWidthAsterisk))
+        return std::nullopt;
+    QString pattern = question;
+    return pattern.replace(FullWidthAsterisk, u'*');
+}
+
 WordPattern::WordPattern(const QString &pattern)
     : m_pattern(withoutTrailingBlanks(pattern).toUtf8())
 {

@@ -293,11 +293,13 @@ void Form1::ask(const QString &question)
 // Any failure ends the whole lookup silently, with the question left in the box.
 void Form1::Sirabemasu()
 {
-    const QString question = m_text1->text();
+    const QString typed = m_text1->text();
+    // An input method leaves blanks around a word; they are no part of the question.
+    const QString question = withoutSurroundingSpace(typed);
     if (question == StatusKeyword) {
         askKnowledgeBase<qint64>(
             u"counting the entries"_s, [](KnowledgeBase &kb) { return kb.countAll(); },
-            [this, question](qint64 count) { reportCount(question, count); });
+            [this, typed](qint64 count) { reportCount(typed, count); });
         return;
     }
     // One call finds the matches and the words the list shows first: the count is spoken and
@@ -308,28 +310,47 @@ void Form1::Sirabemasu()
             [question](KnowledgeBase &kb) {
                 return kb.matchPreview(question, MatchListModel::RowsPerPage);
             },
-            [this, question, location = m_state.DatabasePath](MatchPreview found) {
-                answerPattern(question, {location, std::move(found)});
+            [this, question, typed, location = m_state.DatabasePath](MatchPreview found) {
+                answerPattern(question, question, typed, {location, std::move(found)});
             });
         return;
     }
-    // The word and its entry are read in one call, so an answer costs one wait.
-    askKnowledgeBase<std::optional<Entry>>(
-        u"looking up a word"_s,
-        [question](KnowledgeBase &kb) -> std::optional<Entry> {
-            const std::optional<qint32> id = kb.findWord(question);
-            if (!id)
-                return std::nullopt;
-            if (std::optional<Entry> entry = kb.entryBeginning(*id, PresentedMeaningChars + 1))
-                return entry;
-            throw KbError(u"entry %1 has gone"_s.arg(*id));
-        },
-        [this, question](const std::optional<Entry> &entry) {
-            if (entry)
-                present(*entry, question);
+    // The word and its entry are read in one call, so an answer costs one wait; so are the
+    // second tries of a word not found as typed.
+    askKnowledgeBase<WordAnswer>(
+        u"looking up a word"_s, [question](KnowledgeBase &kb) { return lookUp(kb, question); },
+        [this, question, typed, location = m_state.DatabasePath](WordAnswer answer) {
+            if (answer.entry)
+                present(*answer.entry, typed);
+            else if (answer.matches)
+                answerPattern(answer.pattern, question, typed,
+                              {location, std::move(*answer.matches)});
             else
-                Sirimasen(question);
+                Sirimasen(question, typed);
         });
+}
+
+// The word as typed; then in its plain form (ＡＢＣ as ABC, ｶﾀｶﾅ as カタカナ); then, with a
+// full-width asterisk in it, as the pattern an input method in Japanese mode meant.
+Form1::WordAnswer Form1::lookUp(KnowledgeBase &kb, const QString &question)
+{
+    const auto entryOf = [&kb](const QString &word) -> std::optional<Entry> {
+        const std::optional<qint32> id = kb.findWord(word);
+        if (!id)
+            return std::nullopt;
+        if (std::optional<Entry> entry = kb.entryBeginning(*id, PresentedMeaningChars + 1))
+            return entry;
+        throw KbError(u"entry %1 has gone"_s.arg(*id));
+    };
+    if (std::optional<Entry> entry = entryOf(question))
+        return {std::move(entry), {}, std::nullopt};
+    if (const std::optional<QString> plain = plainForm(question);
+        plain && !isPatternQuestion(*plain))
+        if (std::optional<Entry> entry = entryOf(*plain))
+            return {std::move(entry), {}, std::nullopt};
+    if (const std::optional<QString> pattern = fullWidthPattern(question))
+        return {std::nullopt, *pattern, kb.matchPreview(*pattern, MatchListModel::RowsPerPage)};
+    return {};
 }
 
 // Runs one step of a question on the service. A question that cannot be answered says why in
@@ -386,22 +407,23 @@ void Form1::noteAnswered()
     m_problemsSaidAloud.clear();
 }
 
-void Form1::reportCount(const QString &question, qint64 count)
+void Form1::reportCount(const QString &typed, qint64 count)
 {
     Character &character = m_state.character();
     character.Play(QStringLiteral("read"));
     character.Speak(QStringLiteral("現在の登録件数は %1 件です。").arg(count));
-    if (m_text1->text() == question)
+    if (m_text1->text() == typed)
         m_text1->clear();
 }
 
-void Form1::answerPattern(const QString &question, FoundMatches found)
+void Form1::answerPattern(const QString &pattern, const QString &question, const QString &typed,
+                          FoundMatches found)
 {
     const qint64 count = found.matches.ids ? found.matches.ids->size() : 0;
     if (count == 0)
-        Sirimasen(question);
+        Sirimasen(question, typed);
     else
-        Mitukarimasita(qint32(std::min<qint64>(count, INT32_MAX)), question, std::move(found));
+        Mitukarimasita(qint32(std::min<qint64>(count, INT32_MAX)), pattern, std::move(found));
 }
 
 void Form1::Osiemasu(const qint32 &kotae)
@@ -491,7 +513,7 @@ void Form1::Mitukarimasita(qint32 count, const QString &question, FoundMatches f
     showListWindow(std::move(found));
 }
 
-void Form1::Sirimasen(const QString &question)
+void Form1::Sirimasen(const QString &question, const QString &typed)
 {
     m_state.SearchWord = question;
     Character &character = m_state.character();
@@ -499,7 +521,7 @@ void Form1::Sirimasen(const QString &question)
     character.Play(QStringLiteral("decline"));
     showTeachWindow();
     // An answer that came from another thread finds the box as the user left it meanwhile.
-    if (m_text1->text() == question)
+    if (m_text1->text() == typed)
         m_text1->clear();
 }
 

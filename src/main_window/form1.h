@@ -90,17 +90,27 @@ private:
     template <typename T>
     void askKnowledgeBase(const QString &what, std::function<T(KnowledgeBase &)> work,
                           std::function<void(T)> answered);
-    void reportCount(const QString &question, qint64 count);
+    void reportCount(const QString &typed, qint64 count);
     // A pattern's matches and the knowledge base they were found in.
     struct FoundMatches
     {
         QString location;
         MatchPreview matches;
     };
-    void answerPattern(const QString &question, FoundMatches found);
+    // `question` is what the teach window gets when nothing matches.
+    void answerPattern(const QString &pattern, const QString &question, const QString &typed,
+                       FoundMatches found);
+    // A word's entry, or the matches of the pattern it turned out to mean, or neither.
+    struct WordAnswer
+    {
+        std::optional<Entry> entry;
+        QString pattern;
+        std::optional<MatchPreview> matches;
+    };
+    static WordAnswer lookUp(KnowledgeBase &kb, const QString &question);
     void present(const Entry &entry, const std::optional<QString> &question);
     void Mitukarimasita(qint32 count, const QString &question, FoundMatches found);
-    void Sirimasen(const QString &question);
+    void Sirimasen(const QString &question, const QString &typed);
     void presentChosenEntry(qint32 id);
     void copyWholeMeaningLater(qint32 id, quint64 copy);
     void showTeachWindow();

@@ -80,8 +80,6 @@ private Q_SLOTS:
             << u"くり*"_s << u"Speak 1件見つかりました。"_s;
         QTest::newRow("no match is not known")
             << u"かき*"_s << u"Speak 知りません。教えてください。"_s;
-        QTest::newRow("full-width star is a word")
-            << u"どん＊"_s << u"Speak 知りません。教えてください。"_s;
         QTest::newRow("empty question is a word")
             << QString() << u"Speak 知りません。教えてください。"_s;
     }
@@ -248,6 +246,51 @@ private Q_SLOTS:
         QTest::keyClick(text1(), Qt::Key_F1);
         m_run->settle();
         QCOMPARE(log().requests().last(), u"Speak 一文字"_s);
+    }
+
+    // What an input method leaves in the box: blanks around the word, full-width letters,
+    // half-width katakana, the full-width asterisk. What is taught is what was typed.
+    void questionsAsAnInputMethodTypesThem_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QStringList>("said");
+        QTest::addColumn<QString>("searchWord"); // for the list or the teach window
+        const QStringList kinomi = {u"Play announce"_s, u"Speak 木の実"_s};
+        const QStringList unknown = {u"Speak 知りません。教えてください。"_s, u"Play decline"_s};
+        QTest::newRow("a full-width space after it") << u"どんぐり\u3000"_s << kinomi << QString();
+        QTest::newRow("blanks, a tab and a line break around it")
+            << u" \u3000どんぐり\t\n"_s << kinomi << QString();
+        QTest::newRow("full-width letters")
+            << u"ＤＯＮ"_s << QStringList{u"Play announce"_s, u"Speak ドン"_s} << QString();
+        QTest::newRow("half-width katakana")
+            << u"ｸﾇｷﾞ"_s << QStringList{u"Play announce"_s, u"Speak 櫟"_s} << QString();
+        QTest::newRow("a full-width asterisk as the wildcard")
+            << u"どん＊"_s << QStringList{u"Play announce"_s, u"Speak 2件見つかりました。"_s}
+            << u"どん*"_s;
+        // Found as typed first: a word holding a full-width asterisk is a word.
+        QTest::newRow("a word with a full-width asterisk in it")
+            << u"星＊"_s << QStringList{u"Play announce"_s, u"Speak 記号"_s} << QString();
+        QTest::newRow("a full-width pattern that matches nothing")
+            << u"くり＊"_s << unknown << u"くり＊"_s;
+        QTest::newRow("an unknown word in full-width letters")
+            << u"ＸＹＺ　"_s << unknown << u"ＸＹＺ"_s;
+    }
+
+    void questionsAsAnInputMethodTypesThem()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QStringList, said);
+        QFETCH(QString, searchWord);
+        m_run->kb().addAll(QList<NewEntry>{{u"どんぐり"_s, u"木の実"_s, {}},
+                                           {u"どんな"_s, u"どのような"_s, {}},
+                                           {u"DON"_s, u"ドン"_s, {}},
+                                           {u"クヌギ"_s, u"櫟"_s, {}},
+                                           {u"星＊"_s, u"記号"_s, {}}});
+        ask(typed);
+        // The list's own prompts follow a count (see above).
+        QCOMPARE(log().requests().mid(0, 2), said);
+        if (!searchWord.isEmpty())
+            QCOMPARE(m_run->state.SearchWord, searchWord);
     }
 
     void theClipboardGetsExactlyTheMeaningWhenTicked()
