@@ -11,6 +11,7 @@
 #include "support/x_desktop.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QLineEdit>
 #include <QProcess>
 #include <QScopeGuard>
@@ -119,27 +120,16 @@ private Q_SLOTS:
     {
         QFETCH(bool, endOfSession);
         QTemporaryDir home;
-        // A copy of its own, so the settings and knowledge base it makes stay in the temporary
-        // folder.
-        const QString program = home.filePath(u"donguri"_s);
-        QVERIFY(QFile::copy(QStringLiteral(DONGURI_EXECUTABLE), program));
         QProcess donguri;
-        donguri.setProcessEnvironment(privateSession(home.path()));
-        donguri.setProcessChannelMode(QProcess::ForwardedChannels);
-        donguri.start(program, {});
-        QVERIFY(donguri.waitForStarted());
-
-        QList<quint32> bar;
-        QTRY_VERIFY_WITH_TIMEOUT(
-            !(bar = m_desktop.windowsOfProcess(donguri.processId(), u"どんぐりくん"_s)).isEmpty(),
-            30000);
+        quint32 bar = 0;
+        QVERIFY(startCopy(donguri, home.path(), privateSession(home.path()), &bar));
         // The character's choice has been read from it: the knowledge base is open.
         const QString kb = home.filePath(u"どんぐりくん.mdb"_s);
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(kb + u"-wal"_s), 30000);
         if (endOfSession)
             ::kill(pid_t(donguri.processId()), SIGTERM);
         else
-            m_desktop.askToClose(bar.first());
+            m_desktop.askToClose(bar);
         // The farewell of 終了 takes five seconds; these have none.
         QVERIFY(donguri.waitForFinished(4000));
         QCOMPARE(donguri.exitStatus(), QProcess::NormalExit);
@@ -157,8 +147,6 @@ private Q_SLOTS:
         if (QStandardPaths::findExecutable(u"dbus-launch"_s).isEmpty())
             QSKIP("needs dbus-launch (dbus-x11), which is what would start a bus");
         QTemporaryDir home;
-        const QString program = home.filePath(u"donguri"_s);
-        QVERIFY(QFile::copy(QStringLiteral(DONGURI_EXECUTABLE), program));
         QProcessEnvironment environment = privateSession(home.path());
         environment.remove(u"DBUS_SESSION_BUS_ADDRESS"_s);
         QVERIFY(!QFileInfo::exists(home.filePath(u"bus"_s)));
@@ -169,25 +157,19 @@ private Q_SLOTS:
             donguri.waitForFinished();
             endProcessesOf(home.path());
         });
-        donguri.setProcessEnvironment(environment);
-        donguri.setProcessChannelMode(QProcess::ForwardedChannels);
-        donguri.start(program, {});
-        QVERIFY(donguri.waitForStarted());
-        QList<quint32> bar;
-        QTRY_VERIFY_WITH_TIMEOUT(
-            !(bar = m_desktop.windowsOfProcess(donguri.processId(), u"どんぐりくん"_s)).isEmpty(),
-            30000);
+        quint32 bar = 0;
+        QVERIFY(startCopy(donguri, home.path(), environment, &bar));
         QVERIFY(QFileInfo::exists(home.filePath(u"org.donguri.Donguri"_s))); // its socket
 
         QProcess second;
         second.setProcessEnvironment(environment);
         second.setProcessChannelMode(QProcess::ForwardedChannels);
-        second.start(program, {});
+        second.start(home.filePath(u"donguri"_s), {});
         QVERIFY(second.waitForFinished(30000));
         QCOMPARE(second.exitCode(), 0); // handed over to the first
         QCOMPARE(donguri.state(), QProcess::Running);
 
-        m_desktop.askToClose(bar.first());
+        m_desktop.askToClose(bar);
         QVERIFY(donguri.waitForFinished(10000));
         QCOMPARE(donguri.exitCode(), 0);
         const QStringList left = endProcessesOf(home.path());
@@ -196,6 +178,31 @@ private Q_SLOTS:
     }
 
 private:
+    // Starts a copy of the program in `home`, so that the settings and knowledge base it makes
+    // stay there, and waits for its bar to come up.
+    bool startCopy(QProcess &donguri, const QString &home, const QProcessEnvironment &environment,
+                   quint32 *bar)
+    {
+        const QString program = home + u"/donguri"_s;
+        if (!QFile::copy(QStringLiteral(DONGURI_EXECUTABLE), program))
+            return false;
+        donguri.setProcessEnvironment(environment);
+        donguri.setProcessChannelMode(QProcess::ForwardedChannels);
+        donguri.start(program, {});
+        if (!donguri.waitForStarted())
+            return false;
+        const QDeadlineTimer deadline(30000);
+        QList<quint32> bars;
+        while (
+            (bars = m_desktop.windowsOfProcess(donguri.processId(), u"どんぐりくん"_s)).isEmpty()) {
+            if (deadline.hasExpired())
+                return false;
+            QTest::qWait(20);
+        }
+        *bar = bars.first();
+        return true;
+    }
+
     // The command lines of the processes still running in the surroundings of `home` (started
     // by a program run there), which are then ended.
     static QStringList endProcessesOf(const QString &home)
