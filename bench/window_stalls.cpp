@@ -20,6 +20,7 @@
 #include "main_window/random_source.h"
 #include "process_run.h"
 #include "quiet_doubles.h"
+#include "stall_meter.h"
 #include "support/delay_proxy.h"
 #include "support/pg_cluster.h"
 #include "ui/file_chooser.h"
@@ -45,38 +46,6 @@ namespace {
 
 constexpr int StallTargetMs = 50;
 constexpr int RoundTripMs = 100;
-
-// Notes the longest gap between two turns of the window thread's event loop.
-class StallMeter
-{
-public:
-    StallMeter()
-    {
-        m_turn.setInterval(1);
-        QObject::connect(&m_turn, &QTimer::timeout, &m_turn, [this] {
-            const qint64 now = monotonicNs();
-            m_longestNs = std::max(m_longestNs, now - m_lastNs);
-            m_lastNs = now;
-        });
-    }
-    void start()
-    {
-        m_longestNs = 0;
-        m_lastNs = monotonicNs();
-        m_turn.start();
-    }
-    qint64 stopMs()
-    {
-        m_turn.stop();
-        m_longestNs = std::max(m_longestNs, monotonicNs() - m_lastNs);
-        return m_longestNs / 1'000'000;
-    }
-
-private:
-    QTimer m_turn;
-    qint64 m_lastNs = 0;
-    qint64 m_longestNs = 0;
-};
 
 void turnFor(int ms)
 {

@@ -4,6 +4,7 @@
 
 #include "editors_log.h"
 #include "kb/kb_location.h"
+#include "ui/kb_problem_text.h"
 #include "ui/shared_state.h"
 #include "ui/ui_support.h"
 
@@ -36,6 +37,22 @@ QLabel *makeFieldTitle(QWidget *parent, const QString &name, const QString &capt
     label->setFont(japaneseFont(11.25));
     return label;
 }
+
+// Which of the meaning box's bounds a paste ran into, in words.
+QString meaningBound(Overflow overflow)
+{
+    const TextBounds &bounds = EntryForm::MeaningBounds;
+    switch (overflow) {
+    case Overflow::Lines:
+        return QStringLiteral("意味は %1 行までです。").arg(bounds.lines);
+    case Overflow::LineChars:
+        return QStringLiteral("改行のない段落は %1 文字までです。").arg(bounds.lineChars);
+    case Overflow::Chars:
+    case Overflow::None:
+        break;
+    }
+    return QStringLiteral("意味は %1 文字までです。").arg(bounds.chars);
+}
 } // namespace
 
 EntryForm::EntryForm(SharedState &state, FileChooser &chooser, const QString &objectName,
@@ -65,7 +82,7 @@ void EntryForm::buildFields()
                    fromTwips(240, 120, 615, 255));
     makeFieldTitle(this, QStringLiteral("Label2"), QStringLiteral("意味"),
                    fromTwips(240, 600, 495, 255));
-    m_meaning = new QPlainTextEdit(this);
+    m_meaning = new CappedTextEdit(MeaningBounds, this);
     nameControl(m_meaning, QStringLiteral("Text2"), QStringLiteral("意味"));
     m_meaning->setGeometry(fromTwips(960, 600, 5055, 1695));
     m_meaning->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -77,6 +94,41 @@ void EntryForm::buildFields()
               fromTwips(120, 2400, 735, 255));
     m_browse = makeButton(this, QStringLiteral("Command2"), QStringLiteral("参照"),
                           fromTwips(6120, 2400, 855, 255));
+    capBoxes();
+}
+
+// A paste of megabytes would hold the window for minutes while it is laid out: each box takes
+// only what it can show at once, and says when it did not take everything.
+void EntryForm::capBoxes()
+{
+    connect(m_meaning, &CappedTextEdit::cut, this, &EntryForm::noteCutPaste);
+    for (QLineEdit *box : {m_word, m_link}) {
+        box->setMaxLength(int(LineBoxChars));
+        connect(box, &QLineEdit::inputRejected, this, [this, box] { noteFullBox(box); });
+    }
+}
+
+void EntryForm::noteCutPaste(qsizetype kept, Overflow overflow)
+{
+    const QString taken =
+        kept > 0 ? QStringLiteral("貼り付けた文は先頭の %1 文字だけを入れました。").arg(kept)
+                 : QStringLiteral("貼り付けた文は入れませんでした。");
+    m_problem.show(meaningBound(overflow) + taken);
+}
+
+// The box's own name says which box: 言葉 or リンク.
+void EntryForm::noteFullBox(QLineEdit *box)
+{
+    m_problem.show(QStringLiteral("%1は %2 文字までなので、入りきらない分は入れませんでした。")
+                       .arg(box->accessibleName())
+                       .arg(box->maxLength()));
+}
+
+void EntryForm::putText(QLineEdit *box, const QString &text)
+{
+    box->setText(text);
+    if (text.size() > box->maxLength())
+        noteFullBox(box);
 }
 
 QString EntryForm::wordText() const
@@ -90,6 +142,10 @@ QString EntryForm::meaningText() const
 QString EntryForm::linkText() const
 {
     return m_link->text();
+}
+QString EntryForm::wordToStore() const
+{
+    return m_word->text().trimmed();
 }
 
 void EntryForm::Command2_Click()
@@ -129,7 +185,8 @@ void EntryForm::write(std::function<void(KnowledgeBase &)> writing, const QStrin
             showWhatWaits();
             const bool closed = std::exchange(m_closedDuringWrite, false);
             if (!reply.ok()) {
-                reportFailure(failureText, location, reply.error);
+                reportFailure(failureText, location,
+                              CallFailure{reply.error, reply.cause, reply.detail}, Access::Write);
                 if (closed)
                     comeBack();
                 return;
@@ -186,23 +243,29 @@ quint64 EntryForm::startFilling()
 // failure goes on the problem line). Either way the boxes are free again once the latest read
 // is answered.
 bool EntryForm::takeFilling(quint64 read, const QString &failureText, const QString &location,
-                            const QString &error)
+                            const CallFailure &failure)
 {
     if (read != m_fillingRead) {
-        if (!error.isEmpty())
+        if (!failure.error.isEmpty())
             qCWarning(lcEditors).noquote()
                 << windowTitle() << "- a read taken over by a later one failed on"
-                << shownLocation(location) << "-" << error;
+                << shownLocation(location) << "-" << failure.error;
         return false;
     }
     m_fillingRead = 0;
     showWhatWaits();
-    if (!error.isEmpty()) {
-        reportFailure(failureText, location, error);
+    if (!failure.error.isEmpty()) {
+        reportFailure(failureText, location, failure, Access::Read);
         return false;
     }
     m_problem.clear();
     return true;
+}
+
+void EntryForm::lockWord(bool locked)
+{
+    m_wordLocked = locked;
+    showWhatWaits();
 }
 
 void EntryForm::offWhileWriting(QPushButton *button)
@@ -212,10 +275,11 @@ void EntryForm::offWhileWriting(QPushButton *button)
 }
 
 // The boxes a read will fill are off until it is answered (greyed, they take neither keys nor
-// the input method's text); 登録 waits for that and for a write on its way, 参照 for the read,
-// and the window's own buttons for the write.
+// the input method's text), and the word it is for stays as it was asked; 登録 waits for that
+// and for a write on its way, 参照 for the read, and the window's own buttons for the write.
 void EntryForm::showWhatWaits()
 {
+    m_word->setReadOnly(m_wordLocked || isFilling());
     m_meaning->setEnabled(!isFilling());
     m_link->setEnabled(!isFilling());
     m_browse->setEnabled(!isFilling());
@@ -224,12 +288,17 @@ void EntryForm::showWhatWaits()
         button->setEnabled(!m_writing);
 }
 
+// The window's own first sentence says what could not be done, the next one why, naming the
+// file or the server; the store's own words go into the tool tip and the log.
 void EntryForm::reportFailure(const QString &failureText, const QString &location,
-                              const QString &error)
+                              const CallFailure &failure, Access access)
 {
-    qCWarning(lcEditors).noquote()
-        << windowTitle() << "-" << failureText << "on" << shownLocation(location) << "-" << error;
-    m_problem.show(failureText, error);
+    qCWarning(lcEditors).noquote() << windowTitle() << "-" << failureText << "on"
+                                   << shownLocation(location) << "-" << failure.error;
+    const QString cause = access == Access::Write
+                              ? kbWriteProblemSentence(failure.cause, location, failure.detail)
+                              : kbProblemSentence(failure.cause, location, failure.detail);
+    m_problem.show(failureText + cause, failure.error);
 }
 
 } // namespace donguri

@@ -31,10 +31,10 @@ void Form2::Form_Load()
 
 void Form2::startWith(const QString &newWord)
 {
-    word()->setText(newWord);
     meaning()->clear();
     link()->clear();
     problem().clear();
+    putText(word(), newWord);
     m_stored = texts();
 }
 
@@ -50,16 +50,17 @@ void Form2::askAbout(const QString &word)
         startWith(word);
 }
 
-// Saves the boxes as a new entry, exactly as typed. A failed save keeps every box as it is and
-// says why; only a stored entry is thanked for.
+// Saves the boxes as a new entry as typed, the word without the blanks at its ends. A failed
+// save keeps every box as it is and says why; only a stored entry is thanked for.
 void Form2::Command1_Click()
 {
     if (isWriting())
         return;
     m_wordAsked.reset();
     const Texts typed = texts();
-    write([typed](KnowledgeBase &kb) { kb.add(typed.word, typed.meaning, typed.link); },
-          QStringLiteral("登録できませんでした。知識ファイルに書き込めません。"),
+    write([word = wordToStore(),
+           typed](KnowledgeBase &kb) { kb.add(word, typed.meaning, typed.link); },
+          QStringLiteral("登録できませんでした。"),
           [this, typed] {
               m_stored = typed;
               thank();

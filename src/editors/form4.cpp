@@ -42,49 +42,131 @@ void Form4::Form_Load()
         m_state.CurrentCharacter = std::move(genie);
 }
 
-// Calls up the entry for the typed word; the word box stays locked until the next save. A word
-// that is not there leaves the boxes as they were, with nothing being corrected.
+std::optional<qint32> Form4::calledUp() const
+{
+    return m_calledUp ? std::optional<qint32>(m_calledUp->id) : std::nullopt;
+}
+
+// Calls up the entry for the typed word (without the blanks at its ends). The word box stays
+// locked until the next save. A word that is not stored says so and leaves the window as it was
+// before any call-up: the word box open, and the boxes empty unless they hold typing that is
+// stored nowhere.
 void Form4::Command3_Click()
 {
     if (isWriting())
         return;
-    word()->setReadOnly(true);
     m_calledUp.reset();
-    read<std::optional<Entry>>(
-        [typed = wordText()](KnowledgeBase &kb) -> std::optional<Entry> {
-            const std::optional<qint32> id = kb.findWord(typed);
-            return id ? kb.entry(*id) : std::nullopt;
-        },
-        QStringLiteral("呼び出せませんでした。知識ファイルを読めません。"),
-        [this](const std::optional<Entry> &entry) {
-            if (!entry)
-                return;
-            m_calledUp = entry->id;
-            meaning()->setPlainText(entry->meaning.value_or(QString()));
-            link()->setText(entry->link);
-        });
+    lockWord(false); // locked again only once an entry is found
+    read<std::optional<Found>>([word = wordToStore()](KnowledgeBase &kb) { return find(kb, word); },
+                               QStringLiteral("呼び出せませんでした。"),
+                               [this](const std::optional<Found> &found) {
+                                   if (found)
+                                       showFound(*found);
+                                   else
+                                       showNotStored();
+                               });
 }
 
-// Writes the boxes, exactly as typed, into the entry that was called up (by its ID). Without a
-// called-up entry nothing is written and nothing is said. While a call-up is on its way there
-// is nothing to write yet: 登録 waits for it.
+// Runs on the question service's worker. A meaning of megabytes is not read whole: the box
+// shows no more than its beginning.
+std::optional<Form4::Found> Form4::find(KnowledgeBase &kb, const QString &word)
+{
+    const std::optional<qint32> id = kb.findWord(word);
+    const std::optional<Entry> entry =
+        id ? kb.entryBeginning(*id, MeaningBounds.chars + 2) : std::nullopt;
+    if (!entry)
+        return std::nullopt;
+    Found found{{entry->id}, {entry->meaning.value_or(QString()), entry->link}};
+    const TextFit fit = fitText(found.shown.meaning, MeaningBounds);
+    found.entry.meaningCut = fit.overflow != Overflow::None;
+    found.shown.meaning.truncate(fit.length);
+    found.entry.linkCut = found.shown.link.size() > LineBoxChars;
+    found.shown.link = textBeginning(found.shown.link, LineBoxChars);
+    return found;
+}
+
+Form4::Shown Form4::shown() const
+{
+    return {meaningText(), linkText()};
+}
+
+void Form4::showFound(const Found &found)
+{
+    m_calledUp = found.entry;
+    lockWord(true);
+    meaning()->setPlainText(found.shown.meaning);
+    meaning()->setReadOnly(found.entry.meaningCut);
+    link()->setText(found.shown.link);
+    link()->setReadOnly(found.entry.linkCut);
+    m_held = shown();
+    if (found.entry.meaningCut && found.entry.linkCut)
+        problem().show(QStringLiteral("この意味とリンクは長すぎるので、先頭だけを見せています。"
+                                      "ここでは言葉だけを直せます。"));
+    else if (found.entry.meaningCut)
+        problem().show(QStringLiteral("この意味は長すぎるので、先頭だけを見せています。"
+                                      "ここでは意味は直せません（言葉とリンクは直せます）。"));
+    else if (found.entry.linkCut)
+        problem().show(QStringLiteral("このリンクは長すぎるので、先頭だけを見せています。"
+                                      "ここではリンクは直せません。"));
+}
+
+void Form4::showNotStored()
+{
+    lockWord(false);
+    if (shown() == m_held) {
+        meaning()->clear();
+        meaning()->setReadOnly(false);
+        link()->clear();
+        link()->setReadOnly(false);
+        m_held = shown();
+    }
+    problem().show(QStringLiteral("この言葉はまだ登録されていません。"));
+}
+
+// Writes the boxes into the entry that was called up (by its ID): the word without the blanks
+// at its ends, meaning and link as typed. Without a called-up entry nothing is written and the
+// problem line says what to do first. While a call-up is on its way there is nothing to write
+// yet: 登録 waits for it.
 void Form4::Command1_Click()
 {
     if (isWriting() || isFilling())
         return;
-    word()->setReadOnly(false);
-    if (!m_calledUp)
+    lockWord(false);
+    if (!m_calledUp) {
+        problem().show(QStringLiteral("直す言葉を入れて呼び出しを押してください。"));
         return;
-    const qint32 id = *m_calledUp;
-    write([id, word = wordText(), meaning = meaningText(),
-           link = linkText()](KnowledgeBase &kb) { kb.update(id, word, meaning, link); },
-          QStringLiteral("直せませんでした。知識ファイルに書き込めません。"),
-          [this] {
+    }
+    const Shown saving = shown();
+    write([entry = *m_calledUp, word = wordToStore(),
+           saving](KnowledgeBase &kb) { writeBack(kb, entry, word, saving); },
+          QStringLiteral("直せませんでした。"),
+          [this, saving] {
               m_calledUp.reset();
-              Character &character = m_state.character();
-              character.Play(QStringLiteral("process"));
-              character.Speak(QStringLiteral("直しました。"));
+              m_held = saving;
+              thank();
           });
+}
+
+// Runs on the question service's worker. A box that shows only the beginning of what is stored
+// leaves what is stored as it is.
+void Form4::writeBack(KnowledgeBase &kb, const CalledUp &entry, const QString &word, Shown shown)
+{
+    if (entry.meaningCut || entry.linkCut) {
+        if (const std::optional<Entry> stored = kb.entry(entry.id)) {
+            if (entry.meaningCut)
+                shown.meaning = stored->meaning.value_or(QString());
+            if (entry.linkCut)
+                shown.link = stored->link;
+        }
+    }
+    kb.update(entry.id, word, shown.meaning, shown.link);
+}
+
+void Form4::thank()
+{
+    Character &character = m_state.character();
+    character.Play(QStringLiteral("process"));
+    character.Speak(QStringLiteral("直しました。"));
 }
 
 void Form4::Command4_Click()

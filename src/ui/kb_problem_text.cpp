@@ -75,6 +75,12 @@ QString serverSentence(KbCause cause, const QString &name, const QString &detail
     return u"サーバー「%1」の知識ベースを使えません。"_s.arg(name);
 }
 
+QString unknownWriteSentence(const QString &location, const QString &name)
+{
+    return isServerLocation(location) ? u"サーバー「%1」の知識ベースに書き込めません。"_s.arg(name)
+                                      : u"知識ファイル「%1」に書き込めません。"_s.arg(name);
+}
+
 } // namespace
 
 QString kbShownName(const QString &location)
@@ -93,6 +99,13 @@ QString kbProblemSentence(KbCause cause, const QString &location, const QString 
     const QString name = kbShownName(location);
     return isServerLocation(location) ? serverSentence(cause, name, detail)
                                       : fileSentence(cause, name);
+}
+
+QString kbWriteProblemSentence(KbCause cause, const QString &location, const QString &detail)
+{
+    if (cause == KbCause::Unknown)
+        return unknownWriteSentence(location, kbShownName(location));
+    return kbProblemSentence(cause, location, detail);
 }
 
 } // namespace donguri

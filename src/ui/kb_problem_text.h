@@ -13,6 +13,10 @@ namespace donguri {
 // cause in plain words. `detail` is a server's own reason for a refusal.
 QString kbProblemSentence(KbCause cause, const QString &location, const QString &detail = {});
 
+// The same for a write that failed: where the cause is not told apart, the sentence says that
+// the knowledge base cannot be written to, rather than read.
+QString kbWriteProblemSentence(KbCause cause, const QString &location, const QString &detail = {});
+
 // The knowledge base as a sentence names it: a file by its path (the home folder as ~, a long
 // path shortened in the middle), a server by its address without the password.
 QString kbShownName(const QString &location);

@@ -11,7 +11,8 @@ class QWidget;
 namespace donguri {
 
 // A line under a window's controls that says why something could not be done. The window grows
-// by one row while it shows and returns to its own size when it is cleared.
+// by the rows the text needs while it shows (a long one wraps) and returns to its own size when
+// it is cleared.
 class ProblemLine
 {
 public:

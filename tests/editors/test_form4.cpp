@@ -1,6 +1,7 @@
 // SPDX-FileCopyrightText: 2026 Donguri developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "editors/form4.h"
+#include "support/kb_faults.h"
 #include "support/window_run.h"
 
 #include <QLabel>
@@ -59,22 +60,26 @@ private Q_SLOTS:
         QCOMPARE(m_run->kb().entry(1)->meaning, std::optional<QString>(u"別の意味"_s));
     }
 
-    void savingWithoutACalledUpEntryWritesAndSaysNothing()
+    // Before any call-up, after a call-up that found nothing, and a second time after a save,
+    // there is no entry to write: nothing is written, and the red line says what to do.
+    void savingWithoutACalledUpEntryWritesNothingAndSaysWhatToDo()
     {
         const qint32 first = m_run->kb().add(u"最初"_s, u"一番目の意味"_s, {});
         m_run->kb().add(u"どんぐり"_s, u"木の実"_s, {});
         Form4 *correct = open();
         correct->word()->setText(u"書き換え"_s);
         correct->meaning()->setPlainText(u"上書きされてはいけない"_s);
+        const QString whatToDo = u"直す言葉を入れて呼び出しを押してください。"_s;
 
         correct->Command1_Click(); // before any call-up
-
         m_run->settle();
+        QCOMPARE(problemText(correct), whatToDo);
         correct->word()->setText(u"ないもの"_s);
         correct->Command3_Click(); // finds nothing
         m_run->settle();
         correct->Command1_Click();
         m_run->settle();
+        QCOMPARE(problemText(correct), whatToDo);
         QVERIFY(log().entries.isEmpty());
         QCOMPARE(m_run->kb().entry(first)->meaning, std::optional<QString>(u"一番目の意味"_s));
 
@@ -83,27 +88,173 @@ private Q_SLOTS:
         m_run->settle();
         correct->Command1_Click();
         m_run->settle();
+        QCOMPARE(problemText(correct), QString());
         log().clear();
         correct->Command1_Click(); // a second time after a save
         m_run->settle();
+        QCOMPARE(problemText(correct), whatToDo);
         QVERIFY(log().entries.isEmpty());
         QCOMPARE(m_run->kb().entry(first)->word, u"最初"_s);
     }
 
-    void aWordNotFoundKeepsTheBoxesAndLocksTheWord()
+    // A word that is not stored says so and leaves the window as before any call-up: the word
+    // box open and nothing being corrected. What the boxes held from a call-up or a save goes;
+    // typing that is stored nowhere stays.
+    void aWordNotStoredSaysSoAndLeavesTheWindowAsBefore_data()
     {
+        QTest::addColumn<bool>("savedBefore");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("meaningShown");
+        QTest::addColumn<QString>("linkShown");
+        QTest::newRow("just opened") << false << QString() << QString() << QString();
+        QTest::newRow("after a save") << true << QString() << QString() << QString();
+        QTest::newRow("typing not stored")
+            << false << u"打った意味"_s << u"打った意味"_s << QString();
+        QTest::newRow("typing after a save")
+            << true << u"直しかけ"_s << u"直しかけ"_s << u"/a.html"_s;
+    }
+    void aWordNotStoredSaysSoAndLeavesTheWindowAsBefore()
+    {
+        QFETCH(bool, savedBefore);
+        QFETCH(QString, typed);
+        QFETCH(QString, meaningShown);
+        QFETCH(QString, linkShown);
         m_run->kb().add(u"どんぐり"_s, u"木の実"_s, u"/a.html"_s);
+        Form4 *correct = open();
+        if (savedBefore) {
+            correct->word()->setText(u"どんぐり"_s);
+            correct->Command3_Click();
+            m_run->settle();
+            correct->Command1_Click();
+            m_run->settle();
+            QCOMPARE(correct->meaningText(), u"木の実"_s);
+        }
+        if (!typed.isEmpty())
+            correct->meaning()->setPlainText(typed);
+        correct->word()->setText(u"ない"_s);
+        correct->Command3_Click();
+        m_run->settle();
+        QCOMPARE(problemText(correct), u"この言葉はまだ登録されていません。"_s);
+        QVERIFY(!correct->word()->isReadOnly());
+        QCOMPARE(correct->wordText(), u"ない"_s);
+        QCOMPARE(correct->meaningText(), meaningShown);
+        QCOMPARE(correct->linkText(), linkShown);
+        QVERIFY(!correct->calledUp());
+    }
+
+    // The call-up looks up the word without the blanks at its ends, and a save stores it so.
+    void theWordIsLookedUpAndStoredWithoutTheBlanksAtItsEnds_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::newRow("a full-width space after it") << u"どんぐり　"_s;
+        QTest::newRow("spaces, a tab and a line break") << u" \tどんぐり \n"_s;
+    }
+    void theWordIsLookedUpAndStoredWithoutTheBlanksAtItsEnds()
+    {
+        QFETCH(QString, typed);
+        const qint32 id = m_run->kb().add(u"どんぐり"_s, u"木の実"_s, {});
+        Form4 *correct = open();
+        correct->word()->setText(typed);
+        correct->Command3_Click();
+        m_run->settle();
+        QCOMPARE(correct->calledUp(), std::optional<qint32>(id));
+        QCOMPARE(correct->meaningText(), u"木の実"_s);
+        correct->meaning()->setPlainText(u" 直した　"_s);
+        correct->Command1_Click();
+        m_run->settle();
+        const Entry entry = *m_run->kb().entry(id);
+        QCOMPARE(entry.word, u"どんぐり"_s);
+        QCOMPARE(entry.meaning, std::optional<QString>(u" 直した　"_s)); // as typed
+    }
+
+    // A call-up that fails says so with the cause; one that works, followed by a save that
+    // fails, the same for the save. The boxes keep what was typed and nothing is said aloud.
+    void aFailedCallUpOrSaveSaysWhy_data()
+    {
+        QTest::addColumn<KbFault>("fault");
+        QTest::addColumn<bool>("failsReads");
+        QTest::addColumn<QString>("sentence");
+        for (const KbFaultCase &fault : kbFaultCases())
+            QTest::newRow(fault.name) << fault.fault << fault.failsReads << fault.sentence;
+    }
+    void aFailedCallUpOrSaveSaysWhy()
+    {
+        QFETCH(KbFault, fault);
+        QFETCH(bool, failsReads);
+        QFETCH(QString, sentence);
+        const qint32 id = m_run->kb().add(u"どんぐり"_s, u"木の実"_s, {});
+        const MadeKbFault made(*m_run, fault);
         Form4 *correct = open();
         correct->word()->setText(u"どんぐり"_s);
         correct->Command3_Click();
         m_run->settle();
-        correct->word()->setReadOnly(false);
-        correct->word()->setText(u"ない"_s);
+        if (failsReads) {
+            QCOMPARE(problemText(correct), u"呼び出せませんでした。"_s + made.said(sentence));
+            QVERIFY(!correct->calledUp());
+            QVERIFY(!correct->word()->isReadOnly());
+        } else {
+            QCOMPARE(correct->meaningText(), u"木の実"_s);
+            correct->meaning()->setPlainText(u"直したい"_s);
+            correct->Command1_Click();
+            m_run->settle();
+            QCOMPARE(problemText(correct), u"直せませんでした。"_s + made.said(sentence));
+            QCOMPARE(correct->meaningText(), u"直したい"_s);
+            QCOMPARE(correct->calledUp(), std::optional<qint32>(id)); // still the entry to save
+        }
+        QVERIFY(log().entries.isEmpty());
+    }
+
+    // A stored meaning or link longer than its box takes opens cut and read-only, with a note;
+    // a save changes the word and leaves the long text exactly as stored.
+    void aStoredTextTooLongForItsBoxIsShownCutAndKeptOnSave_data()
+    {
+        const TextBounds &bounds = EntryForm::MeaningBounds;
+        QTest::addColumn<QString>("meaning");
+        QTest::addColumn<QString>("link");
+        QTest::addColumn<qsizetype>("meaningShown");
+        QTest::addColumn<qsizetype>("linkShown");
+        QTest::addColumn<QString>("note");
+        const QString meaningNote =
+            u"この意味は長すぎるので、先頭だけを見せています。ここでは意味は"
+            u"直せません（言葉とリンクは直せます）。"_s;
+        const QString line = QString(99, u'意') + u'\n';
+        QTest::newRow("too many characters")
+            << line.repeated(bounds.chars / line.size() + 1) << u"/a.html"_s << bounds.chars
+            << qsizetype(7) << meaningNote;
+        QTest::newRow("a paragraph too long")
+            << QString(bounds.lineChars + 1, u'意') << u"/a.html"_s << bounds.lineChars
+            << qsizetype(7) << meaningNote;
+        QTest::newRow("a link too long")
+            << u"木の実"_s << QString(EntryForm::LineBoxChars + 1, u'l') << qsizetype(3)
+            << EntryForm::LineBoxChars
+            << u"このリンクは長すぎるので、先頭だけを見せています。ここではリンクは直せません。"_s;
+    }
+    void aStoredTextTooLongForItsBoxIsShownCutAndKeptOnSave()
+    {
+        QFETCH(QString, meaning);
+        QFETCH(QString, link);
+        QFETCH(qsizetype, meaningShown);
+        QFETCH(qsizetype, linkShown);
+        QFETCH(QString, note);
+        const qint32 id = m_run->kb().add(u"どんぐり"_s, meaning, link);
+        Form4 *correct = open();
+        correct->word()->setText(u"どんぐり"_s);
         correct->Command3_Click();
         m_run->settle();
-        QVERIFY(correct->word()->isReadOnly());
-        QCOMPARE(correct->meaningText(), u"木の実"_s);
-        QVERIFY(!correct->calledUp());
+        QCOMPARE(problemText(correct), note);
+        QVERIFY(correct->meaningText() == meaning.left(meaningShown));
+        QCOMPARE(correct->linkText(), link.left(linkShown));
+        QCOMPARE(correct->meaning()->isReadOnly(), meaningShown < meaning.size());
+        QCOMPARE(correct->link()->isReadOnly(), linkShown < link.size());
+
+        correct->word()->setReadOnly(false);
+        correct->word()->setText(u"どんぐりの実"_s);
+        correct->Command1_Click();
+        m_run->settle();
+        const Entry entry = *m_run->kb().entry(id);
+        QCOMPARE(entry.word, u"どんぐりの実"_s);
+        QVERIFY(entry.meaning == meaning);
+        QVERIFY(entry.link == link);
     }
 
     void theEntryCalledUpIsTheOneWrittenEvenIfOthersChanged()
