@@ -4,6 +4,7 @@
 
 #include "editors_log.h"
 #include "kb/kb_location.h"
+#include "kb/word_pattern.h"
 #include "ui/kb_problem_text.h"
 #include "ui/shared_state.h"
 #include "ui/ui_support.h"
@@ -145,7 +146,8 @@ QString EntryForm::linkText() const
 }
 QString EntryForm::wordToStore() const
 {
-    return m_word->text().trimmed();
+    // The same rule as the bar's questions, so that a word taught is found as it is asked.
+    return withoutSurroundingSpace(m_word->text());
 }
 
 void EntryForm::Command2_Click()
