@@ -102,7 +102,7 @@ void EntryForm::buildFields()
 // only what it can show at once, and says when it did not take everything.
 void EntryForm::capBoxes()
 {
-    connect(m_meaning, &CappedTextEdit::cut, this, &EntryForm::noteCutPaste);
+    connect(m_meaning, &CappedTextEdit::pasteCut, this, &EntryForm::noteCutPaste);
     for (QLineEdit *box : {m_word, m_link}) {
         box->setMaxLength(int(LineBoxChars));
         connect(box, &QLineEdit::inputRejected, this, [this, box] { noteFullBox(box); });

@@ -30,8 +30,8 @@ class EntryForm : public QWidget
     Q_OBJECT
 public:
     // The most the boxes take. Text pasted beyond it is cut, with a note on the problem line.
-    static constexpr TextBounds MeaningBounds = {1024 * 1024, 16 * 1024, 16 * 1024};
-    static constexpr qsizetype LineBoxChars = 10 * 1024; // the word and the link
+    static constexpr TextBounds MeaningBounds = {1'048'576, 16'384, 16'384}; // 1 Mi, 16 Ki, 16 Ki
+    static constexpr qsizetype LineBoxChars = 10'240; // the word and the link, 10 Ki
 
     QLineEdit *word() const { return m_word; }
     QPlainTextEdit *meaning() const { return m_meaning; }

@@ -91,7 +91,7 @@ void CappedTextEdit::insertFromMimeData(const QMimeData *source)
     plain.setText(fit.overflow == Overflow::None ? text : text.left(fit.length));
     QPlainTextEdit::insertFromMimeData(&plain);
     if (fit.overflow != Overflow::None)
-        Q_EMIT cut(fit.length, fit.overflow);
+        Q_EMIT pasteCut(fit.length, fit.overflow);
 }
 
 // What stays around the cursor once its selection is replaced.

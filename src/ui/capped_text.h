@@ -52,7 +52,7 @@ public:
 
 Q_SIGNALS:
     // Text pasted or dropped did not fit: only its first `kept` characters went in.
-    void cut(qsizetype kept, donguri::Overflow overflow);
+    void pasteCut(qsizetype kept, donguri::Overflow overflow);
 
 protected:
     void insertFromMimeData(const QMimeData *source) override;
