@@ -18,6 +18,7 @@ KbCause causeOfSqliteFailure(int extendedCode, int systemErrno)
     switch (systemErrno) {
     case ENOSPC:
     case EDQUOT:
+    case EFBIG: // the file may grow no further (a file-size limit)
         return KbCause::DiskFull;
     case EISDIR:
         return KbCause::Folder;
