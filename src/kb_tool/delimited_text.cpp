@@ -399,8 +399,8 @@ bool RowReader::readMore()
 // What was read ahead goes on a chunk at a time as well: the buffer of rows stays small.
 QByteArray RowReader::readAheadChunk()
 {
-    const QByteArray chunk = m_readAhead.sliced(m_readAheadPos)
-                                 .first(std::min(ChunkBytes, m_readAhead.size() - m_readAheadPos));
+    QByteArray chunk = m_readAhead.sliced(m_readAheadPos)
+                           .first(std::min(ChunkBytes, m_readAhead.size() - m_readAheadPos));
     m_readAheadPos += chunk.size();
     if (m_readAheadPos == m_readAhead.size()) {
         m_readAhead.clear();

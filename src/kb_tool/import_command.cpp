@@ -42,8 +42,9 @@ qsizetype columnsOfHeader(const std::optional<TextRow> &header, TextEncoding enc
         if (const std::optional<qsizetype> columns = columnsNamedBy(*header))
             return *columns;
     }
+    const QStringList names = headerFields();
     QString reason = u"the first row must be the header %1, or %2 alone"_s.arg(
-        headerFields().join(u", "), headerFields().first(2).join(u" and "));
+        names.join(u", "), names.first(2).join(u" and "));
     // ASCII in UTF-16 is every other byte zero, which is UTF-8 too.
     if (header && header->fields.join(QString()).contains(QChar(0)))
         reason += u"; it looks like UTF-16 without a byte-order mark: give --encoding utf-16"_s;

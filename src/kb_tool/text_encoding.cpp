@@ -82,7 +82,8 @@ public:
     Iconv(const char *to, const char *from, int growth)
         : m_handle(iconv_open(to, from)), m_growth(growth)
     {
-        if (m_handle == iconv_t(-1))
+        // iconv_open's documented failure value is (iconv_t) -1.
+        if (m_handle == iconv_t(-1)) // NOLINT(performance-no-int-to-ptr)
             throw CommandError(
                 u"this system cannot convert %1 to %2 (glibc's gconv modules are "
                 "missing)"_s.arg(QString::fromLatin1(from), QString::fromLatin1(to)));
