@@ -72,9 +72,9 @@ void Form5::Command1_Click()
 
 // The path takes effect at once for every window's next use, and is stored for later runs.
 // An empty box stands for the default knowledge base, stored as a first start stores it; a path
-// written on Windows is stored as typed and read as start-up reads it. A knowledge base that is
-// not there yet is made by the next question, which then says so. When the path cannot be
-// stored the window stays, and says so.
+// written on another system is stored as typed and read as start-up reads it. A knowledge base that
+// is not there yet is made by the next question, which then says so. When the path cannot be stored
+// the window stays, and says so.
 void Form5::Command2_Click()
 {
     const ProgramFiles home = ProgramFiles::holding(m_state.SettingsFile);

@@ -36,7 +36,7 @@ struct CallFailure
     QString detail;
 };
 
-// The program's one way to the knowledge base. Windows hand it calls; it runs them one after
+// The program's one way to the knowledge base. The windows hand it calls; it runs them one after
 // another on a worker thread of its own, on one handle for the whole program, and hands each
 // result back on the window thread. So no window ever waits on a store, however slow the file
 // share or the network, and a desktop holds at most one server connection.

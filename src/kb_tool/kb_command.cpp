@@ -27,7 +27,7 @@ Commands:
                 replaced whole or not at all, and never when it is the knowledge base itself
   import FILE   add every row of FILE as a new entry; a file with any bad row adds nothing,
                 and a row may hold at most 256 MiB. FILE is UTF-8, UTF-16 with a byte-order
-                mark or Shift_JIS (CP932, Excel's CSV on a Japanese Windows), told from its
+                mark or Shift_JIS (CP932, a spreadsheet's CSV on a Japanese system), told from its
                 bytes; its header is 言葉, 意味, リンク or 言葉, 意味
   stats         entry count, size and an integrity check
   copy SOURCE TARGET

@@ -26,8 +26,9 @@ QByteArray firstBytes(const QString &path)
     return file.read(32);
 }
 
-// Microsoft Access keeps its name after the first four bytes (Jet before 2007, ACE after).
-bool isAccessDatabase(QByteArrayView start)
+// Another common desktop database format keeps its name after the first four bytes (two generations
+// of it).
+bool isOtherDesktopDatabase(QByteArrayView start)
 {
     const QByteArrayView name = start.sliced(std::min<qsizetype>(4, start.size()));
     return name.startsWith("Standard Jet DB") || name.startsWith("Standard ACE DB");
@@ -72,7 +73,7 @@ QString problemAtPlace(const QString &location)
     const QByteArray start = firstBytes(location);
     if (start.isEmpty() || start.startsWith(SqliteStart))
         return {}; // one that cannot be read is reported when it is opened, with the reason
-    if (isAccessDatabase(start))
+    if (isOtherDesktopDatabase(start))
         return anotherProgramsDatabase(location);
     if (formatOfFile(location))
         return u"%1 is a word list, not a knowledge base: bring its rows in with donguri-kb "

@@ -71,7 +71,7 @@ QString characterAt(QByteArrayView text, qsizetype offset)
     return u"%1 (U+%2)"_s.arg(character, code.rightJustified(4, u'0'));
 }
 
-// One of glibc's converters: it knows CP932, Windows' own table of Shift_JIS, on every system
+// One of glibc's converters: it knows CP932, the common table of Shift_JIS, on every system
 // without further libraries, and says at which byte a conversion fails, so that the line can be
 // named. Qt's own converters know CP932 only through ICU and then put a replacement character
 // where the text is not CP932.
@@ -193,7 +193,7 @@ private:
     CarriedOver m_cut;
 };
 
-// UTF-16 in the order its byte-order mark says, little-endian (as Windows writes it) without
+// UTF-16 in the order its byte-order mark says, little-endian (as most programs write it) without
 // one. A surrogate without its pair is not text.
 class Utf16ToUtf8 final : public ToUtf8
 {
@@ -323,7 +323,7 @@ private:
     Iconv m_toCp932{"CP932", "UTF-8", 1};
 };
 
-// Little-endian with a byte-order mark, as Excel writes "Unicode text".
+// Little-endian with a byte-order mark, as spreadsheet programs write "Unicode text".
 class Utf16FromUtf8 final : public FromUtf8
 {
 public:

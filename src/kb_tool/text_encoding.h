@@ -11,9 +11,9 @@
 
 namespace donguri::kbtool {
 
-// What a word list is written in. Files from Windows come as UTF-16 with a byte-order mark
-// (Excel's "Unicode text") or as CP932, Microsoft's Shift_JIS, which Excel writes as "CSV" on a
-// Japanese Windows.
+// What a word list is written in. Files from other systems come as UTF-16 with a byte-order mark
+// (a spreadsheet's "Unicode text") or as CP932, the common form of Shift_JIS, which spreadsheet
+// programs write as "CSV" on a Japanese system.
 enum class TextEncoding { Utf8, Utf16, ShiftJis };
 
 // "utf-8", "utf-16" or "shift_jis" (also utf8, utf16, shift-jis, sjis, cp932), in any case.

@@ -25,12 +25,12 @@ bool startsWithDrive(QStringView text)
 
 // C:\Program Files\Donguri\どんぐりくん.mdb, ..\data\kb.mdb, \\server\share\kb.mdb, C:kb.mdb.
 // Keyword/value server addresses may hold a backslash, and are not paths at all.
-bool isWindowsPath(const QString &line)
+bool isDriveLetterPath(const QString &line)
 {
     return (line.contains(u'\\') || startsWithDrive(line)) && !isServerLocation(line);
 }
 
-// The file name a Windows path ends in: after its last separator and any drive letter; empty
+// The file name a drive-letter path ends in: after its last separator and any drive letter; empty
 // when it names a folder.
 QString windowsFileName(const QString &path)
 {
@@ -40,8 +40,8 @@ QString windowsFileName(const QString &path)
     return name == u"."_s || name == u".."_s ? QString() : name;
 }
 
-QString databaseForWindowsPath(const QString &path, const DatabasePlaces &places,
-                               const ProgramFiles &home)
+QString databaseForDriveLetterPath(const QString &path, const DatabasePlaces &places,
+                                   const ProgramFiles &home)
 {
     const QString name = windowsFileName(path);
     QString used = name.isEmpty() ? home.defaultDatabase() : home.directory + u'/' + name;
@@ -55,7 +55,7 @@ QString databaseForWindowsPath(const QString &path, const DatabasePlaces &places
         }
     }
     qCWarning(lcSettings).noquote()
-        << u"%1 names %2, a path on Windows; the knowledge base used is %3"_s.arg(
+        << u"%1 names %2, a drive-letter path; the knowledge base used is %3"_s.arg(
                home.settingsFile(), cutLongName(path), cutLongName(used));
     return used;
 }
@@ -120,8 +120,8 @@ QString databaseNamedBy(const QString &line, const DatabasePlaces &places, const
                             << "names no knowledge base; the default one serves";
         return home.defaultDatabase();
     }
-    if (isWindowsPath(line))
-        return databaseForWindowsPath(line, places, home);
+    if (isDriveLetterPath(line))
+        return databaseForDriveLetterPath(line, places, home);
     return line;
 }
 

@@ -43,11 +43,11 @@ DatabaseChoice chooseDatabase(const DatabasePlaces &places, MissingSettings miss
 
 // The knowledge base a line of the settings file in `home` names, as a run opens it:
 // - an empty line: `home`'s default knowledge base, as a first start writes it;
-// - a path written on Windows by an older installation (a drive letter, or a backslash
+// - a path written on another system by an older installation (a drive letter, or a backslash
 //   anywhere): the file of its last part's name beside the program, else in the user's data
 //   folder, else in `home`, where it is made on first use. No file is ever made under the
-//   Windows path itself, which here would be one odd name in whatever folder the run was started
-//   from. The settings file keeps the line as it is;
+//   drive-letter path itself, which here would be one odd name in whatever folder the run was
+//   started from. The settings file keeps the line as it is;
 // - anything else, a server address included: the line as it stands.
 QString databaseNamedBy(const QString &line, const DatabasePlaces &places,
                         const ProgramFiles &home);

@@ -22,7 +22,7 @@ public:
 
     QString DatabasePath;
     QString SettingsFile;  // where donguri.ini was found or made at start-up
-    DatabasePlaces Places; // the folders start-up looked in, for a path written on Windows
+    DatabasePlaces Places; // the folders start-up looked in, for a path written on another system
     NewKnowledgeBaseNotice NewKnowledgeBases; // files the user named that are not made yet
     QString SearchWord;
     qint32 IdleCount = 0;

@@ -2,7 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The knowledge base start-up or the settings window chose, as the question bar then answers
 // from it: a name that opens nothing never leaves the bar silent, a new file is announced, and a
-// path from an old Windows installation is read as a file name.
+// path from an old installation on another system is read as a file name.
 #include "app/module1.h"
 #include "kb/file_knowledge_base.h"
 #include "support/test_env.h"
@@ -24,7 +24,7 @@ const QString StatusKeyword = u"どんぐり君＿ステータス"_s;
 const QString NotKnown = u"Speak 知りません。教えてください。"_s;
 
 // "C:\Program Files\Donguri\どんぐりくん.mdb" as an older installation wrote it, in Shift_JIS.
-const QByteArray OldWindowsSettings =
+const QByteArray OldDriveLetterSettings =
     "C:\\Program Files\\Donguri\\\x82\xc7\x82\xf1\x82\xae\x82\xe8\x82\xad\x82\xf1.mdb\r\n";
 
 QString announcement(const QString &name)
@@ -142,9 +142,9 @@ private Q_SLOTS:
     }
 
     // The file of the path's name beside the program is used; without one, one is made there
-    // and announced. Nothing is made under the Windows path itself, and the settings file is
+    // and announced. Nothing is made under the drive-letter path itself, and the settings file is
     // left as it was.
-    void aWindowsPathFromAnOldInstallationNamesAFileBesideTheProgram_data()
+    void aDriveLetterPathFromAnOldInstallationNamesAFileBesideTheProgram_data()
     {
         QTest::addColumn<bool>("fileThere");
         QTest::addColumn<QStringList>("answer");
@@ -154,23 +154,23 @@ private Q_SLOTS:
                                   << QStringList{announcement(u"どんぐりくん.mdb"_s), NotKnown,
                                                  u"Play decline"_s};
     }
-    void aWindowsPathFromAnOldInstallationNamesAFileBesideTheProgram()
+    void aDriveLetterPathFromAnOldInstallationNamesAFileBesideTheProgram()
     {
         QFETCH(bool, fileThere);
         QFETCH(QStringList, answer);
         const QString beside = m_places.program.defaultDatabase();
         if (fileThere)
             FileKnowledgeBase(beside).add(u"どんぐり"_s, u"木の実"_s, {});
-        writeBytes(m_places.program.settingsFile(), OldWindowsSettings);
+        writeBytes(m_places.program.settingsFile(), OldDriveLetterSettings);
         QTest::ignoreMessage(
             QtWarningMsg, QRegularExpression(u"C:\\\\Program Files\\\\Donguri\\\\どんぐりくん.mdb"
-                                             u".*a path on Windows.* "_s
+                                             u".*a drive-letter path.* "_s
                                              + QRegularExpression::escape(beside)));
         start();
         QCOMPARE(m_run->state.DatabasePath, beside);
         ask(u"どんぐり"_s);
         QCOMPARE(log().requests(), answer);
-        QCOMPARE(fileBytes(m_places.program.settingsFile()), OldWindowsSettings);
+        QCOMPARE(fileBytes(m_places.program.settingsFile()), OldDriveLetterSettings);
         QCOMPARE(filesUnder(m_run->file(u"started-from"_s)), QStringList());
         for (const QString &made : filesUnder(m_run->dir.path()))
             QVERIFY2(!made.contains(u'\\') && !made.contains(u':'), qPrintable(made));

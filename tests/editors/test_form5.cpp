@@ -131,13 +131,13 @@ private Q_SLOTS:
         QCOMPARE(open()->pathBox()->text(), defaultPath);
     }
 
-    // Typed as it stood on Windows: stored as typed, used as the file of that name.
-    void aWindowsPathIsStoredAsTypedAndUsedByItsName()
+    // Typed as it stood on another system: stored as typed, used as the file of that name.
+    void aDriveLetterPathIsStoredAsTypedAndUsedByItsName()
     {
         const QString windowsPath = u"C:\\Program Files\\Donguri\\古い.mdb"_s;
         Form5 *settings = open();
         settings->pathBox()->setText(windowsPath);
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"a path on Windows"_s));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"a drive-letter path"_s));
         settings->Command2_Click();
         QVERIFY(!settings->isVisible());
         QCOMPARE(fileBytes(m_run->state.SettingsFile), (windowsPath + u"\r\n"_s).toUtf8());

@@ -219,10 +219,10 @@ private Q_SLOTS:
         QVERIFY(!QFileInfo::exists(fresh));
     }
 
-    // Word lists from Windows, made by iconv from an export: imported, told from their bytes
+    // Word lists from other systems, made by iconv from an export: imported, told from their bytes
     // (or as --encoding says), to the very same entries, and exported in that encoding again to
     // the very same bytes. From a file, and from a pipe.
-    void filesFromWindowsGoBothWays_data()
+    void filesFromOtherSystemsGoBothWays_data()
     {
         QTest::addColumn<QString>("iconvName");
         QTest::addColumn<QByteArray>("mark");
@@ -234,7 +234,7 @@ private Q_SLOTS:
         const QString sjis = u"Shift_JIS (CP932)"_s;
         const QByteArray none;
         const QByteArray le("\xFF\xFE");
-        QTest::newRow("CP932 CSV, as Excel saves it")
+        QTest::newRow("CP932 CSV, as spreadsheet programs save it")
             << u"CP932"_s << none << u"csv"_s << QStringList() << u"shift_jis"_s << sjis << false;
         QTest::newRow("CP932 TSV")
             << u"CP932"_s << none << u"tsv"_s << QStringList() << u"shift_jis"_s << sjis << false;
@@ -243,7 +243,7 @@ private Q_SLOTS:
             << u"shift_jis"_s << sjis << false;
         QTest::newRow("CP932 through a pipe")
             << u"CP932"_s << none << u"csv"_s << QStringList() << u"shift_jis"_s << sjis << true;
-        QTest::newRow("UTF-16 with a mark, as Excel saves Unicode text")
+        QTest::newRow("UTF-16 with a mark, as spreadsheet programs save Unicode text")
             << u"UTF-16LE"_s << le << u"tsv"_s << QStringList() << u"utf-16"_s << u"UTF-16"_s
             << false;
         QTest::newRow("UTF-16 through a pipe") << u"UTF-16LE"_s << le << u"csv"_s << QStringList()
@@ -255,7 +255,7 @@ private Q_SLOTS:
             << QString() << none << u"csv"_s << QStringList{u"--encoding"_s, u"utf-8"_s}
             << u"utf-8"_s << u"UTF-8"_s << false;
     }
-    void filesFromWindowsGoBothWays()
+    void filesFromOtherSystemsGoBothWays()
     {
         QFETCH(QString, iconvName);
         QFETCH(QByteArray, mark);
@@ -489,8 +489,9 @@ private Q_SLOTS:
         QCOMPARE(entriesOf(m_db), entries);
     }
 
-    // Shift_JIS for Excel holds no character it would give back as another, nor one it lacks:
-    // the export names the line and the entry, and leaves the file that was there as it was.
+    // Shift_JIS for spreadsheet programs holds no character it would give back as another, nor one
+    // it lacks: the export names the line and the entry, and leaves the file that was there as it
+    // was.
     void anExportToShiftJisRefusesWhatItCannotHold_data()
     {
         QTest::addColumn<QList<NewEntry>>("entries");
@@ -524,7 +525,7 @@ private Q_SLOTS:
         QFETCH(QString, entry);
         QFETCH(QString, reason);
         FileKnowledgeBase(m_db).addAll(entries);
-        const QString target = path(u"excel.csv"_s);
+        const QString target = path(u"sheet.csv"_s);
         writeBytes(target, "the previous export\n");
         QCOMPARE(run({u"export"_s, target, u"--db"_s, m_db, u"--encoding"_s, u"shift_jis"_s}),
                  Failure);
@@ -534,7 +535,7 @@ private Q_SLOTS:
                             .arg(line)
                             .arg(entry, reason));
         QCOMPARE(fileBytes(target), "the previous export\n"_ba);
-        QCOMPARE(QDir(m_dir->path()).entryList({u"excel*"_s}), QStringList{u"excel.csv"_s});
+        QCOMPARE(QDir(m_dir->path()).entryList({u"sheet*"_s}), QStringList{u"sheet.csv"_s});
     }
 
     // donguri-kb pointed at something that is no knowledge base says in plain words what it is
@@ -629,10 +630,10 @@ private Q_SLOTS:
         QVERIFY(m_out.contains(u"Added 2 entries"_s));
     }
 
-    // The settings file of an old Windows installation names its knowledge base by a Windows
-    // path: donguri-kb reads it as the program does, as the file of that name beside the
-    // program, and makes nothing under the Windows path itself. An empty first line means the
-    // default knowledge base.
+    // The settings file of an old installation on another system names its knowledge base by a
+    // drive-letter path: donguri-kb reads it as the program does, as the file of that name beside
+    // the program, and makes nothing under the drive-letter path itself. An empty first line means
+    // the default knowledge base.
     void theDefaultFollowsTheProgramsReadingOfTheSettings()
     {
         const QString startedFrom = QDir::currentPath();
@@ -641,7 +642,7 @@ private Q_SLOTS:
         const auto back = qScopeGuard([&] { QDir::setCurrent(startedFrom); });
         writeBytes(m_places.program.settingsFile(), "C:\\Program Files\\Donguri\\old.mdb\r\n");
         writeBytes(path(u"in.tsv"_s), Header + tsvRows(2));
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"a path on Windows"_s));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"a drive-letter path"_s));
         QCOMPARE(run({u"import"_s, path(u"in.tsv"_s)}), Success);
         QCOMPARE(entriesOf(path(u"program/old.mdb"_s)).size(), 2);
         QCOMPARE(QDir(path(u"started-from"_s)).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),

@@ -52,7 +52,8 @@ private Q_SLOTS:
         QTest::newRow("blanks") << QByteArray(" /a.mdb \r\n") << u" /a.mdb "_s;
         QTest::newRow("lone CR") << QByteArray("/a.mdb\r") << u"/a.mdb"_s;
         QTest::newRow("relative") << QByteArray("kb/a.mdb\r\n") << u"kb/a.mdb"_s;
-        // Keyword/value text may hold a backslash: it is a server's address, not a Windows path.
+        // Keyword/value text may hold a backslash: it is a server's address, not a drive-letter
+        // path.
         QTest::newRow("server address with a backslash")
             << QByteArray("host=kb dbname=donguri password='a\\'b'\r\n")
             << u"host=kb dbname=donguri password='a\\'b'"_s;
@@ -90,10 +91,10 @@ private Q_SLOTS:
         QVERIFY(chooseDatabase(m_places, MissingSettings::LeaveAlone).settingsExisted);
     }
 
-    // An older installation's settings file names a path on Windows. Its file name is looked
+    // An older installation's settings file names a drive-letter path. Its file name is looked
     // for beside the program, then in the user's data folder; otherwise the one beside the
     // program is used (and made on first use). The file is left as it is.
-    void aWindowsPathIsReadAsAFileName_data()
+    void aDriveLetterPathIsReadAsAFileName_data()
     {
         QTest::addColumn<QByteArray>("line");
         QTest::addColumn<QStringList>("existing"); // the places that hold a file of its name
@@ -117,7 +118,7 @@ private Q_SLOTS:
         QTest::newRow("Shift_JIS") << QByteArray("C:\\\x83\x66\x81\x5b\x83\x5e\\\x95\x5c.mdb")
                                    << QStringList{u"user/data"_s} << u"user/data/表.mdb"_s;
     }
-    void aWindowsPathIsReadAsAFileName()
+    void aDriveLetterPathIsReadAsAFileName()
     {
         QFETCH(QByteArray, line);
         QFETCH(QStringList, existing);
@@ -132,7 +133,7 @@ private Q_SLOTS:
         for (const MissingSettings missing :
              {MissingSettings::Create, MissingSettings::LeaveAlone}) {
             QTest::ignoreMessage(QtWarningMsg,
-                                 QRegularExpression(u"names .+, a path on Windows; "
+                                 QRegularExpression(u"names .+, a drive-letter path; "
                                                     u"the knowledge base used is .+/"_s
                                                     + QRegularExpression::escape(expected)));
             QCOMPARE(chooseDatabase(m_places, missing).databasePath, m_dir->filePath(expected));
@@ -141,14 +142,14 @@ private Q_SLOTS:
     }
 
     // Settings kept in the user's data folder, beside a program folder that holds nothing.
-    void aWindowsPathInTheUserFolderSettingsMakesItsFileThere()
+    void aDriveLetterPathInTheUserFolderSettingsMakesItsFileThere()
     {
         writeBytes(m_dir->filePath(u"blocker"_s), "x");
         const ProgramFiles readOnly{m_dir->filePath(u"blocker/program"_s)};
         QDir().mkpath(m_places.userData.directory);
         writeBytes(m_places.userData.settingsFile(), "C:\\old\\kb.mdb\r\n");
         m_places.program = readOnly;
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"a path on Windows"_s));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"a drive-letter path"_s));
         QCOMPARE(chooseDatabase(m_places, MissingSettings::LeaveAlone).databasePath,
                  m_places.userData.directory + u"/kb.mdb"_s);
     }
